@@ -1,0 +1,109 @@
+#include "engine/FileShredder.h"
+
+#include <cstring>
+
+#include "engine/Random.h"
+
+namespace varnolt {
+namespace {
+
+// Shared by all file shredders; only one runs at a time. No memory is taken per file or block.
+std::uint8_t patternBlock[FileShredder::kBlockSize];
+std::uint8_t complementBlock[FileShredder::kBlockSize];
+std::uint8_t randomBlock[FileShredder::kBlockSize];
+
+}  // namespace
+
+FileShredder::FileShredder(Platform& platform, const char* path)
+    : ReportingShredder(platform, path) {
+  SeedRandom(platform.SecondsNow());
+  FillPatternBlocks();
+}
+
+void FileShredder::FillPatternBlocks() {
+  const std::uint8_t complement = static_cast<std::uint8_t>(~pattern);
+  if (patternBlock[0] == pattern && complementBlock[0] == complement) return;
+  std::memset(patternBlock, pattern, kBlockSize);
+  std::memset(complementBlock, complement, kBlockSize);
+}
+
+void FileShredder::FillRandomBlock() {
+  for (std::uint32_t i = 0; i < kBlockSize; i += 2) {
+    const std::uint32_t value = NextRandom();
+    randomBlock[i] = static_cast<std::uint8_t>(value);  // little-endian 16-bit word
+    randomBlock[i + 1] = static_cast<std::uint8_t>(value >> 8);
+  }
+}
+
+const std::uint8_t* FileShredder::PatternBlock() { return patternBlock; }
+const std::uint8_t* FileShredder::ComplementBlock() { return complementBlock; }
+const std::uint8_t* FileShredder::RandomBlock() { return randomBlock; }
+
+std::uint64_t FileShredder::GetSize() const {
+  std::uint64_t size = 0;
+  return platform->SizeFromAttributes(path, &size) ? size : 0;
+}
+
+FileShredder::OverwriteResult FileShredder::Overwrite() {
+  proceed = 1;
+
+  // Read-only, hidden and system files are overwritten like any other: a read-only file
+  // would otherwise refuse to open for writing and escape the sweeps.
+  const std::uint32_t attributes = platform->AttributesOf(path);
+  platform->SetAttributesOf(path, kAttrNormal);
+  const FileHandle file = platform->OpenExistingForWriting(path);
+  if (file == kInvalidFile) {
+    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path, attributes);
+    return OverwriteResult::kFailed;
+  }
+
+  OverwriteResult result = OverwriteResult::kCompleted;
+  std::uint64_t size = 0;
+  if (!platform->OpenFileSize(file, &size)) result = OverwriteResult::kFailed;
+
+  const std::uint8_t* const sweepBlocks[3] = {patternBlock, complementBlock, randomBlock};
+  std::uint64_t done = 0;
+  for (std::uint16_t pass = 0; result == OverwriteResult::kCompleted && pass < passCount && proceed; ++pass) {
+    for (int sweep = 0; sweep < 3 && result == OverwriteResult::kCompleted; ++sweep) {
+      // A stopped run still rewinds and flushes the remaining sweeps of its pass, writing nothing.
+      if (!platform->SeekToStart(file)) {
+        result = OverwriteResult::kFailed;
+        break;
+      }
+      for (std::uint64_t offset = 0; offset < size && proceed; offset += kBlockSize) {
+        if (sweep == 2) FillRandomBlock();
+        const std::uint64_t left = size - offset;
+        const std::uint32_t count = left < kBlockSize ? static_cast<std::uint32_t>(left) : kBlockSize;
+        std::uint32_t written = 0;
+        if (!platform->WriteBytes(file, sweepBlocks[sweep], count, &written) || written < count) {
+          result = OverwriteResult::kFailed;
+          break;
+        }
+        done += count;
+        ReportProgress(done, size);
+      }
+      if (result == OverwriteResult::kCompleted && !platform->FlushToDisk(file)) {
+        result = OverwriteResult::kFailed;
+      }
+    }
+  }
+  platform->CloseFile(file);
+
+  if (result == OverwriteResult::kCompleted && !proceed) result = OverwriteResult::kStopped;
+  // A file that stays where it is keeps the attributes its owner gave it.
+  if (result != OverwriteResult::kCompleted && attributes != kInvalidAttributes) {
+    platform->SetAttributesOf(path, attributes);
+  }
+  return result;
+}
+
+void FileShredder::Shred() {
+  // A file whose content was not wholly overwritten is left under its own name: deleting it
+  // would pass unerased data off as erased.
+  if (Overwrite() != OverwriteResult::kCompleted) return;
+  RenameRandomly();
+  platform->SetAttributesOf(path, kAttrNormal);
+  platform->DeleteFilePath(path);
+}
+
+}  // namespace varnolt

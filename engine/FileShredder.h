@@ -1,0 +1,36 @@
+// Destroys one file in place: three sweeps (pattern, complement, pseudo-random data), each
+// forced out to the disk, then a random decimal name in its directory, then deletion.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/ReportingShredder.h"
+
+namespace varnolt {
+
+class FileShredder : public ReportingShredder {
+ public:
+  static constexpr std::uint32_t kBlockSize = 8192;
+
+  // How an overwrite ended. Only a completed overwrite lets the file be renamed and deleted.
+  enum class OverwriteResult { kCompleted, kStopped, kFailed };
+
+  // `path`: full path of an existing file. Reseeds the program's generator from the clock.
+  FileShredder(Platform& platform, const char* path);
+
+  void Shred() override;
+  OverwriteResult Overwrite();
+
+  // The file's size from its attributes; 0 when they cannot be read.
+  std::uint64_t GetSize() const;
+
+  void FillPatternBlocks();
+  static void FillRandomBlock();
+
+  // The module-wide blocks, shared by every file shredder.
+  static const std::uint8_t* PatternBlock();
+  static const std::uint8_t* ComplementBlock();
+  static const std::uint8_t* RandomBlock();
+};
+
+}  // namespace varnolt

@@ -1,0 +1,32 @@
+// What every shredder shares: the item's path and the random name it takes before removal.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+namespace varnolt {
+
+class GenericShredder {
+ public:
+  // `path` is a full path of at most 259 characters; a longer one is cut to fit the field.
+  GenericShredder(Platform& platform, const char* path);
+  virtual ~GenericShredder() = default;
+
+  // Erases the item. Failures are silent: the item is left as far as the system allowed.
+  virtual void Shred() = 0;
+
+  // Moves the item to a random decimal name in its own directory and, when the move
+  // succeeds, works on under that name. One attempt, no message.
+  void RenameRandomly();
+
+  const char* Path() const { return path; }
+  std::uint8_t Status() const { return status; }
+
+ protected:
+  char path[kMaxPath];
+  std::uint8_t status = 0;
+  Platform* platform;  // not owned; outlives every shredder
+};
+
+}  // namespace varnolt

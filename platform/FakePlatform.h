@@ -1,0 +1,193 @@
+// An in-memory Platform for tests: volumes, directories and files that exist only in this
+// object, with faults a test can inject and clocks a test drives. It records the calls made to
+// it so a test can check block patterns (sizes of writes, flushes, rewinds).
+//
+// Paths are Windows-like and case-insensitive ("C:\dir\file"). File contents are stored up to
+// a limit; beyond it only sizes are kept, so multi-gigabyte files cost no memory.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace varnolt {
+
+class FakePlatform : public Platform {
+ public:
+  enum class CallKind {
+    kOpen, kCreateDeleteOnClose, kOpenFileSize, kSeek, kWrite, kFlush, kClose,
+    kSetAttributes, kMove, kDelete, kRemoveDirectory, kChangeDirectory, kFindFirst,
+  };
+  struct Call {
+    CallKind kind;
+    std::string path;          // the path named in the call, or the open file's path
+    std::uint64_t offset = 0;  // kWrite: file position before the write
+    std::uint64_t size = 0;    // kWrite: bytes asked; kSetAttributes: the attributes
+    std::string target;        // kMove: the new name
+  };
+
+  // Starts with one fixed drive C: of 1 GiB holding only its root, the working directory.
+  FakePlatform();
+
+  // --- Building the world -------------------------------------------------------------------
+  void AddVolume(char letter, std::uint32_t driveType, std::uint64_t capacity);
+  void SetDriveType(char letter, std::uint32_t driveType);
+  // The most bytes the volume's files may hold together; writes beyond it come up short.
+  void SetCapacity(char letter, std::uint64_t capacity);
+  // The largest size one file on the volume may reach (FAT32 stops just under 4 GiB).
+  void SetFileSizeCap(char letter, std::uint64_t cap);
+  void FailFreeSpaceQuery(char letter);
+  void MakeDirectory(const std::string& path, std::uint32_t attributes = kAttrDirectory);
+  void MakeFile(const std::string& path, std::uint64_t size, std::uint8_t fill = 0x00,
+                std::uint32_t attributes = kAttrArchive);
+  void MakeFileWithContent(const std::string& path, const std::vector<std::uint8_t>& content,
+                           std::uint32_t attributes = kAttrArchive);
+  // Files larger than this keep only their size, not their bytes.
+  void SetStoredContentLimit(std::uint64_t bytes) { storedContentLimit = bytes; }
+
+  // --- Faults -------------------------------------------------------------------------------
+  void RefuseOpen(const std::string& path);
+  // As if another program had the file open without sharing: no open, move or delete.
+  void HoldOpen(const std::string& path);
+  void Release(const std::string& path);
+  // The `nth` write from now (1 = the next one) fails after taking `accepted` bytes.
+  void FailWrite(int nth, std::uint32_t accepted = 0);
+  // Short writes (full disk, size cap, FailWrite) report success with the smaller count, as
+  // Wine does, instead of failing.
+  void SetShortWritesSucceed(bool succeed) { shortWritesSucceed = succeed; }
+  // The `nth` flush from now fails.
+  void FailFlush(int nth);
+  void RefuseMove(const std::string& path);
+  void RefuseDelete(const std::string& path);
+  void RefuseRemoveDirectory(const std::string& path);
+  void RefuseChangeDirectory(const std::string& path);
+
+  // --- Clocks -------------------------------------------------------------------------------
+  void SetTicks(std::uint32_t ticks) { this->ticks = ticks; }
+  void AdvanceTicks(std::uint32_t ms) { ticks += ms; }
+  // Every TickCount() call moves the clock on by `ms` after answering (time passing per block).
+  void SetTickStep(std::uint32_t ms) { tickStep = ms; }
+  void SetSeconds(std::uint32_t seconds) { this->seconds = seconds; }
+
+  // --- Looking at the world -----------------------------------------------------------------
+  bool Exists(const std::string& path) const;
+  bool IsDirectory(const std::string& path) const;
+  std::uint64_t SizeOf(const std::string& path) const;
+  // The file's bytes; empty when the file is missing or larger than the stored-content limit.
+  std::vector<std::uint8_t> Content(const std::string& path) const;
+  // Entry names of a directory, in the order enumeration returns them (creation order).
+  std::vector<std::string> List(const std::string& directory) const;
+  std::uint64_t UsedBytes(char letter) const;
+  int OpenHandleCount() const { return static_cast<int>(handles.size()); }
+
+  // Keeping every call costs memory on multi-gigabyte runs; the counters below are kept always.
+  void SetRecordCalls(bool record) { recordCalls = record; }
+  std::uint64_t BytesWritten() const { return bytesWritten; }
+  std::uint64_t FurthestWriteEnd() const { return furthestWriteEnd; }
+
+  const std::vector<Call>& Calls() const { return calls; }
+  void ClearCalls() { calls.clear(); }
+  std::vector<Call> CallsOf(CallKind kind) const;
+  // Sizes of all writes made, in order.
+  std::vector<std::uint64_t> WriteSizes() const;
+
+  // --- Platform -----------------------------------------------------------------------------
+  FileHandle OpenExistingForWriting(const char* path) override;
+  FileHandle CreateDeleteOnClose(const char* path) override;
+  bool OpenFileSize(FileHandle file, std::uint64_t* size) override;
+  bool SeekToStart(FileHandle file) override;
+  bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
+                  std::uint32_t* written) override;
+  bool FlushToDisk(FileHandle file) override;
+  void CloseFile(FileHandle file) override;
+  std::uint32_t AttributesOf(const char* path) override;
+  bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
+  bool SizeFromAttributes(const char* path, std::uint64_t* size) override;
+  bool MovePath(const char* from, const char* to) override;
+  bool DeleteFilePath(const char* path) override;
+  bool RemoveEmptyDirectory(const char* path) override;
+  std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
+  std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
+  bool ChangeWorkingDirectory(const char* path) override;
+  FindHandle FindFirst(const char* pattern, FindData* entry) override;
+  bool FindNext(FindHandle find, FindData* entry) override;
+  void FindEnd(FindHandle find) override;
+  std::uint32_t DriveTypeOf(const char* root) override;
+  bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
+  std::uint32_t TickCount() override;
+  std::uint32_t SecondsNow() override { return seconds; }
+
+ private:
+  struct Node {
+    std::string name;  // as created, for enumeration
+    bool directory = false;
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    bool contentStored = true;
+    std::vector<std::uint8_t> content;
+    std::vector<std::string> children;  // keys, in creation order
+    int openCount = 0;
+  };
+  struct Volume {
+    std::uint32_t driveType = kDriveFixed;
+    std::uint64_t capacity = 0;
+    std::uint64_t used = 0;
+    std::uint64_t fileSizeCap = ~0ull;
+    bool freeSpaceQueryFails = false;
+  };
+  struct OpenFile {
+    std::string key;
+    std::uint64_t position = 0;
+    bool deleteOnClose = false;
+  };
+  struct Enumeration {
+    std::vector<FindData> entries;
+    std::size_t next = 0;
+  };
+
+  // The full, normalised form of `name` (Windows rules: relative to the working directory,
+  // "X:" alone is that drive's current directory, "\x" is rooted on the current drive).
+  std::string FullPath(const std::string& name) const;
+  // The map key of a path: full, without trailing backslash (but for a root), upper case.
+  std::string Key(const std::string& name) const;
+  static std::string ParentKey(const std::string& key);
+  Node* Find(const std::string& key);
+  const Node* Find(const std::string& key) const;
+  Volume* VolumeOf(const std::string& key);
+  Node& AddNode(const std::string& path, bool directory, std::uint32_t attributes);
+  void RemoveNode(const std::string& key);
+  void Resize(const std::string& key, Node& node, std::uint64_t size);
+  void Log(CallKind kind, const std::string& path, std::uint64_t offset = 0,
+           std::uint64_t size = 0, const std::string& target = {});
+  static bool Consume(int& countdown);
+
+  std::map<std::string, Node> nodes;
+  std::map<char, Volume> volumes;
+  std::map<FileHandle, OpenFile> handles;
+  std::map<FindHandle, Enumeration> enumerations;
+  FileHandle nextHandle = 0x100;
+  std::string workingDirectory = "C:\\";
+  std::uint64_t storedContentLimit = 64ull << 20;
+
+  std::set<std::string> refusedOpens, refusedMoves, refusedDeletes, refusedRemovals,
+      refusedDirectoryChanges;
+  int writeFailCountdown = 0;
+  std::uint32_t writeFailAccepted = 0;
+  int flushFailCountdown = 0;
+  bool shortWritesSucceed = false;
+
+  std::uint32_t ticks = 0;
+  std::uint32_t tickStep = 0;
+  std::uint32_t seconds = 1000000;
+
+  std::vector<Call> calls;
+  bool recordCalls = true;
+  std::uint64_t bytesWritten = 0;
+  std::uint64_t furthestWriteEnd = 0;
+};
+
+}  // namespace varnolt

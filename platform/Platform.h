@@ -1,0 +1,103 @@
+// The one seam between the engine and the operating system.
+//
+// Everything the shredders and the manager ask of the OS goes through this interface, so the
+// same engine code runs against the real Win32 calls (Win32Platform) and against an in-memory
+// volume with fault injection (FakePlatform). No Windows header is included here: the types are
+// portable, and the constants carry the Win32 values so the real backend passes them through.
+//
+// Method names deliberately differ from the Win32 function names: <windows.h> defines most of
+// those as macros (CreateFile -> CreateFileA, ...), which would rename our methods too.
+#pragma once
+
+#include <cstdint>
+
+namespace varnolt {
+
+// An open file. The value is the Win32 HANDLE in the real backend.
+using FileHandle = std::uintptr_t;
+inline constexpr FileHandle kInvalidFile = ~static_cast<FileHandle>(0);
+
+// An open directory enumeration.
+using FindHandle = std::uintptr_t;
+inline constexpr FindHandle kInvalidFind = ~static_cast<FindHandle>(0);
+
+inline constexpr std::uint32_t kMaxPath = 260;  // path fields: 259 characters and a zero
+
+// File attributes, Win32 values.
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrSystem = 0x04;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
+
+// Drive types, Win32 values.
+inline constexpr std::uint32_t kDriveUnknown = 0;
+inline constexpr std::uint32_t kDriveNoRootDir = 1;
+inline constexpr std::uint32_t kDriveRemovable = 2;
+inline constexpr std::uint32_t kDriveFixed = 3;
+inline constexpr std::uint32_t kDriveRemote = 4;
+inline constexpr std::uint32_t kDriveCdRom = 5;
+inline constexpr std::uint32_t kDriveRamDisk = 6;
+
+// One directory entry, as an enumeration returns it.
+struct FindData {
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+  char name[kMaxPath] = {};
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Open files -------------------------------------------------------------------------
+  // Opens an existing file for writing only, shared with nobody, no flags.
+  virtual FileHandle OpenExistingForWriting(const char* path) = 0;
+  // Creates (or truncates and takes over) a file for writing only, shared with nobody, that the
+  // system deletes when its last handle closes, even if the process dies.
+  virtual FileHandle CreateDeleteOnClose(const char* path) = 0;
+  // Size of an open file; false if it cannot be read.
+  virtual bool OpenFileSize(FileHandle file, std::uint64_t* size) = 0;
+  virtual bool SeekToStart(FileHandle file) = 0;
+  // Writes `count` bytes at the file position; `*written` receives the bytes actually written,
+  // which may be fewer (a full disk) even when the call reports success.
+  virtual bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
+                          std::uint32_t* written) = 0;
+  virtual bool FlushToDisk(FileHandle file) = 0;
+  virtual void CloseFile(FileHandle file) = 0;
+
+  // --- Names ------------------------------------------------------------------------------
+  virtual std::uint32_t AttributesOf(const char* path) = 0;  // kInvalidAttributes on failure
+  virtual bool SetAttributesOf(const char* path, std::uint32_t attributes) = 0;
+  // Size from the file's attributes, without opening it.
+  virtual bool SizeFromAttributes(const char* path, std::uint64_t* size) = 0;
+  virtual bool MovePath(const char* from, const char* to) = 0;
+  virtual bool DeleteFilePath(const char* path) = 0;
+  virtual bool RemoveEmptyDirectory(const char* path) = 0;
+  // Resolves `name` against the working directory. Returns the length written without the
+  // zero, or the size needed including the zero when `capacity` is too small, or 0 on failure.
+  virtual std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity,
+                                        char* buffer) = 0;
+  // Same return convention as ResolveFullPath.
+  virtual std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) = 0;
+  virtual bool ChangeWorkingDirectory(const char* path) = 0;
+
+  // --- Enumeration ------------------------------------------------------------------------
+  virtual FindHandle FindFirst(const char* pattern, FindData* entry) = 0;
+  virtual bool FindNext(FindHandle find, FindData* entry) = 0;
+  virtual void FindEnd(FindHandle find) = 0;
+
+  // --- Volumes ----------------------------------------------------------------------------
+  virtual std::uint32_t DriveTypeOf(const char* root) = 0;
+  // Total free bytes of the volume (not the caller's quota share).
+  virtual bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) = 0;
+
+  // --- Clocks -----------------------------------------------------------------------------
+  virtual std::uint32_t TickCount() = 0;    // milliseconds, wraps at 2^32
+  virtual std::uint32_t SecondsNow() = 0;   // whole seconds of the calendar clock
+};
+
+}  // namespace varnolt

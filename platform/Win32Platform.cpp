@@ -1,0 +1,122 @@
+#include "platform/Win32Platform.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <ctime>
+
+namespace varnolt {
+namespace {
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+FileHandle FromHandle(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(handle);
+}
+
+void CopyFindData(const WIN32_FIND_DATAA& data, FindData* entry) {
+  entry->attributes = data.dwFileAttributes;
+  entry->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  std::memcpy(entry->name, data.cFileName, kMaxPath);
+  entry->name[kMaxPath - 1] = '\0';
+}
+
+}  // namespace
+
+FileHandle Win32Platform::OpenExistingForWriting(const char* path) {
+  return FromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+FileHandle Win32Platform::CreateDeleteOnClose(const char* path) {
+  return FromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
+bool Win32Platform::OpenFileSize(FileHandle file, std::uint64_t* size) {
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  const DWORD low = GetFileSize(ToHandle(file), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  *size = static_cast<std::uint64_t>(high) << 32 | low;
+  return true;
+}
+
+bool Win32Platform::SeekToStart(FileHandle file) {
+  SetLastError(NO_ERROR);
+  const DWORD result = SetFilePointer(ToHandle(file), 0, nullptr, FILE_BEGIN);
+  return !(result == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+bool Win32Platform::WriteBytes(FileHandle file, const void* data, std::uint32_t count,
+                               std::uint32_t* written) {
+  DWORD bytes = 0;
+  const BOOL ok = WriteFile(ToHandle(file), data, count, &bytes, nullptr);
+  *written = bytes;
+  return ok != FALSE;
+}
+
+bool Win32Platform::FlushToDisk(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
+
+void Win32Platform::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
+
+std::uint32_t Win32Platform::AttributesOf(const char* path) { return GetFileAttributesA(path); }
+
+bool Win32Platform::SetAttributesOf(const char* path, std::uint32_t attributes) {
+  return SetFileAttributesA(path, attributes) != FALSE;
+}
+
+bool Win32Platform::SizeFromAttributes(const char* path, std::uint64_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  *size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  return true;
+}
+
+bool Win32Platform::MovePath(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
+
+bool Win32Platform::DeleteFilePath(const char* path) { return DeleteFileA(path) != FALSE; }
+
+bool Win32Platform::RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != FALSE; }
+
+std::uint32_t Win32Platform::ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) {
+  return GetFullPathNameA(name, capacity, buffer, nullptr);
+}
+
+std::uint32_t Win32Platform::WorkingDirectory(std::uint32_t capacity, char* buffer) {
+  return GetCurrentDirectoryA(capacity, buffer);
+}
+
+bool Win32Platform::ChangeWorkingDirectory(const char* path) {
+  return SetCurrentDirectoryA(path) != FALSE;
+}
+
+FindHandle Win32Platform::FindFirst(const char* pattern, FindData* entry) {
+  WIN32_FIND_DATAA data;
+  const HANDLE find = FindFirstFileA(pattern, &data);
+  if (find == INVALID_HANDLE_VALUE) return kInvalidFind;
+  CopyFindData(data, entry);
+  return reinterpret_cast<FindHandle>(find);
+}
+
+bool Win32Platform::FindNext(FindHandle find, FindData* entry) {
+  WIN32_FIND_DATAA data;
+  if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) return false;
+  CopyFindData(data, entry);
+  return true;
+}
+
+void Win32Platform::FindEnd(FindHandle find) { FindClose(reinterpret_cast<HANDLE>(find)); }
+
+std::uint32_t Win32Platform::DriveTypeOf(const char* root) { return GetDriveTypeA(root); }
+
+bool Win32Platform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) {
+  ULARGE_INTEGER availableToCaller, totalBytes, totalFree;
+  if (!GetDiskFreeSpaceExA(root, &availableToCaller, &totalBytes, &totalFree)) return false;
+  *freeBytes = totalFree.QuadPart;
+  return true;
+}
+
+std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
+
+std::uint32_t Win32Platform::SecondsNow() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
+}  // namespace varnolt

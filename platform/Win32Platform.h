@@ -1,0 +1,36 @@
+// The production backend: the Win32 ANSI calls, with the flags the erase relies on.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace varnolt {
+
+class Win32Platform : public Platform {
+ public:
+  FileHandle OpenExistingForWriting(const char* path) override;
+  FileHandle CreateDeleteOnClose(const char* path) override;
+  bool OpenFileSize(FileHandle file, std::uint64_t* size) override;
+  bool SeekToStart(FileHandle file) override;
+  bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
+                  std::uint32_t* written) override;
+  bool FlushToDisk(FileHandle file) override;
+  void CloseFile(FileHandle file) override;
+  std::uint32_t AttributesOf(const char* path) override;
+  bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
+  bool SizeFromAttributes(const char* path, std::uint64_t* size) override;
+  bool MovePath(const char* from, const char* to) override;
+  bool DeleteFilePath(const char* path) override;
+  bool RemoveEmptyDirectory(const char* path) override;
+  std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
+  std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
+  bool ChangeWorkingDirectory(const char* path) override;
+  FindHandle FindFirst(const char* pattern, FindData* entry) override;
+  bool FindNext(FindHandle find, FindData* entry) override;
+  void FindEnd(FindHandle find) override;
+  std::uint32_t DriveTypeOf(const char* root) override;
+  bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
+  std::uint32_t TickCount() override;
+  std::uint32_t SecondsNow() override;
+};
+
+}  // namespace varnolt

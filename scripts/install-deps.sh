@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what building and testing Varnolt needs on Debian 12. Idempotent: a package that is
+# already there is not asked for again, and a machine that has everything makes no apt call.
+set -euo pipefail
+
+packages=(
+  cmake g++ make ninja-build googletest
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+  wine wine64 wine32:i386 libwine-dev fonts-wine
+  xvfb xdotool imagemagick
+  dosfstools fusefat ntfs-3g fuse3 util-linux
+  nsis
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages (${missing[*]}); run as root to install them" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+echo "install-deps: installing ${missing[*]}"
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The MinGW compilers must be the posix-thread flavour (std::thread, std::mutex in libstdc++).
+for t in x86_64-w64-mingw32 i686-w64-mingw32; do
+  for tool in g++ gcc; do
+    if [ -x "/usr/bin/$t-$tool-posix" ]; then
+      update-alternatives --set "$t-$tool" "/usr/bin/$t-$tool-posix" >/dev/null 2>&1 || true
+    fi
+  done
+done
