@@ -1,51 +1,72 @@
 #!/usr/bin/env bash
 # Makes the test run's own Wine prefix and keeps one server running for the tests.
-#   wine-prefix.sh setup WINE_DIR   create the prefix if needed, start a persistent server
-#   wine-prefix.sh stop WINE_DIR    stop that server
+#   wine-prefix.sh ensure WINE_DIR   create the prefix if needed, start its server if not running
+#   wine-prefix.sh stop WINE_DIR     stop that server
+# `ensure` is cheap once done: every Windows program run by the tests goes through it, because
+# CTest lists the tests of an executable (by running it) before any fixture has run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 action=$1
 . "$here/wine-env.sh" "$2"
+mkdir -p "$wine_dir"
 
-# Background Wine processes must not hold CTest's output pipes (CTest would wait for them) nor
-# any other descriptor of ours: start them detached, on /dev/null, with every other fd closed.
-detached() {
-  setsid bash -c 'for fd in /proc/$$/fd/*; do n=${fd##*/}; [ "$n" -gt 2 ] && eval "exec $n>&-"; done; exec "$@"' \
-    detached "$@" </dev/null >/dev/null 2>&1 &
+stop_server() {
+  local pid
+  pid=$(cat "$pidfile" 2>/dev/null) || pid=
+  quiet "$WINESERVER" -k || true
+  for _ in $(seq 1 100); do
+    [ -n "$pid" ] && grep -qa wineserver "/proc/$pid/cmdline" 2>/dev/null || break
+    sleep 0.05
+  done
+  rm -f "$pidfile"
+}
+
+make_prefix() {
+  [ -d "$WINEPREFIX" ] && stop_server  # a server left by an interrupted making
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  quiet "$WINE" wineboot -i
+  # No graphics driver unless a test brings its own X server: message boxes then exist as
+  # windows a test helper can find and answer, instead of failing at once.
+  quiet "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+  # C: and Z: are this machine's own disk. Z: (the host's root) is unmapped, and C: is declared
+  # a network drive, so a one-letter item "C" or "Z" can never make a free-space run fill the
+  # real disk: neither is a fixed or removable drive here.
+  rm -f "$WINEPREFIX/dosdevices/z:"
+  quiet "$WINE" reg add 'HKLM\Software\Wine\Drives' /v c: /d network /f
+  # The registry reaches the disk when the server ends.
+  quiet "$WINESERVER" -w
+  touch "$WINEPREFIX/.varnolt-ready"
+}
+
+start_server() {
+  # -f keeps the server as the process started here, so its id is known. -p120 keeps it (and
+  # the services it starts) alive between the tests' programs, and lets it end by itself two
+  # minutes after the last one when no cleanup stops it (an interrupted run, a mere listing).
+  setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p120 </dev/null >/dev/null 2>&1 &
+  echo $! >"$pidfile"
+  for _ in $(seq 1 100); do
+    server_running && break
+    sleep 0.05
+  done
+  # One first program starts the services and the desktop process, with harmless descriptors.
+  quiet "$WINE" cmd /c exit
 }
 
 case "$action" in
-  setup)
-    if [ ! -f "$WINEPREFIX/.varnolt-ready" ]; then
-      rm -rf "$WINEPREFIX"
-      mkdir -p "$WINEPREFIX"
-      "$WINE" wineboot -i >/dev/null 2>&1
-      "$WINESERVER" -w
-      # No graphics driver unless a test brings its own X server: message boxes then exist as
-      # windows a test helper can find and answer, instead of failing at once.
-      "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-      # C: and Z: are this machine's own disk. Z: (the host's root) is unmapped, and C: is
-      # declared a network drive, so a one-letter item "C" or "Z" can never make a free-space
-      # run fill the real disk: neither is a fixed or removable drive here.
-      rm -f "$WINEPREFIX/dosdevices/z:"
-      "$WINE" reg add 'HKLM\Software\Wine\Drives' /v c: /d network /f >/dev/null 2>&1
-      "$WINESERVER" -w
-      touch "$WINEPREFIX/.varnolt-ready"
-    fi
-    detached "$WINESERVER" -p
-    # One warm-up process starts the services and the desktop process with harmless stdio.
-    detached "$WINE" cmd /c exit
-    for _ in $(seq 1 100); do
-      "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 && break
-      sleep 0.2
-    done
-    echo "Wine prefix ready: $WINEPREFIX"
+  ensure)
+    # One caller at a time; the lock is not passed on to the processes started under it.
+    exec flock -o "$wine_dir/.lock" "$0" ensure-locked "$wine_dir"
+    ;;
+  ensure-locked)
+    [ -f "$WINEPREFIX/.varnolt-ready" ] || make_prefix
+    server_running || adopt_server || start_server
     ;;
   stop)
-    "$WINESERVER" -k 2>/dev/null || true
+    stop_server
     ;;
   *)
-    echo "usage: $0 setup|stop WINE_DIR" >&2
+    echo "usage: $0 ensure|stop WINE_DIR" >&2
     exit 2
     ;;
 esac

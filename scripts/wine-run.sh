@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
 # Runs a Windows program in the test prefix: wine-run.sh WINE_DIR PROGRAM [ARGS...]
+# The prefix and its server are made ready first (quick when they are).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
+if [ ! -f "$WINEPREFIX/.varnolt-ready" ] || ! server_running; then
+  "$here/wine-prefix.sh" ensure "$1"
+fi
 shift
-exec "$WINE" "$@"
+program=$1
+shift
+[ -e "$program" ] && program=$(realpath "$program")
+# The host's directories have no drive letter here (Z: is unmapped): start in C:\windows, where
+# Wine would fall back anyway, without its warning.
+cd "$WINEPREFIX/drive_c/windows"
+exec "$PROGRAM_LOADER" "$program" "$@"
