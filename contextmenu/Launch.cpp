@@ -1,0 +1,194 @@
+// InvokeCommand's work: create the pipe, start the program found through App Paths, wait for
+// it to open the pipe, write the selection as item records, close the pipe.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "common/ItemStream.h"
+#include "contextmenu/FileShredderShlExt.h"
+#include "contextmenu/MenuLogic.h"
+#include "contextmenu/ProgramPath.h"
+
+namespace varnolt::menu {
+namespace {
+
+// Explorer's thread is held while the program starts up and while it reads; a program that never
+// opens the pipe, or stops reading, releases it after this long.
+constexpr DWORD kClientWaitMs = 30000;
+constexpr DWORD kPipeBufferSize = 512;
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = nullptr) : handle(handle) {}
+  ~Handle() { Close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return handle; }
+  bool valid() const { return handle && handle != INVALID_HANDLE_VALUE; }
+  void Close() {
+    if (valid()) CloseHandle(handle);
+    handle = nullptr;
+  }
+
+ private:
+  HANDLE handle;
+};
+
+class Win32AppPathsKey final : public AppPathsKey {
+ public:
+  ~Win32AppPathsKey() override { Close(); }
+  bool Open() override { return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS; }
+  long QueryDefaultValue(std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override {
+    DWORD valueType = 0;
+    DWORD valueSize = *size;
+    const LONG status = RegQueryValueExA(key, nullptr, nullptr, &valueType, data, &valueSize);
+    *type = valueType;
+    *size = valueSize;
+    return status;
+  }
+  void Close() override {
+    if (key) RegCloseKey(key);
+    key = nullptr;
+  }
+
+ private:
+  HKEY key = nullptr;
+};
+
+// Who may open the pipe: the user who runs Explorer, and the system. Nobody else can connect
+// and feed the program a list of things to erase.
+class PipeSecurity {
+ public:
+  bool Build() {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return false;
+    Handle token(rawToken);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    if (size == 0) return false;
+    userBuffer = std::make_unique<BYTE[]>(size);
+    if (!GetTokenInformation(token.get(), TokenUser, userBuffer.get(), size, &size)) return false;
+    const PSID user = reinterpret_cast<TOKEN_USER*>(userBuffer.get())->User.Sid;
+
+    DWORD systemSize = sizeof system;
+    if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &systemSize)) return false;
+
+    const DWORD aclSize = sizeof(ACL) + 2 * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) + GetLengthSid(user) +
+                          GetLengthSid(system);
+    aclBuffer = std::make_unique<BYTE[]>(aclSize);
+    const auto acl = reinterpret_cast<PACL>(aclBuffer.get());
+    if (!InitializeAcl(acl, aclSize, ACL_REVISION) || !AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, user) ||
+        !AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, system)) {
+      return false;
+    }
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)) {
+      return false;
+    }
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = &descriptor;
+    attributes.bInheritHandle = FALSE;
+    return true;
+  }
+  SECURITY_ATTRIBUTES* get() { return &attributes; }
+
+ private:
+  std::unique_ptr<BYTE[]> userBuffer;
+  BYTE system[SECURITY_MAX_SID_SIZE] = {};
+  std::unique_ptr<BYTE[]> aclBuffer;
+  SECURITY_DESCRIPTOR descriptor = {};
+  SECURITY_ATTRIBUTES attributes = {};
+};
+
+enum class Wait { kDone, kFailed, kTimedOut };
+
+// Waits for an overlapped operation on the pipe, at most kClientWaitMs. An operation that does
+// not finish in time is cancelled, and its end awaited, before its OVERLAPPED goes away.
+Wait Finish(HANDLE pipe, OVERLAPPED& overlapped, BOOL started) {
+  if (started) return Wait::kDone;
+  const DWORD error = GetLastError();
+  if (error == ERROR_PIPE_CONNECTED) return Wait::kDone;
+  if (error != ERROR_IO_PENDING) return Wait::kFailed;
+  DWORD transferred = 0;
+  if (WaitForSingleObject(overlapped.hEvent, kClientWaitMs) != WAIT_OBJECT_0) {
+    CancelIoEx(pipe, &overlapped);
+    GetOverlappedResult(pipe, &overlapped, &transferred, TRUE);
+    return Wait::kTimedOut;
+  }
+  return GetOverlappedResult(pipe, &overlapped, &transferred, FALSE) ? Wait::kDone : Wait::kFailed;
+}
+
+Wait WriteBounded(HANDLE pipe, HANDLE event, const std::uint8_t* bytes, DWORD count) {
+  OVERLAPPED overlapped = {};
+  overlapped.hEvent = event;
+  return Finish(pipe, overlapped, WriteFile(pipe, bytes, count, nullptr, &overlapped));
+}
+
+HRESULT Launch(const std::vector<std::string>& items) {
+  const std::string pipeName = PipeName(GetTickCount());
+  PipeSecurity security;
+  if (!security.Build()) return S_FALSE;
+  // The first instance of its name: a pipe some other process made under the same name is
+  // never written to. Local clients only.
+  Handle pipe(CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
+                               PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+                               kPipeBufferSize, kPipeBufferSize, 0, security.get()));
+  if (!pipe.valid()) return S_FALSE;
+  // Where the first-instance flag is not enforced (Wine), the pipe may still have been made
+  // beside someone else's: the started program could then open theirs. Ours must be alone.
+  DWORD instances = 0;
+  if (!GetNamedPipeHandleStateA(pipe.get(), nullptr, &instances, nullptr, nullptr, nullptr, 0) || instances != 1) {
+    return S_FALSE;
+  }
+  Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!event.valid()) return S_FALSE;
+
+  const std::string parameters = LaunchParameters(pipeName);
+  Win32AppPathsKey key;
+  const std::string program = GetProgramPath(key);
+  // Without a registered program there is nothing to start: an empty file name would leave the
+  // shell to pick something else to open with our parameters.
+  if (program.empty()) return S_FALSE;
+  const auto started = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOW));
+  if (started <= 32) return S_FALSE;
+
+  OVERLAPPED connect = {};
+  connect.hEvent = event.get();
+  // A client that came and went before this call fails it; the writes then fail in turn, as
+  // they do for a client that goes away later.
+  if (Finish(pipe.get(), connect, ConnectNamedPipe(pipe.get(), &connect)) == Wait::kTimedOut) return S_FALSE;
+
+  // Each record in two writes, the length then the text, as the reader expects them.
+  std::vector<std::uint8_t> record;
+  for (const std::string& item : items) {
+    record.clear();
+    AppendItemRecord(record, item.c_str());
+    Wait wait = WriteBounded(pipe.get(), event.get(), record.data(), 2);
+    if (wait == Wait::kDone) {
+      wait = WriteBounded(pipe.get(), event.get(), record.data() + 2, static_cast<DWORD>(record.size() - 2));
+    }
+    if (wait == Wait::kTimedOut) return S_FALSE;
+    if (wait == Wait::kFailed) return S_OK;  // the program went away; nothing more can reach it
+  }
+  record.clear();
+  AppendTerminator(record);
+  if (WriteBounded(pipe.get(), event.get(), record.data(), static_cast<DWORD>(record.size())) == Wait::kTimedOut) {
+    return S_FALSE;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT LaunchEraser(const std::vector<std::string>& items) noexcept {
+  try {
+    return Launch(items);
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace varnolt::menu

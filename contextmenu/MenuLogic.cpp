@@ -1,0 +1,46 @@
+#include "contextmenu/MenuLogic.h"
+
+#include <cstring>
+
+namespace varnolt::menu {
+
+const char* MenuText(bool hasDrive) { return hasDrive ? kMenuTextClean : kMenuTextErase; }
+
+const char* HelpText(bool hasDrive) { return hasDrive ? kHelpTextClean : kHelpTextErase; }
+
+bool ReduceDriveRoot(char* name) {
+  if (std::strlen(name) != 3) return false;
+  name[1] = '\0';
+  return true;
+}
+
+CommandStringRequest ClassifyCommandStringRequest(std::uintptr_t commandOffset, unsigned requestType) {
+  constexpr unsigned kHelpTextBit = 0x1;
+  constexpr unsigned kUnicodeBit = 0x4;
+  if (commandOffset != 0 || !(requestType & kHelpTextBit)) return CommandStringRequest::kRefused;
+  return requestType & kUnicodeBit ? CommandStringRequest::kUnicodeHelp : CommandStringRequest::kAnsiHelp;
+}
+
+namespace {
+
+template <typename Char>
+void CopyBoundedImpl(const Char* text, Char* buffer, std::size_t size) {
+  if (size == 0) return;
+  std::size_t i = 0;
+  for (; i + 1 < size && text[i]; ++i) buffer[i] = text[i];
+  buffer[i] = 0;
+}
+
+}  // namespace
+
+void CopyBounded(const char* text, char* buffer, std::size_t size) { CopyBoundedImpl(text, buffer, size); }
+
+void CopyBounded(const char16_t* text, char16_t* buffer, std::size_t size) { CopyBoundedImpl(text, buffer, size); }
+
+bool IsOurCommand(std::uintptr_t verb) { return verb == 0; }
+
+std::string PipeName(std::uint32_t tickCount) { return "\\\\.\\pipe\\" + std::to_string(tickCount); }
+
+std::string LaunchParameters(const std::string& pipeName) { return " -a -p " + pipeName; }
+
+}  // namespace varnolt::menu

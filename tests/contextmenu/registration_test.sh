@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# varnoltmenu.dll registered and removed with regsvr32 in the test prefix, checked key by key
+# with `reg query`; then registration without the Approved key.
+#   registration_test.sh 64|32 WINE_DIR DLL DLL_CALL_EXE
+set -uo pipefail
+bits=$1 wine_dir=$2 dll=$3 dll_call=$4
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+. "$scripts/wine-env.sh" "$wine_dir"
+if [ "$bits" = 32 ]; then
+  if ! wine32_works; then
+    echo "SKIPPED: this machine cannot run 32-bit Windows programs; the i686 DLL is built but not registered here"
+    exit 77
+  fi
+  export VARNOLT_WINE_BITS=32
+  . "$scripts/wine-env.sh" "$wine_dir"
+  regsvr32='C:\windows\syswow64\regsvr32.exe'
+else
+  regsvr32=regsvr32
+fi
+view=/reg:$bits
+"$scripts/wine-prefix.sh" ensure "$wine_dir" || exit 1
+
+clsid='{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}'
+libid='{A3C58F02-1E6B-4D97-8B34-5F20C9E7D1A8}'
+iid='{4F9D0B7E-A2C1-4E65-B8F3-917D6A2C05E4}'
+approved='HKLM\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+
+# The DLL is registered from C: (a path under the build tree would be recorded as a \\?\unix one).
+stage_unix="$WINEPREFIX/drive_c/varnoltmenu-tests/registration-$$"
+stage_win="C:\\varnoltmenu-tests\\registration-$$"
+mkdir -p "$stage_unix"
+cp "$dll" "$stage_unix/varnoltmenu.dll"
+cp "$dll_call" "$stage_unix/dll_call.exe"
+module="$stage_win\\varnoltmenu.dll"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+run() { (cd "$WINEPREFIX/drive_c" && "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+
+# One Wine process per look at the registry (each process costs most of a second): a batch of
+# `reg query` over the trees we check, flattened into lines "K key" and "V key|name|data", with
+# key names in lower case and the default value's name empty.
+roots=('HKCR\Varnoltmenu.FileShredderShlExt.1' 'HKCR\Varnoltmenu.FileShredderShlExt'
+       "HKCR\\CLSID\\$clsid" 'HKCR\*\ShellEx' 'HKCR\Directory\ShellEx' 'HKCR\Drive\ShellEx'
+       "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid" "$approved")
+dump=
+capture() {
+  local batch="$stage_unix/query.bat" root
+  printf '@echo off\r\n' >"$batch"
+  # Each root's presence is reported apart: an empty key prints nothing.
+  for root in "${roots[@]}" 'HKCR\CLSID'; do
+    if [ "$root" = 'HKCR\CLSID' ]; then
+      printf 'reg query "%s" /ve %s >nul\r\n' "$root" "$view" >>"$batch"  # not its thousands of subkeys
+    else
+      printf 'reg query "%s" /s %s\r\n' "$root" "$view" >>"$batch"
+    fi
+    printf 'if errorlevel 1 (echo ##missing) else (echo ##present %s)\r\n' "$root" >>"$batch"
+  done
+  dump=$(run cmd /c "$stage_win\\query.bat" | awk '
+    /^##present / { print "K " tolower(substr($0, 11)); key = ""; next }
+    /^##/ { key = ""; next }
+    /^HKEY_/ { key = tolower($0); sub(/^hkey_classes_root/, "hkcr", key); sub(/^hkey_local_machine/, "hklm", key)
+               print "K " key; next }
+    /^    / && key != "" { n = split(substr($0, 5), f, "    "); name = f[1]; if (name == "(Default)") name = ""
+               data = (n >= 3) ? f[3] : ""; print "V " key "|" name "|" data }')
+}
+lower() { printf '%s' "$1" | tr '[:upper:]' '[:lower:]'; }
+key_exists() { grep -qxF "K $(lower "$1")" <<<"$dump"; }
+# The data of a REG_SZ value ("" names the default value); fails when there is no such value.
+value_of() {
+  local prefix line
+  prefix="V $(lower "$1")|$2|"
+  while IFS= read -r line; do
+    if [ "${line:0:${#prefix}}" = "$prefix" ]; then
+      printf '%s\n' "${line:${#prefix}}"
+      return 0
+    fi
+  done <<<"$dump"
+  return 1
+}
+expect_value() {
+  local got
+  if ! got=$(value_of "$1" "$2"); then fail "missing: $1 [${2:-(default)}]"; return; fi
+  [ "$got" = "$3" ] || fail "$1 [${2:-(default)}]: '$got', expected '$3'"
+}
+expect_key() { key_exists "$1" || fail "missing key: $1"; }
+expect_no_key() { ! key_exists "$1" || fail "key still there: $1"; }
+expect_no_value() { ! value_of "$1" "$2" >/dev/null || fail "value still there: $1 [$2]"; }
+
+# Everything of ours that registration writes, and the keys removal must leave.
+check_registered() {
+  capture
+  expect_value "$approved" "$clsid" "FileShredderShlExt extension"
+  expect_value 'HKCR\Varnoltmenu.FileShredderShlExt.1' '' 'FileShredderShlExt Class'
+  expect_value 'HKCR\Varnoltmenu.FileShredderShlExt.1\CLSID' '' "$clsid"
+  expect_value 'HKCR\Varnoltmenu.FileShredderShlExt' '' 'FileShredderShlExt Class'
+  expect_value 'HKCR\Varnoltmenu.FileShredderShlExt\CLSID' '' "$clsid"
+  expect_value 'HKCR\Varnoltmenu.FileShredderShlExt\CurVer' '' 'Varnoltmenu.FileShredderShlExt.1'
+  expect_value "HKCR\\CLSID\\$clsid" '' 'FileShredderShlExt Class'
+  expect_value "HKCR\\CLSID\\$clsid\\ProgID" '' 'Varnoltmenu.FileShredderShlExt.1'
+  expect_value "HKCR\\CLSID\\$clsid\\VersionIndependentProgID" '' 'Varnoltmenu.FileShredderShlExt'
+  expect_key "HKCR\\CLSID\\$clsid\\Programmable"
+  expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" '' "$module"
+  expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" 'ThreadingModel' 'Apartment'
+  expect_value "HKCR\\CLSID\\$clsid\\TypeLib" '' "$libid"
+  for type in '*' Directory Drive; do
+    expect_value "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt" '' "$clsid"
+  done
+  # The type library, registered from the DLL's own resource.
+  local kind=win$bits
+  expect_value "HKCR\\TypeLib\\$libid\\1.0" '' 'varnoltmenu 1.0 Type Library'
+  expect_value "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind" '' "$module"
+  expect_value "HKCR\\Interface\\$iid" '' 'IFileShredderShlExt'
+  expect_value "HKCR\\Interface\\$iid\\TypeLib" '' "$libid"
+}
+
+check_removed() {
+  capture
+  expect_no_value "$approved" "$clsid"
+  expect_key "$approved"
+  for key in 'HKCR\Varnoltmenu.FileShredderShlExt.1' 'HKCR\Varnoltmenu.FileShredderShlExt' \
+             "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid"; do
+    expect_no_key "$key"
+  done
+  for type in '*' Directory Drive; do
+    expect_no_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt"
+    expect_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers"
+  done
+  expect_key 'HKCR\CLSID'
+}
+
+# As a fresh prefix has it: the key, empty (`reg add` would also give it an empty default value).
+restore_approved() {
+  run reg query "$approved" $view >/dev/null && return
+  run reg add "$approved" /f $view >/dev/null
+  run reg delete "$approved" /ve /f $view >/dev/null
+}
+cleanup() {
+  restore_approved
+  run "$regsvr32" /u /s "$module" >/dev/null
+  rm -rf "$stage_unix"
+}
+trap cleanup EXIT
+
+echo "== regsvr32 registers"
+run "$regsvr32" /s "$module" >/dev/null
+status=$?
+[ $status -eq 0 ] || fail "regsvr32 exited with $status"
+check_registered
+# A stray subkey under a replaced-whole key goes at the next registration; the rest is unchanged.
+run reg add "HKCR\\CLSID\\$clsid\\Stray" /f $view >/dev/null
+run reg add "HKCR\\Drive\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt\\Stray" /f $view >/dev/null
+run "$regsvr32" /s "$module" >/dev/null || fail "second registration failed"
+check_registered
+expect_no_key "HKCR\\CLSID\\$clsid\\Stray"
+expect_no_key "HKCR\\Drive\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt\\Stray"
+second=$dump
+run "$regsvr32" /s "$module" >/dev/null || fail "third registration failed"
+capture
+[ "$second" = "$dump" ] || fail "registering again changed the keys"
+
+echo "== regsvr32 /u removes"
+# Another handler under the same parent keys is left alone.
+run reg add 'HKCR\Directory\ShellEx\ContextMenuHandlers\OtherHandler' /ve /d '{other}' /f $view >/dev/null
+run "$regsvr32" /u /s "$module" >/dev/null
+status=$?
+[ $status -eq 0 ] || fail "regsvr32 /u exited with $status"
+check_removed
+expect_value 'HKCR\Directory\ShellEx\ContextMenuHandlers\OtherHandler' '' '{other}'
+run reg delete 'HKCR\Directory\ShellEx\ContextMenuHandlers\OtherHandler' /f $view >/dev/null
+
+echo "== no Approved key: E_ACCESSDENIED and nothing written"
+run reg delete "$approved" /f $view >/dev/null
+result=$(run "$stage_win\\dll_call.exe" "$module" DllRegisterServer)
+[ "$result" = 0x80070005 ] || fail "DllRegisterServer without the Approved key gave '$result', expected 0x80070005"
+run "$regsvr32" /s "$module" >/dev/null && fail "regsvr32 succeeded without the Approved key"
+capture
+expect_no_key "$approved"
+for key in 'HKCR\Varnoltmenu.FileShredderShlExt.1' 'HKCR\Varnoltmenu.FileShredderShlExt' \
+           "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid"; do
+  expect_no_key "$key"
+done
+for type in '*' Directory Drive; do
+  expect_no_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt"
+done
+
+echo "== removal without the Approved key still removes the rest"
+restore_approved
+run "$regsvr32" /s "$module" >/dev/null || fail "registration failed"
+run reg delete "$approved" /f $view >/dev/null
+result=$(run "$stage_win\\dll_call.exe" "$module" DllUnregisterServer)
+[ "$result" = 0x00000000 ] || fail "DllUnregisterServer without the Approved key gave '$result'"
+restore_approved
+check_removed
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all registration checks passed"

@@ -1,0 +1,596 @@
+// Drives the extension as Explorer does: registered, created through the registry, handed a
+// data object with CF_HDROP, asked for its menu entry and help text, and invoked. The program
+// started through App Paths is pipe_client.exe (see there), copied in as Varnolt.exe; every item
+// it is sent lives in this test's own folder under C:.
+#include <windows.h>
+#include <oleauto.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "varnoltmenu.h"
+#include "wine_support.h"
+
+namespace varnolt::menu {
+namespace {
+
+using testing::AnswerMessageBox;
+using testing::FromBuildTree;
+using testing::MakeScratchFolder;
+using testing::NoPipeInTickRange;
+using testing::ReadTextFile;
+using testing::RemoveTree;
+using testing::WriteTextFile;
+
+constexpr char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Varnolt.exe";
+const std::string kHelpErase = std::string("Broyer les donn") + '\xE9' + "es avec Varnolt";
+const std::string kHelpClean = "Nettoyer l'espace libre de ce disque avec Varnolt";
+
+std::string folder;       // this run's scratch folder under C:
+std::string programDir;   // where the stand-in Varnolt.exe lives
+HMODULE registeredDll = nullptr;
+
+using RegistrationFn = HRESULT(STDAPICALLTYPE*)();
+
+HRESULT CallExport(const char* name) {
+  const auto function = reinterpret_cast<RegistrationFn>(reinterpret_cast<void*>(GetProcAddress(registeredDll, name)));
+  return function ? function() : E_FAIL;
+}
+
+void SetAppPath(DWORD type, const std::string& path) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(path.c_str()),
+                           static_cast<DWORD>(path.size() + 1)),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void ClearAppPath() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey); }
+
+// The scratch folder, the stand-in program, the registration; all undone at the end.
+class ShellEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    folder = MakeScratchFolder("shell");
+    ASSERT_FALSE(folder.empty());
+    const std::string dll = folder + "\\varnoltmenu.dll";
+    ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLTMENU_DLL).c_str(), dll.c_str(), FALSE));
+    programDir = folder + "\\program";
+    ASSERT_TRUE(CreateDirectoryA(programDir.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(FromBuildTree(PIPE_CLIENT_EXE).c_str(), (programDir + "\\Varnolt.exe").c_str(), FALSE));
+    registeredDll = LoadLibraryA(dll.c_str());
+    ASSERT_NE(registeredDll, nullptr);
+    ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
+  }
+  void TearDown() override {
+    CoFreeUnusedLibraries();
+    if (registeredDll) {
+      EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
+      FreeLibrary(registeredDll);
+    }
+    ClearAppPath();
+    CoUninitialize();
+    RemoveTree(folder);
+  }
+};
+
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
+
+// A data object as Explorer builds one for a selection: CF_HDROP in global memory, wide names.
+class DropDataObject : public IDataObject {
+ public:
+  explicit DropDataObject(std::vector<std::string> names, bool offerDrop = true)
+      : names(std::move(names)), offerDrop(offerDrop) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+      *object = this;
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  STDMETHODIMP_(ULONG) Release() override { return --references; }
+
+  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    ++getDataCalls;
+    if (!offerDrop || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
+    std::wstring list;
+    for (const std::string& name : names) {
+      list += std::wstring(name.begin(), name.end());
+      list += L'\0';
+    }
+    list += L'\0';
+    const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC* format) override {
+    return offerDrop && format->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
+  }
+  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+  ULONG references = 1;
+  int getDataCalls = 0;
+
+ private:
+  std::vector<std::string> names;
+  bool offerDrop;
+};
+
+// One handler object, created through the registry as Explorer creates it.
+struct Handler {
+  Handler() {
+    const HRESULT created = CoCreateInstance(CLSID_FileShredderShlExt, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    EXPECT_EQ(created, S_OK);
+    if (init) {
+      EXPECT_EQ(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    }
+  }
+  ~Handler() {
+    if (menu) menu->Release();
+    if (init) init->Release();
+  }
+  HRESULT Initialize(const std::vector<std::string>& names) {
+    DropDataObject data(names);
+    const HRESULT result = init->Initialize(nullptr, &data, nullptr);
+    EXPECT_EQ(data.references, 1u) << "the data object is not kept";
+    return result;
+  }
+  HRESULT Invoke(LPCSTR verb) {
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof info;
+    info.lpVerb = verb;
+    info.nShow = SW_SHOWNORMAL;
+    return menu->InvokeCommand(&info);
+  }
+  IShellExtInit* init = nullptr;
+  IContextMenu* menu = nullptr;
+};
+
+struct MenuEntry {
+  int count = 0;
+  std::string text;
+  UINT id = 0;
+  UINT state = 0;
+};
+
+MenuEntry QueryMenu(Handler& handler, UINT flags = CMF_NORMAL, HRESULT* result = nullptr) {
+  const HMENU menu = CreatePopupMenu();
+  const HRESULT answer = handler.menu->QueryContextMenu(menu, 0, 100, 200, flags);
+  if (result) *result = answer;
+  MenuEntry entry;
+  entry.count = GetMenuItemCount(menu);
+  if (entry.count > 0) {
+    char text[128] = {};
+    GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+    entry.text = text;
+    entry.id = GetMenuItemID(menu, 0);
+    entry.state = GetMenuState(menu, 0, MF_BYPOSITION);
+  }
+  DestroyMenu(menu);
+  return entry;
+}
+
+std::string HelpA(Handler& handler, UINT type = GCS_HELPTEXTA, UINT_PTR offset = 0, UINT size = 128,
+                  HRESULT* result = nullptr) {
+  char buffer[128];
+  memset(buffer, '#', sizeof buffer);
+  const HRESULT answer = handler.menu->GetCommandString(offset, type, nullptr, buffer, size);
+  if (result) *result = answer;
+  buffer[sizeof buffer - 1] = '\0';
+  return buffer;
+}
+
+std::wstring HelpW(Handler& handler, UINT size = 64, HRESULT* result = nullptr) {
+  wchar_t buffer[64];
+  wmemset(buffer, L'#', 64);
+  const HRESULT answer = handler.menu->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(buffer), size);
+  if (result) *result = answer;
+  buffer[63] = L'\0';
+  return buffer;
+}
+
+std::wstring Widen(const std::string& text) {
+  wchar_t wide[128];
+  MultiByteToWideChar(CP_THREAD_ACP, 0, text.c_str(), -1, wide, 128);
+  return wide;
+}
+
+// Files and a directory in this run's folder.
+struct Selection {
+  explicit Selection(const char* name, int files = 2, std::size_t nameLength = 8) {
+    base = folder + "\\" + name;
+    RemoveTree(base);
+    CreateDirectoryA(base.c_str(), nullptr);
+    for (int i = 0; i < files; ++i) {
+      std::string file = base + "\\" + std::to_string(i) + "-" + std::string(nameLength, 'f') + ".txt";
+      WriteTextFile(file, "data " + std::to_string(i));
+      paths.push_back(file);
+    }
+    const std::string directory = base + "\\dossier";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    WriteTextFile(directory + "\\inside.txt", "inside");
+    paths.push_back(directory);
+  }
+  ~Selection() { RemoveTree(base); }
+  std::string base;
+  std::vector<std::string> paths;
+};
+
+// What the stand-in program reported, once it has finished.
+std::string WaitForReport(DWORD timeoutMs = 20000) {
+  const std::string path = programDir + "\\received.txt";
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    const std::string text = ReadTextFile(path);
+    if (!text.empty()) return text;
+    Sleep(50);
+  }
+  return {};
+}
+
+void ResetProgram(const char* mode) {
+  DeleteFileA((programDir + "\\received.txt").c_str());
+  DeleteFileA((programDir + "\\started.txt").c_str());
+  WriteTextFile(programDir + "\\mode.txt", mode);
+}
+
+std::vector<std::string> Lines(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> found;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line.substr(prefix.size()));
+  }
+  return found;
+}
+
+TEST(ShellDrive, CreatedThroughTheRegistryFromItsRegisteredPath) {
+  Handler handler;
+  ASSERT_NE(handler.menu, nullptr);
+  char loaded[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA("varnoltmenu.dll"), loaded, MAX_PATH);
+  EXPECT_EQ(std::string(loaded), folder + "\\varnoltmenu.dll");
+
+  // Dispatch through the registered type library.
+  IDispatch* automation = nullptr;
+  ASSERT_EQ(handler.init->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&automation)), S_OK);
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(automation->GetTypeInfo(0, 0, &info), S_OK);
+  TYPEATTR* attributes = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+  EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_IFileShredderShlExt));
+  EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
+  info->ReleaseTypeAttr(attributes);
+  info->Release();
+
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"Broyer")};
+  DISPID id = 0;
+  EXPECT_EQ(automation->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(automation->GetIDsOfNames(IID_IUnknown, names, 1, 0, &id), DISP_E_UNKNOWNINTERFACE);
+  DISPPARAMS none = {};
+  EXPECT_EQ(automation->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(automation->Invoke(1, IID_IUnknown, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_UNKNOWNINTERFACE);
+  automation->Release();
+}
+
+TEST(ShellDrive, FilesAndDirectoriesGetTheEraseEntry) {
+  Selection selection("menu");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+
+  HRESULT result = E_FAIL;
+  const MenuEntry entry = QueryMenu(handler, CMF_NORMAL | CMF_EXPLORE | CMF_CANRENAME, &result);
+  EXPECT_EQ(result, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+  EXPECT_EQ(entry.count, 1);
+  EXPECT_EQ(entry.text, "Broyer avec Varnolt");
+  EXPECT_EQ(entry.id, 100u);
+  EXPECT_EQ(entry.state & (MF_SEPARATOR | MF_POPUP | MF_BITMAP | MF_OWNERDRAW | MF_GRAYED | MF_DISABLED), 0u);
+
+  // Inserted at the position asked for, among Explorer's own entries.
+  const HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_STRING, 1, "Ouvrir");
+  AppendMenuA(menu, MF_STRING, 2, "Copier");
+  EXPECT_EQ(handler.menu->QueryContextMenu(menu, 1, 30, 40, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+  char text[64] = {};
+  GetMenuStringA(menu, 1, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "Broyer avec Varnolt");
+  EXPECT_EQ(GetMenuItemID(menu, 1), 30u);
+  EXPECT_EQ(GetMenuItemID(menu, 2), 2u);
+  DestroyMenu(menu);
+
+  // Only the default command asked for: nothing added.
+  const MenuEntry none = QueryMenu(handler, CMF_DEFAULTONLY, &result);
+  EXPECT_EQ(result, S_OK);
+  EXPECT_EQ(none.count, 0);
+}
+
+TEST(ShellDrive, HelpTextForEveryRequestType) {
+  Selection selection("help");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+
+  HRESULT result = E_FAIL;
+  EXPECT_EQ(HelpA(handler, GCS_HELPTEXTA, 0, 128, &result), kHelpErase);
+  EXPECT_EQ(result, S_OK);
+  EXPECT_EQ(HelpW(handler, 64, &result), Widen(kHelpErase));
+  EXPECT_EQ(result, S_OK);
+  if (GetACP() == 1252) {
+    EXPECT_EQ(HelpW(handler), L"Broyer les donn\u00E9es avec Varnolt");
+  }
+
+  // Verbs and validation: refused, buffer untouched. So is any other command offset.
+  const std::string untouched(127, '#');
+  for (UINT type : {GCS_VERBA, GCS_VALIDATEA, GCS_VERBW, GCS_VALIDATEW}) {
+    EXPECT_EQ(HelpA(handler, type, 0, 128, &result), untouched) << type;
+    EXPECT_EQ(result, E_INVALIDARG) << type;
+  }
+  for (UINT type : {GCS_HELPTEXTA, GCS_HELPTEXTW}) {
+    EXPECT_EQ(HelpA(handler, type, 1, 128, &result), untouched) << type;
+    EXPECT_EQ(result, E_INVALIDARG) << type;
+  }
+
+  // Small buffers: the beginning and a zero.
+  EXPECT_EQ(HelpW(handler, 10, &result), L"Broyer le");
+  EXPECT_EQ(result, S_OK);
+  EXPECT_EQ(HelpA(handler, GCS_HELPTEXTA, 0, 7, &result), "Broyer");
+  EXPECT_EQ(HelpA(handler, GCS_HELPTEXTA, 0, 1, &result), "");
+}
+
+TEST(ShellDrive, ADriveRootAmongFilesGetsTheCleanEntry) {
+  Selection selection("drive");
+  std::vector<std::string> names = {"C:\\"};
+  names.insert(names.end(), selection.paths.begin(), selection.paths.end());
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(names), S_OK);
+  EXPECT_EQ(QueryMenu(handler).text, "Nettoyer avec Varnolt");
+  EXPECT_EQ(HelpA(handler), kHelpClean);
+  EXPECT_EQ(HelpW(handler), Widen(kHelpClean));
+
+  // A new selection on the same object replaces the old one, drive flag included.
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  EXPECT_EQ(QueryMenu(handler).text, "Broyer avec Varnolt");
+}
+
+TEST(ShellDrive, UnreadableSelectionsAreRefused) {
+  Handler handler;
+  DropDataObject noDrop({"C:\\x"}, false);
+  EXPECT_EQ(handler.init->Initialize(nullptr, &noDrop, nullptr), E_INVALIDARG);
+  EXPECT_EQ(noDrop.getDataCalls, 1);
+  EXPECT_EQ(handler.Initialize({}), E_INVALIDARG);
+  EXPECT_EQ(handler.init->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
+  // A name longer than 259 characters would reach the program cut short: the whole selection
+  // is refused rather than let its beginning name something else.
+  const std::string longName = folder + "\\" + std::string(300 - folder.size(), 'l');
+  EXPECT_EQ(handler.Initialize({folder + "\\a.txt", longName}), E_INVALIDARG);
+  const std::string longest = folder + "\\" + std::string(258 - folder.size(), 'l');
+  ASSERT_EQ(longest.size(), 259u);
+  EXPECT_EQ(handler.Initialize({longest}), S_OK);
+}
+
+TEST(ShellDrive, InvokeStartsTheProgramAndHandsItTheSelection) {
+  ResetProgram("normal");
+  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
+  Selection selection("invoke");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+
+  const DWORD before = GetTickCount();
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
+  const DWORD after = GetTickCount();
+  const std::string report = WaitForReport();
+  ASSERT_FALSE(report.empty()) << "the program did not report";
+
+  // " -a -p \\.\pipe\<tick>", the tick read during the call.
+  const std::vector<std::string> args = Lines(report, "arg=");
+  ASSERT_EQ(args.size(), 3u) << report;
+  EXPECT_EQ(args[0], "-a");
+  EXPECT_EQ(args[1], "-p");
+  ASSERT_EQ(args[2].compare(0, 9, "\\\\.\\pipe\\"), 0) << args[2];
+  const std::string digits = args[2].substr(9);
+  ASSERT_FALSE(digits.empty());
+  EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos) << digits;
+  EXPECT_TRUE(digits.size() == 1 || digits[0] != '0') << digits;
+  const DWORD tick = static_cast<DWORD>(std::stoul(digits));
+  EXPECT_LE(tick - before, after - before);
+  const std::string commandLine = ReadTextFile(programDir + "\\started.txt");
+  EXPECT_NE(commandLine.find(" -a -p " + args[2]), std::string::npos) << commandLine;
+  EXPECT_EQ(commandLine.substr(commandLine.size() - args[2].size()), args[2]) << "nothing after the pipe name";
+
+  // Exactly the selection, in order, and the terminator.
+  EXPECT_EQ(Lines(report, "item="), selection.paths);
+  EXPECT_EQ(Lines(report, "end").size(), 1u) << report;
+
+  // Only this user and the system may open the pipe.
+  const std::vector<std::string> user = Lines(report, "user=");
+  ASSERT_EQ(user.size(), 1u);
+  EXPECT_EQ(Lines(report, "dacl="), std::vector<std::string>{user[0] + ";S-1-5-18;"});
+
+  std::string found;
+  EXPECT_TRUE(NoPipeInTickRange(before, GetTickCount(), &found)) << found;
+  // The items are still there: the stand-in erases nothing.
+  for (const std::string& path : selection.paths) EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ShellDrive, ASlowReaderStillGetsEverything) {
+  ResetProgram("slow");
+  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
+  // About 40 records of 200 bytes: many times the pipe's 512-byte buffer.
+  Selection selection("slow", 40, 200 - folder.size());
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  const DWORD started = GetTickCount();
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
+  EXPECT_GE(GetTickCount() - started, 1000u) << "the writes waited for the reader";
+  const std::string report = WaitForReport();
+  EXPECT_EQ(Lines(report, "item="), selection.paths);
+  EXPECT_EQ(Lines(report, "end").size(), 1u);
+}
+
+TEST(ShellDrive, OtherCommandsStartNothing) {
+  ResetProgram("normal");
+  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
+  Selection selection("refuse");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  EXPECT_EQ(handler.Invoke("open"), E_INVALIDARG);
+  EXPECT_EQ(handler.Invoke("delete"), E_INVALIDARG);
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(1)), E_INVALIDARG);
+  EXPECT_EQ(handler.menu->InvokeCommand(nullptr), E_INVALIDARG);
+  Sleep(1500);
+  EXPECT_EQ(GetFileAttributesA((programDir + "\\started.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "a program was started";
+}
+
+TEST(ShellDrive, MissingProgramGivesSFalseAndLeavesNoPipe) {
+  Selection selection("missing");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  std::string found;
+
+  SetAppPath(REG_SZ, folder + "\\absent\\Varnolt.exe");
+  DWORD before = GetTickCount();
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_FALSE);
+  EXPECT_TRUE(NoPipeInTickRange(before, GetTickCount(), &found)) << found;
+
+  ClearAppPath();
+  before = GetTickCount();
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_FALSE);
+  EXPECT_TRUE(NoPipeInTickRange(before, GetTickCount(), &found)) << found;
+
+  // Longer than 259 characters: not used.
+  SetAppPath(REG_SZ, programDir + "\\" + std::string(260, 'x') + ".exe");
+  before = GetTickCount();
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_FALSE);
+  EXPECT_TRUE(NoPipeInTickRange(before, GetTickCount(), &found)) << found;
+}
+
+TEST(ShellDrive, APipeNameInUseStartsNothing) {
+  ResetProgram("normal");
+  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
+  Selection selection("taken");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+
+  // Someone else holds every name the next few seconds can produce.
+  std::vector<HANDLE> squatters;
+  const DWORD first = GetTickCount();
+  const DWORD window = 6000;
+  for (DWORD tick = first; tick != first + window; ++tick) {
+    const std::string name = "\\\\.\\pipe\\" + std::to_string(tick);
+    squatters.push_back(CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES,
+                                         512, 512, 0, nullptr));
+    ASSERT_NE(squatters.back(), INVALID_HANDLE_VALUE);
+  }
+  const DWORD invoked = GetTickCount();
+  const HRESULT result = handler.Invoke(MAKEINTRESOURCEA(0));
+  const DWORD done = GetTickCount();
+  for (HANDLE pipe : squatters) CloseHandle(pipe);
+  ASSERT_LT(done - first, window) << "the pipes took too long to make; the test proves nothing";
+  EXPECT_EQ(result, S_FALSE);
+  EXPECT_LT(done - invoked, 5000u);
+  Sleep(1000);
+  EXPECT_EQ(GetFileAttributesA((programDir + "\\started.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ShellDrive, AProgramThatNeverOpensThePipeReleasesTheCallerAfterThirtySeconds) {
+  ResetProgram("never");
+  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
+  Selection selection("never");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  const DWORD before = GetTickCount();
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_FALSE);
+  const DWORD elapsed = GetTickCount() - before;
+  EXPECT_GE(elapsed, 29000u);
+  EXPECT_LE(elapsed, 40000u);
+  EXPECT_NE(GetFileAttributesA((programDir + "\\started.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  std::string found;
+  EXPECT_TRUE(NoPipeInTickRange(before, GetTickCount(), &found)) << found;
+}
+
+// The started program's confirmation is a real window that a helper can find and answer, as the
+// end-to-end run with Varnolt.exe below needs.
+TEST(ShellDrive, TheStartedProgramsConfirmationCanBeAnsweredYes) {
+  ResetProgram("confirm");
+  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
+  Selection selection("confirm");
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  auto answered = std::async(std::launch::async, [] { return AnswerMessageBox("Confirmation", IDYES, 20000); });
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
+  const std::optional<std::string> text = answered.get();
+  ASSERT_TRUE(text.has_value()) << "no Confirmation box appeared";
+  EXPECT_EQ(*text, "Broyer les \xE9l\xE9ments choisis ?");
+  const std::string report = WaitForReport();
+  EXPECT_EQ(Lines(report, "answer="), std::vector<std::string>{"yes"}) << report;
+  EXPECT_EQ(Lines(report, "item="), selection.paths);
+}
+
+#ifdef VARNOLT_EXE
+// The whole road with the real program: App Paths names a copy of Varnolt.exe, which reads the
+// selection from the pipe, asks for confirmation (answered Yes here) and erases the selected
+// items, and only them.
+TEST(ShellDrive, VarnoltErasesTheSelectionAndNothingElse) {
+  const std::string realDir = folder + "\\real-program";
+  CreateDirectoryA(realDir.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLT_EXE).c_str(), (realDir + "\\Varnolt.exe").c_str(), FALSE));
+  SetAppPath(REG_SZ, realDir + "\\Varnolt.exe");
+
+  Selection selection("erase");
+  const std::string kept = selection.base + "\\kept.txt";
+  const std::string keptDir = selection.base + "\\kept-dir";
+  ASSERT_TRUE(WriteTextFile(kept, "not selected"));
+  ASSERT_TRUE(CreateDirectoryA(keptDir.c_str(), nullptr));
+  ASSERT_TRUE(WriteTextFile(keptDir + "\\inside.txt", "not selected either"));
+
+  Handler handler;
+  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
+  auto answered = std::async(std::launch::async, [] { return AnswerMessageBox("Confirmation", IDYES, 60000); });
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
+  ASSERT_TRUE(answered.get().has_value()) << "Varnolt asked for no confirmation";
+
+  bool gone = false;
+  for (int i = 0; i < 1200 && !gone; ++i) {
+    gone = true;
+    for (const std::string& path : selection.paths) gone = gone && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (!gone) Sleep(50);
+  }
+  EXPECT_TRUE(gone) << "the selected items are still there after 60 s";
+  EXPECT_EQ(ReadTextFile(kept), "not selected");
+  EXPECT_EQ(ReadTextFile(keptDir + "\\inside.txt"), "not selected either");
+}
+#endif
+
+}  // namespace
+}  // namespace varnolt::menu

@@ -1,0 +1,86 @@
+#include "wine_support.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace varnolt::menu::testing {
+
+std::string FromBuildTree(const char* unixPath) {
+  std::string path = std::string("\\\\?\\unix") + unixPath;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+bool RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA entry;
+  const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string child = path + "\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(child.c_str());
+      }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  return RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+std::string MakeScratchFolder(const char* name) {
+  CreateDirectoryA("C:\\varnoltmenu-tests", nullptr);
+  const std::string path = "C:\\varnoltmenu-tests\\" + std::string(name) + "-" + std::to_string(GetCurrentProcessId());
+  RemoveTree(path);
+  return CreateDirectoryA(path.c_str(), nullptr) ? path : std::string();
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool NoPipeInTickRange(DWORD first, DWORD last, std::string* found) {
+  for (DWORD tick = first;; ++tick) {
+    const std::string name = "\\\\.\\pipe\\" + std::to_string(tick);
+    const HANDLE pipe = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const DWORD error = GetLastError();
+    if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
+    if (pipe != INVALID_HANDLE_VALUE || error != ERROR_FILE_NOT_FOUND) {
+      if (found) *found = name + " (error " + std::to_string(error) + ")";
+      return false;
+    }
+    if (tick == last) return true;
+  }
+}
+
+std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    const HWND box = FindWindowA("#32770", caption);
+    if (box) {
+      char text[512] = {};
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's text is static 0xFFFF
+      const HWND control = GetDlgItem(box, button);
+      if (!control) return std::nullopt;
+      SendMessageA(control, BM_CLICK, 0, 0);
+      return std::string(text);
+    }
+    Sleep(50);
+  }
+  return std::nullopt;
+}
+
+}  // namespace varnolt::menu::testing
