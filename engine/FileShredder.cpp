@@ -47,9 +47,13 @@ std::uint64_t FileShredder::GetSize() const {
 FileShredder::OverwriteResult FileShredder::Overwrite() {
   proceed = 1;
 
+  // A symbolic link is neither opened nor given new attributes: both would reach its target.
+  const std::uint32_t attributes = platform->AttributesOf(path);
+  if (attributes != kInvalidAttributes && (attributes & kAttrReparsePoint)) {
+    return OverwriteResult::kLink;
+  }
   // Read-only, hidden and system files are overwritten like any other: a read-only file
   // would otherwise refuse to open for writing and escape the sweeps.
-  const std::uint32_t attributes = platform->AttributesOf(path);
   platform->SetAttributesOf(path, kAttrNormal);
   const FileHandle file = platform->OpenExistingForWriting(path);
   if (file == kInvalidFile) {
@@ -100,7 +104,13 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
 void FileShredder::Shred() {
   // A file whose content was not wholly overwritten is left under its own name: deleting it
   // would pass unerased data off as erased.
-  if (Overwrite() != OverwriteResult::kCompleted) return;
+  const OverwriteResult result = Overwrite();
+  if (result == OverwriteResult::kLink) {
+    RenameRandomly();  // moves and deletes the link itself; the target keeps its name
+    platform->DeleteFilePath(path);
+    return;
+  }
+  if (result != OverwriteResult::kCompleted) return;
   RenameRandomly();
   platform->SetAttributesOf(path, kAttrNormal);
   platform->DeleteFilePath(path);

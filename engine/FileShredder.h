@@ -12,8 +12,10 @@ class FileShredder : public ReportingShredder {
  public:
   static constexpr std::uint32_t kBlockSize = 8192;
 
-  // How an overwrite ended. Only a completed overwrite lets the file be renamed and deleted.
-  enum class OverwriteResult { kCompleted, kStopped, kFailed };
+  // How an overwrite ended. Only a completed overwrite lets the file be renamed and deleted,
+  // and a link, which holds no data of its own and is never opened: writing through it would
+  // overwrite its target, outside what was chosen.
+  enum class OverwriteResult { kCompleted, kStopped, kFailed, kLink };
 
   // `path`: full path of an existing file. Reseeds the program's generator from the clock.
   FileShredder(Platform& platform, const char* path);

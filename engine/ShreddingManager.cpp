@@ -1,13 +1,87 @@
 #include "engine/ShreddingManager.h"
 
+#include <cstdio>
+#include <cstring>
+
 namespace varnolt {
+namespace {
+
+bool EndsWithBackslash(const char* path) {
+  const std::size_t length = std::strlen(path);
+  return length > 0 && path[length - 1] == '\\';
+}
+
+}  // namespace
 
 ShreddingManager::ShreddingManager(Platform& platform) : platform(&platform) {}
+
+void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
+  if (name == nullptr) return;
+  if (maybeDrive && std::strlen(name) == 1) {
+    char root[kMaxPath];
+    std::snprintf(root, sizeof root, "%s:\\", name);
+    const std::uint32_t type = platform->DriveTypeOf(root);
+    if (type == kDriveFixed || type == kDriveRemovable) AddDrive(root);
+    return;  // a one-letter item is never a file or directory name
+  }
+
+  char fullPath[kMaxPath];
+  const std::uint32_t length = platform->ResolveFullPath(name, kMaxPath, fullPath);
+  // An empty name, or one whose full path does not fit the path field, is skipped: a cut path
+  // would name something else.
+  if (length == 0 || length >= kMaxPath) return;
+  const std::uint32_t attributes = platform->AttributesOf(fullPath);
+  if (attributes == kInvalidAttributes) return;
+  if (!(attributes & kAttrDirectory)) {
+    AddFile(fullPath);  // a file symbolic link too: its shredder removes only the link
+    return;
+  }
+
+  // "D:\dir\" names the same directory as "D:\dir"; without the backslash its random name
+  // lands beside it instead of inside it. A drive root keeps its backslash.
+  if (length > 3 && fullPath[length - 1] == '\\') fullPath[length - 1] = '\0';
+  // A directory link or junction, chosen or met below a chosen directory, is not entered:
+  // its target lies outside the selection. Only the link is collected and later removed.
+  if (!(attributes & kAttrReparsePoint)) AddContents(fullPath);
+  AddDirectory(fullPath);
+}
+
+void ShreddingManager::AddContents(const char* fullPath) {
+  // Listing by full path leaves the working directory alone, and a directory that cannot be
+  // listed contributes no entries, never those of another directory.
+  const char* separator = EndsWithBackslash(fullPath) ? "" : "\\";
+  char pattern[kMaxPath];
+  const int patternLength = std::snprintf(pattern, sizeof pattern, "%s%s*", fullPath, separator);
+  if (patternLength < 0 || patternLength >= static_cast<int>(kMaxPath)) return;
+
+  FindData entry;
+  const FindHandle find = platform->FindFirst(pattern, &entry);
+  if (find == kInvalidFind) return;
+  do {
+    if (std::strcmp(entry.name, ".") == 0 || std::strcmp(entry.name, "..") == 0) continue;
+    char child[kMaxPath];
+    const int childLength =
+        std::snprintf(child, sizeof child, "%s%s%s", fullPath, separator, entry.name);
+    if (childLength < 0 || childLength >= static_cast<int>(kMaxPath)) continue;  // does not fit
+    AddItem(child, false);
+  } while (platform->FindNext(find, &entry));
+  platform->FindEnd(find);
+}
 
 void ShreddingManager::AddFile(const char* fullPath) {
   files.push_back(FileShredder(*platform, fullPath));
   totalBytes += files.back().GetSize();
   files.back().SetManager(this);
+}
+
+void ShreddingManager::AddDirectory(const char* fullPath) {
+  directories.push_back(DirectoryShredder(*platform, fullPath));
+}
+
+void ShreddingManager::AddDrive(const char* root) {
+  drives.push_back(FreeSpaceShredder(*platform, root));
+  totalBytes += drives.back().GetFreeSpace();
+  drives.back().SetManager(this);
 }
 
 void ShreddingManager::Run() {
@@ -21,10 +95,21 @@ void ShreddingManager::Run() {
     doneBytes += size;
     ++itemsDone;
   }
+  for (DirectoryShredder& directory : directories) {
+    if (!proceed) break;
+    directory.Shred();
+  }
+  for (FreeSpaceShredder& drive : drives) {
+    if (!proceed) break;
+    const std::uint64_t freeBytes = drive.GetFreeSpace();
+    drive.Shred();
+    doneBytes += freeBytes;
+    ++itemsDone;
+  }
 }
 
 std::uint8_t ShreddingManager::RelayProgress(float itemFraction, std::uint64_t itemBytes) {
-  const std::int32_t itemCount = FileCount();
+  const std::int32_t itemCount = FileCount() + DriveCount();
   float overallFraction;
   if (totalBytes != 0) {
     overallFraction = static_cast<float>(static_cast<double>(doneBytes + itemBytes) /

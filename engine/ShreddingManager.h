@@ -1,11 +1,14 @@
-// Owns all the work of one run: one shredder per item, the byte totals, and the relay of the
-// running shredder's progress to the window's callback.
+// Owns all the work of one run: one shredder per item in three lists (files, directories,
+// drives), the byte total, the run in that order, and the relay of the running shredder's
+// progress to the window's callback.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "engine/DirectoryShredder.h"
 #include "engine/FileShredder.h"
+#include "engine/FreeSpaceShredder.h"
 #include "engine/ProgressCallback.h"
 #include "platform/Platform.h"
 
@@ -20,20 +23,42 @@ class ShreddingManager {
   ShreddingManager(const ShreddingManager&) = delete;
   ShreddingManager& operator=(const ShreddingManager&) = delete;
 
+  // Takes one name in. With `maybeDrive`, a one-character name is a drive letter: a fixed or
+  // removable drive has its free space collected, anything else nothing. Otherwise the name is
+  // resolved to a full path: a file is collected, a directory with everything below it, depth
+  // first, each directory after its contents. A symbolic link or junction is collected as
+  // itself and never followed. Names that cannot be resolved or read are skipped silently.
+  void AddItem(const char* name, bool maybeDrive);
   void AddFile(const char* fullPath);
+  void AddDirectory(const char* fullPath);
+  void AddDrive(const char* root);
 
   std::int32_t FileCount() const { return static_cast<std::int32_t>(files.size()); }
+  std::int32_t DirectoryCount() const { return static_cast<std::int32_t>(directories.size()); }
+  std::int32_t DriveCount() const { return static_cast<std::int32_t>(drives.size()); }
   std::uint64_t TotalBytes() const { return totalBytes; }
   void SetCallback(ProgressCallback callback) { this->callback = callback; }
 
+  // Erases all files, then all directories, then the free space of all drives, until the
+  // callback answers stop; every item not started by then is left alone.
   void Run();
 
   // Called by a running shredder's ReportProgress; returns the callback's answer.
   std::uint8_t RelayProgress(float itemFraction, std::uint64_t itemBytes);
 
+  // The collected items, in the order they are erased.
+  const std::vector<FileShredder>& Files() const { return files; }
+  const std::vector<DirectoryShredder>& Directories() const { return directories; }
+  const std::vector<FreeSpaceShredder>& Drives() const { return drives; }
+
  private:
+  // Collects every entry of the directory `fullPath`, in the order the file system lists them.
+  void AddContents(const char* fullPath);
+
   Platform* platform;
   std::vector<FileShredder> files;
+  std::vector<DirectoryShredder> directories;
+  std::vector<FreeSpaceShredder> drives;
   std::uint8_t proceed = 1;
   std::uint64_t totalBytes = 0;
   std::uint64_t doneBytes = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace varnolt {
@@ -30,6 +31,10 @@ std::uint32_t CopyOut(const std::string& text, std::uint32_t capacity, char* buf
 }  // namespace
 
 FakePlatform::FakePlatform() { AddVolume('C', kDriveFixed, 1ull << 30); }
+
+FakePlatform::~FakePlatform() {
+  for (void* buffer : buffers) ::operator delete(buffer);
+}
 
 // --- Building the world ----------------------------------------------------------------------
 
@@ -76,6 +81,22 @@ void FakePlatform::MakeFile(const std::string& path, std::uint64_t size, std::ui
   if (node.contentStored) node.content.assign(size, fill);
   node.size = size;
   VolumeOf(key)->used += size;
+}
+
+void FakePlatform::MakeFileLink(const std::string& path, const std::string& target) {
+  MakeLink(path, target, false);
+}
+
+void FakePlatform::MakeDirectoryLink(const std::string& path, const std::string& target) {
+  MakeLink(path, target, true);
+}
+
+void FakePlatform::MakeLink(const std::string& path, const std::string& target, bool directory) {
+  std::string targetKey = Upper(FullPath(target));
+  if (targetKey.size() > 3 && targetKey.back() == '\\') targetKey.pop_back();
+  Node& node = AddNode(path, directory,
+                       (directory ? kAttrDirectory : kAttrArchive) | kAttrReparsePoint);
+  node.linkTarget = targetKey;
 }
 
 void FakePlatform::MakeFileWithContent(const std::string& path,
@@ -145,6 +166,7 @@ void FakePlatform::RefuseRemoveDirectory(const std::string& path) {
 void FakePlatform::RefuseChangeDirectory(const std::string& path) {
   refusedDirectoryChanges.insert(Key(path));
 }
+void FakePlatform::RefuseListing(const std::string& path) { refusedListings.insert(Key(path)); }
 
 bool FakePlatform::Consume(int& countdown) {
   if (countdown <= 0) return false;
@@ -242,10 +264,28 @@ std::string FakePlatform::FullPath(const std::string& name) const {
   return full;
 }
 
-std::string FakePlatform::Key(const std::string& name) const {
+std::string FakePlatform::Key(const std::string& name, bool followLast) const {
   std::string key = Upper(FullPath(name));
   if (key.size() > 3 && key.back() == '\\') key.pop_back();
-  return key;
+  return Follow(key, followLast, 0);
+}
+
+std::string FakePlatform::Follow(const std::string& key, bool followLast, int depth) const {
+  if (depth > 31 || key.size() <= 3) return key;  // a loop of links ends somewhere, as on NTFS
+  std::string resolved = key.substr(0, 3);
+  std::size_t start = 3;
+  while (start < key.size()) {
+    std::size_t end = key.find('\\', start);
+    if (end == std::string::npos) end = key.size();
+    if (resolved.size() > 3) resolved += '\\';
+    resolved += key.substr(start, end - start);
+    const Node* node = Find(resolved);
+    if (node && !node->linkTarget.empty() && (end < key.size() || followLast)) {
+      resolved = Follow(node->linkTarget, true, depth + 1);
+    }
+    start = end + 1;
+  }
+  return resolved;
 }
 
 std::string FakePlatform::ParentKey(const std::string& key) {
@@ -272,7 +312,7 @@ FakePlatform::Volume* FakePlatform::VolumeOf(const std::string& key) {
 // --- Open files ------------------------------------------------------------------------------
 
 FileHandle FakePlatform::OpenExistingForWriting(const char* path) {
-  const std::string key = Key(path);
+  const std::string key = Key(path, true);
   Log(CallKind::kOpen, path);
   Node* node = Find(key);
   if (!node || node->directory || node->openCount > 0 || (node->attributes & kAttrReadOnly) ||
@@ -286,19 +326,23 @@ FileHandle FakePlatform::OpenExistingForWriting(const char* path) {
 }
 
 FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
-  const std::string key = Key(path);
+  const std::string key = Key(path, true);
   Log(CallKind::kCreateDeleteOnClose, path);
   if (refusedOpens.count(key)) return kInvalidFile;
   Node* node = Find(key);
   if (node) {
-    if (node->directory || node->openCount > 0 || (node->attributes & kAttrReadOnly)) {
+    // CREATE_ALWAYS refuses a hidden or system file unless the caller asks for those
+    // attributes, and the fill file asks for none.
+    if (node->directory || node->openCount > 0 ||
+        (node->attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem))) {
       return kInvalidFile;
     }
     Resize(key, *node, 0);  // an existing file is truncated and taken over
   } else {
     Node* parent = Find(ParentKey(key));
     if (!parent || !parent->directory) return kInvalidFile;
-    node = &AddNode(path, false, kAttrArchive);
+    // Through a dangling link the target is created, as CreateFile does.
+    node = &AddNode(key == Key(path) ? std::string(path) : key, false, kAttrArchive);
   }
   node->openCount++;
   const FileHandle handle = nextHandle += 4;
@@ -386,7 +430,7 @@ std::uint32_t FakePlatform::AttributesOf(const char* path) {
 
 bool FakePlatform::SetAttributesOf(const char* path, std::uint32_t attributes) {
   Log(CallKind::kSetAttributes, path, 0, attributes);
-  Node* node = Find(Key(path));
+  Node* node = Find(Key(path, true));
   if (!node) return false;
   if (node->directory) attributes = (attributes & ~kAttrNormal) | kAttrDirectory;
   node->attributes = attributes;
@@ -489,7 +533,7 @@ std::uint32_t FakePlatform::WorkingDirectory(std::uint32_t capacity, char* buffe
 }
 
 bool FakePlatform::ChangeWorkingDirectory(const char* path) {
-  const std::string key = Key(path);
+  const std::string key = Key(path, true);
   Log(CallKind::kChangeDirectory, path);
   const Node* node = Find(key);
   if (!node || !node->directory || refusedDirectoryChanges.count(key)) return false;
@@ -510,9 +554,9 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindData* entry) {
   if (wildcard != "*") return kInvalidFind;
   std::string directory = slash == std::string::npos ? "." : text.substr(0, slash + 1);
   if (HasDrive(text) && slash == 1) directory = text.substr(0, 2);
-  const std::string key = Key(directory);
+  const std::string key = Key(directory, true);
   const Node* node = Find(key);
-  if (!node || !node->directory) return kInvalidFind;
+  if (!node || !node->directory || refusedListings.count(key)) return kInvalidFind;
 
   Enumeration enumeration;
   if (key.size() > 3) {  // like NTFS, a directory other than a root lists "." and ".." first
@@ -567,6 +611,19 @@ bool FakePlatform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) {
   const Volume& volume = it->second;
   *freeBytes = volume.capacity > volume.used ? volume.capacity - volume.used : 0;
   return true;
+}
+
+void* FakePlatform::ObtainBuffer(std::size_t bytes) {
+  if (Consume(bufferFailCountdown)) return nullptr;
+  void* buffer = ::operator new(bytes, std::nothrow);
+  if (buffer != nullptr) buffers.insert(buffer);
+  return buffer;
+}
+
+void FakePlatform::ReleaseBuffer(void* buffer) {
+  if (buffer == nullptr) return;
+  if (buffers.erase(buffer) == 0) throw std::logic_error("fake: buffer released twice or never obtained");
+  ::operator delete(buffer);
 }
 
 std::uint32_t FakePlatform::TickCount() {

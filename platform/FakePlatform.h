@@ -4,6 +4,10 @@
 //
 // Paths are Windows-like and case-insensitive ("C:\dir\file"). File contents are stored up to
 // a limit; beyond it only sizes are kept, so multi-gigabyte files cost no memory.
+//
+// Symbolic links and junctions behave as on Windows: a link met inside a path is followed; as
+// the last component it is followed by opening, creating, listing and SetAttributesOf (the
+// pessimistic reading), and not by AttributesOf, moving or removal, which act on the link.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +36,9 @@ class FakePlatform : public Platform {
 
   // Starts with one fixed drive C: of 1 GiB holding only its root, the working directory.
   FakePlatform();
+  ~FakePlatform() override;
+  FakePlatform(const FakePlatform&) = delete;
+  FakePlatform& operator=(const FakePlatform&) = delete;
 
   // --- Building the world -------------------------------------------------------------------
   void AddVolume(char letter, std::uint32_t driveType, std::uint64_t capacity);
@@ -46,6 +53,10 @@ class FakePlatform : public Platform {
                 std::uint32_t attributes = kAttrArchive);
   void MakeFileWithContent(const std::string& path, const std::vector<std::uint8_t>& content,
                            std::uint32_t attributes = kAttrArchive);
+  // A file symbolic link / a directory symbolic link or junction at `path`, pointing at
+  // `target` (which need not exist). Both carry kAttrReparsePoint.
+  void MakeFileLink(const std::string& path, const std::string& target);
+  void MakeDirectoryLink(const std::string& path, const std::string& target);
   // Files larger than this keep only their size, not their bytes.
   void SetStoredContentLimit(std::uint64_t bytes) { storedContentLimit = bytes; }
 
@@ -65,6 +76,10 @@ class FakePlatform : public Platform {
   void RefuseDelete(const std::string& path);
   void RefuseRemoveDirectory(const std::string& path);
   void RefuseChangeDirectory(const std::string& path);
+  // The directory cannot be listed (access denied): FindFirst on it fails.
+  void RefuseListing(const std::string& path);
+  // The `nth` ObtainBuffer from now (1 = the next one) finds no memory.
+  void FailBufferObtain(int nth) { bufferFailCountdown = nth; }
 
   // --- Clocks -------------------------------------------------------------------------------
   void SetTicks(std::uint32_t ticks) { this->ticks = ticks; }
@@ -83,6 +98,7 @@ class FakePlatform : public Platform {
   std::vector<std::string> List(const std::string& directory) const;
   std::uint64_t UsedBytes(char letter) const;
   int OpenHandleCount() const { return static_cast<int>(handles.size()); }
+  int LiveBufferCount() const { return static_cast<int>(buffers.size()); }
 
   // Keeping every call costs memory on multi-gigabyte runs; the counters below are kept always.
   void SetRecordCalls(bool record) { recordCalls = record; }
@@ -118,6 +134,8 @@ class FakePlatform : public Platform {
   void FindEnd(FindHandle find) override;
   std::uint32_t DriveTypeOf(const char* root) override;
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
+  void* ObtainBuffer(std::size_t bytes) override;
+  void ReleaseBuffer(void* buffer) override;
   std::uint32_t TickCount() override;
   std::uint32_t SecondsNow() override { return seconds; }
 
@@ -130,6 +148,7 @@ class FakePlatform : public Platform {
     bool contentStored = true;
     std::vector<std::uint8_t> content;
     std::vector<std::string> children;  // keys, in creation order
+    std::string linkTarget;             // key of what a link points at; empty if no link
     int openCount = 0;
   };
   struct Volume {
@@ -152,8 +171,11 @@ class FakePlatform : public Platform {
   // The full, normalised form of `name` (Windows rules: relative to the working directory,
   // "X:" alone is that drive's current directory, "\x" is rooted on the current drive).
   std::string FullPath(const std::string& name) const;
-  // The map key of a path: full, without trailing backslash (but for a root), upper case.
-  std::string Key(const std::string& name) const;
+  // The map key of a path: full, without trailing backslash (but for a root), upper case,
+  // with the links inside it followed, and the last component's too when `followLast`.
+  std::string Key(const std::string& name, bool followLast = false) const;
+  std::string Follow(const std::string& key, bool followLast, int depth) const;
+  void MakeLink(const std::string& path, const std::string& target, bool directory);
   static std::string ParentKey(const std::string& key);
   Node* Find(const std::string& key);
   const Node* Find(const std::string& key) const;
@@ -174,7 +196,9 @@ class FakePlatform : public Platform {
   std::uint64_t storedContentLimit = 64ull << 20;
 
   std::set<std::string> refusedOpens, refusedMoves, refusedDeletes, refusedRemovals,
-      refusedDirectoryChanges;
+      refusedDirectoryChanges, refusedListings;
+  std::set<void*> buffers;
+  int bufferFailCountdown = 0;
   int writeFailCountdown = 0;
   std::uint32_t writeFailAccepted = 0;
   int flushFailCountdown = 0;

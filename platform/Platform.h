@@ -9,6 +9,7 @@
 // those as macros (CreateFile -> CreateFileA, ...), which would rename our methods too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace varnolt {
@@ -70,7 +71,10 @@ class Platform {
   virtual void CloseFile(FileHandle file) = 0;
 
   // --- Names ------------------------------------------------------------------------------
-  virtual std::uint32_t AttributesOf(const char* path) = 0;  // kInvalidAttributes on failure
+  // The item's own attributes, kInvalidAttributes on failure. A symbolic link or junction is
+  // not followed: its attributes carry kAttrReparsePoint. The calls that open or list (files
+  // opened for writing, the fill file, enumeration) do follow links, as the system does.
+  virtual std::uint32_t AttributesOf(const char* path) = 0;
   virtual bool SetAttributesOf(const char* path, std::uint32_t attributes) = 0;
   // Size from the file's attributes, without opening it.
   virtual bool SizeFromAttributes(const char* path, std::uint64_t* size) = 0;
@@ -94,6 +98,12 @@ class Platform {
   virtual std::uint32_t DriveTypeOf(const char* root) = 0;
   // Total free bytes of the volume (not the caller's quota share).
   virtual bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) = 0;
+
+  // --- Memory -----------------------------------------------------------------------------
+  // Large write buffers (the free-space chunks), page-aligned in the real backend. nullptr when
+  // the memory cannot be had; every buffer obtained is handed back with ReleaseBuffer.
+  virtual void* ObtainBuffer(std::size_t bytes) = 0;
+  virtual void ReleaseBuffer(void* buffer) = 0;
 
   // --- Clocks -----------------------------------------------------------------------------
   virtual std::uint32_t TickCount() = 0;    // milliseconds, wraps at 2^32

@@ -13,6 +13,21 @@ FileHandle FromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(handle);
 }
 
+// Wine (8.0) carries out MoveFile, RemoveDirectory and DeleteFile on a Unix symbolic link's
+// target instead of the link: the target would be renamed or removed, outside what was chosen.
+// There a link is left where it is. Windows acts on the link itself, as the engine expects.
+bool RunningOnWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+bool IsLinkOnWine(const char* path) {
+  if (!RunningOnWine()) return false;
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 void CopyFindData(const WIN32_FIND_DATAA& data, FindData* entry) {
   entry->attributes = data.dwFileAttributes;
   entry->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
@@ -71,11 +86,20 @@ bool Win32Platform::SizeFromAttributes(const char* path, std::uint64_t* size) {
   return true;
 }
 
-bool Win32Platform::MovePath(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
+bool Win32Platform::MovePath(const char* from, const char* to) {
+  if (IsLinkOnWine(from)) return false;
+  return MoveFileA(from, to) != FALSE;
+}
 
-bool Win32Platform::DeleteFilePath(const char* path) { return DeleteFileA(path) != FALSE; }
+bool Win32Platform::DeleteFilePath(const char* path) {
+  if (IsLinkOnWine(path)) return false;
+  return DeleteFileA(path) != FALSE;
+}
 
-bool Win32Platform::RemoveEmptyDirectory(const char* path) { return RemoveDirectoryA(path) != FALSE; }
+bool Win32Platform::RemoveEmptyDirectory(const char* path) {
+  if (IsLinkOnWine(path)) return false;
+  return RemoveDirectoryA(path) != FALSE;
+}
 
 std::uint32_t Win32Platform::ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) {
   return GetFullPathNameA(name, capacity, buffer, nullptr);
@@ -113,6 +137,15 @@ bool Win32Platform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) 
   if (!GetDiskFreeSpaceExA(root, &availableToCaller, &totalBytes, &totalFree)) return false;
   *freeBytes = totalFree.QuadPart;
   return true;
+}
+
+void* Win32Platform::ObtainBuffer(std::size_t bytes) {
+  // Whole pages, committed now: a shortage shows here and not at the first write.
+  return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void Win32Platform::ReleaseBuffer(void* buffer) {
+  if (buffer != nullptr) VirtualFree(buffer, 0, MEM_RELEASE);
 }
 
 std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }

@@ -29,6 +29,8 @@ class Win32Platform : public Platform {
   void FindEnd(FindHandle find) override;
   std::uint32_t DriveTypeOf(const char* root) override;
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
+  void* ObtainBuffer(std::size_t bytes) override;
+  void ReleaseBuffer(void* buffer) override;
   std::uint32_t TickCount() override;
   std::uint32_t SecondsNow() override;
 };

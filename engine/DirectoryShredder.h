@@ -1,0 +1,21 @@
+// Removes one directory once its contents are gone: a random decimal name, then removal. It
+// looks at nothing inside the directory; the manager has collected and erased that already.
+#pragma once
+
+#include "engine/GenericShredder.h"
+
+namespace varnolt {
+
+class DirectoryShredder : public GenericShredder {
+ public:
+  static constexpr std::uint8_t kStatusRemovalAttempted = 2;
+
+  // `path`: full path of a directory, or of a directory link or junction (only the link goes).
+  using GenericShredder::GenericShredder;
+
+  // Renames, then removes the directory if it is empty; failures are silent and leave it
+  // standing. Never touches what is inside.
+  void Shred() override;
+};
+
+}  // namespace varnolt

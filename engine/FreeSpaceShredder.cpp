@@ -1,0 +1,116 @@
+#include "engine/FreeSpaceShredder.h"
+
+#include <cstring>
+
+#include "engine/Random.h"
+
+namespace varnolt {
+
+FreeSpaceShredder::FreeSpaceShredder(Platform& platform, const char* root)
+    : ReportingShredder(platform, root) {
+  std::memset(fillPath, 0, sizeof fillPath);
+  // A root is three characters; anything too long to take the name leaves the path empty, so
+  // no cut name is ever created.
+  const std::size_t rootLength = std::strlen(path);
+  const std::size_t nameLength = std::strlen(kFillFileName);
+  if (rootLength + nameLength < kMaxPath) {
+    std::memcpy(fillPath, path, rootLength);
+    std::memcpy(fillPath + rootLength, kFillFileName, nameLength);
+  }
+}
+
+std::uint64_t FreeSpaceShredder::GetFreeSpace() const {
+  std::uint64_t freeBytes = 0;
+  return platform->VolumeFreeBytes(path, &freeBytes) ? freeBytes : 0;
+}
+
+bool FreeSpaceShredder::AllocateBuffers() {
+  patternBuffer = static_cast<std::uint8_t*>(platform->ObtainBuffer(kChunkSize));
+  complementBuffer = static_cast<std::uint8_t*>(platform->ObtainBuffer(kChunkSize));
+  randomBuffer = static_cast<std::uint8_t*>(platform->ObtainBuffer(kChunkSize));
+  if (!patternBuffer || !complementBuffer || !randomBuffer) {
+    ReleaseBuffers();
+    return false;
+  }
+  SeedRandom(platform->SecondsNow());
+  FillPatternBuffers();
+  return true;
+}
+
+void FreeSpaceShredder::ReleaseBuffers() {
+  platform->ReleaseBuffer(patternBuffer);
+  platform->ReleaseBuffer(complementBuffer);
+  platform->ReleaseBuffer(randomBuffer);
+  patternBuffer = complementBuffer = randomBuffer = nullptr;
+}
+
+void FreeSpaceShredder::FillPatternBuffers() {
+  std::memset(patternBuffer, pattern, kChunkSize);
+  std::memset(complementBuffer, static_cast<std::uint8_t>(~pattern), kChunkSize);
+}
+
+void FreeSpaceShredder::FillRandomBuffer() {
+  for (std::uint32_t i = 0; i < kChunkSize; i += 2) {
+    const std::uint32_t value = NextRandom();
+    randomBuffer[i] = static_cast<std::uint8_t>(value);  // little-endian 16-bit word
+    randomBuffer[i + 1] = static_cast<std::uint8_t>(value >> 8);
+  }
+}
+
+void FreeSpaceShredder::Sweep(FileHandle file, std::uint64_t size) {
+  const std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
+  std::uint64_t done = 0;
+  for (std::uint16_t pass = 0; pass < passCount && proceed; ++pass) {
+    for (int sweep = 0; sweep < 3; ++sweep) {
+      // A pointer that cannot be rewound would make the sweep grow the file instead of
+      // rewriting it: end the run as after a failed flush.
+      if (!platform->SeekToStart(file)) return;
+      for (std::uint64_t offset = 0; offset < size && proceed; offset += kChunkSize) {
+        if (sweep == 2) FillRandomBuffer();
+        const std::uint64_t left = size - offset;
+        const std::uint32_t chunk = left < kChunkSize ? static_cast<std::uint32_t>(left) : kChunkSize;
+        std::uint32_t written = 0;
+        if (!platform->WriteBytes(file, sources[sweep], chunk, &written) || written < chunk) {
+          // The disk is full (or the file reached the largest size its file system allows):
+          // this sweep has covered all it can, and the next one rewrites that area from 0.
+          done = (static_cast<std::uint64_t>(pass) * 3 + sweep + 1) * size;
+          ReportProgress(done, size);
+          break;
+        }
+        done += written;
+        ReportProgress(done, size);
+      }
+      if (!platform->FlushToDisk(file)) return;
+    }
+  }
+}
+
+void FreeSpaceShredder::Shred() {
+  proceed = 1;
+  // Without its buffers the drive is skipped before anything exists on it.
+  if (!AllocateBuffers()) return;
+
+  // A link under the fill file's name would have the system truncate, overwrite and delete
+  // whatever it points at. Only the link itself goes; if it cannot, the drive is skipped.
+  const std::uint32_t existing = platform->AttributesOf(fillPath);
+  if (existing != kInvalidAttributes && (existing & kAttrReparsePoint)) {
+    platform->DeleteFilePath(fillPath);
+    if (platform->AttributesOf(fillPath) != kInvalidAttributes) {
+      ReleaseBuffers();
+      return;
+    }
+  }
+
+  const FileHandle file = platform->CreateDeleteOnClose(fillPath);
+  if (file == kInvalidFile) {
+    ReleaseBuffers();
+    return;
+  }
+  // Measured with the fill file open, so the space of a truncated old fill file counts as free.
+  const std::uint64_t size = GetFreeSpace();
+  Sweep(file, size);
+  platform->CloseFile(file);  // the system deletes the fill file now
+  ReleaseBuffers();
+}
+
+}  // namespace varnolt

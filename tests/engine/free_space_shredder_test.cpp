@@ -1,0 +1,241 @@
+// Cleaning a drive's free space with the fill file, against the in-memory platform.
+#include "engine/FreeSpaceShredder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/ShreddingManager.h"
+#include "platform/FakePlatform.h"
+#include "shred_test_support.h"
+
+namespace varnolt {
+namespace {
+
+using CallKind = FakePlatform::CallKind;
+using testing::RecordingCallback;
+using testing::ScopedRecorder;
+using Bytes = std::vector<std::uint8_t>;
+using Sizes = std::vector<std::uint64_t>;
+constexpr std::uint64_t kMiB = 1 << 20;
+constexpr std::uint64_t kHalf = kMiB / 2;
+constexpr const char* kFill = "E:\\VARNOLT.TMP";
+
+bool AllEqual(const Bytes& bytes, std::size_t from, std::size_t to, std::uint8_t value) {
+  return std::all_of(bytes.begin() + from, bytes.begin() + to,
+                     [value](std::uint8_t b) { return b == value; });
+}
+
+class FreeSpaceShredderTest : public ::testing::Test {
+ protected:
+  FreeSpaceShredderTest() : manager(os) {
+    os.AddVolume('E', kDriveRemovable, 0);
+    os.SetTicks(1000);
+    os.SetTickStep(30);  // every report is made
+    manager.SetCallback(RecordingCallback);
+  }
+  // Cleans E:\ through the manager, as a run does.
+  void CleanE() {
+    manager.AddItem("E", true);
+    manager.Run();
+  }
+  std::vector<float> ItemFractions() {
+    std::vector<float> fractions;
+    for (const auto& report : recorder->reports) fractions.push_back(report.itemFraction);
+    return fractions;
+  }
+  std::vector<std::uint64_t> WriteOffsets() const {
+    std::vector<std::uint64_t> offsets;
+    for (const auto& call : os.CallsOf(CallKind::kWrite)) offsets.push_back(call.offset);
+    return offsets;
+  }
+  // The drive is as it was: no fill file, no handle, no buffer.
+  void ExpectNothingLeft() {
+    EXPECT_FALSE(os.Exists(kFill));
+    EXPECT_EQ(os.OpenHandleCount(), 0);
+    EXPECT_EQ(os.LiveBufferCount(), 0);
+    for (const auto& drive : manager.Drives()) EXPECT_FALSE(drive.HoldsBuffers());
+  }
+
+  FakePlatform os;
+  ScopedRecorder recorder;
+  ShreddingManager manager;
+};
+
+TEST_F(FreeSpaceShredderTest, FreeSpaceOfTwoAndAHalfMebibytesInThreeSweeps) {
+  os.SetCapacity('E', 5 * kHalf);
+  std::vector<Bytes> afterSweep;
+  recorder->answer = [&](std::size_t index) {
+    if (index % 3 == 2) afterSweep.push_back(os.Content(kFill));
+    return true;
+  };
+  CleanE();
+
+  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kHalf, kMiB, kMiB, kHalf, kMiB, kMiB, kHalf}));
+  EXPECT_EQ(WriteOffsets(), (Sizes{0, kMiB, 2 * kMiB, 0, kMiB, 2 * kMiB, 0, kMiB, 2 * kMiB}));
+  const float size = 5 * kHalf;
+  std::vector<float> expected;
+  for (std::uint64_t done : {2, 4, 5, 7, 9, 10, 12, 14, 15}) expected.push_back(done * kHalf / (3 * size));
+  ASSERT_EQ(ItemFractions().size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_FLOAT_EQ(ItemFractions()[i], expected[i]) << i;
+  EXPECT_FLOAT_EQ(recorder->reports.back().overallFraction, 1.0f);
+
+  ASSERT_EQ(afterSweep.size(), 3u);
+  EXPECT_TRUE(AllEqual(afterSweep[0], 0, 5 * kHalf, 0xAA));
+  EXPECT_TRUE(AllEqual(afterSweep[1], 0, 5 * kHalf, 0x55));
+  const Bytes& random = afterSweep[2];
+  ASSERT_EQ(random.size(), 5 * kHalf);
+  EXPECT_LT(std::count(random.begin(), random.end(), 0x55), static_cast<long>(kMiB / 64));
+  // The buffer is refilled before every chunk, the short last one too.
+  EXPECT_FALSE(std::equal(random.begin(), random.begin() + kHalf, random.begin() + kMiB));
+  EXPECT_FALSE(std::equal(random.begin() + kMiB, random.begin() + kMiB + kHalf, random.begin() + 2 * kMiB));
+  // Each sweep is on the disk before the next starts.
+  std::vector<CallKind> order;
+  for (const auto& call : os.Calls()) {
+    if (call.kind == CallKind::kSeek || call.kind == CallKind::kFlush) order.push_back(call.kind);
+  }
+  EXPECT_EQ(order, (std::vector<CallKind>{CallKind::kSeek, CallKind::kFlush, CallKind::kSeek,
+                                          CallKind::kFlush, CallKind::kSeek, CallKind::kFlush}));
+  ExpectNothingLeft();
+  EXPECT_EQ(os.UsedBytes('E'), 0u);
+}
+
+TEST_F(FreeSpaceShredderTest, FullDiskOnTheLastChunkOfSweepOneJumpsToTheEndOfTheSweep) {
+  os.SetCapacity('E', 5 * kHalf);
+  for (bool shortWriteSucceeds : {false, true}) {  // a failure, or Wine's short "success"
+    SCOPED_TRACE(shortWriteSucceeds);
+    os.ClearCalls();
+    recorder->reports.clear();
+    os.SetShortWritesSucceed(shortWriteSucceeds);
+    os.FailWrite(3, 1000);
+    ShreddingManager fresh(os);
+    fresh.SetCallback(RecordingCallback);
+    fresh.AddItem("E", true);
+    fresh.Run();
+
+    EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kHalf, kMiB, kMiB, kHalf, kMiB, kMiB, kHalf}));
+    EXPECT_EQ(WriteOffsets()[3], 0u);  // sweep 2 rewrites from the start
+    ASSERT_EQ(recorder->reports.size(), 9u);
+    EXPECT_FLOAT_EQ(recorder->reports[2].itemFraction, 1.0f / 3);
+    // The byte equivalent is size / 3, truncated.
+    EXPECT_FLOAT_EQ(recorder->reports[2].overallFraction, (5 * kHalf / 3) / (5.0 * kHalf));
+    EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
+    ExpectNothingLeft();
+  }
+}
+
+TEST_F(FreeSpaceShredderTest, FileSizeCapEndsEverySweepAtTheCap) {
+  os.SetCapacity('E', 10 * kMiB);
+  os.SetFileSizeCap('E', 5 * kHalf);
+  CleanE();
+  // The fourth chunk of a sweep is never asked for: the third came up short at the cap.
+  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB}));
+  EXPECT_EQ(WriteOffsets(), (Sizes{0, kMiB, 2 * kMiB, 0, kMiB, 2 * kMiB, 0, kMiB, 2 * kMiB}));
+  EXPECT_EQ(os.FurthestWriteEnd(), 5 * kHalf);
+  ASSERT_EQ(recorder->reports.size(), 9u);
+  EXPECT_FLOAT_EQ(recorder->reports[2].itemFraction, 1.0f / 3);
+  EXPECT_FLOAT_EQ(recorder->reports[5].itemFraction, 2.0f / 3);
+  EXPECT_FLOAT_EQ(recorder->reports[8].itemFraction, 1.0f);
+  ExpectNothingLeft();
+}
+
+TEST_F(FreeSpaceShredderTest, FailingFlushSkipsTheRemainingSweeps) {
+  os.SetCapacity('E', 2 * kMiB);
+  os.FailFlush(1);
+  CleanE();
+  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB}));
+  EXPECT_EQ(os.CallsOf(CallKind::kFlush).size(), 1u);
+  EXPECT_EQ(os.CallsOf(CallKind::kClose).size(), 1u);
+  ExpectNothingLeft();
+}
+
+TEST_F(FreeSpaceShredderTest, NoFreeSpaceOrAFailedQueryCreatesAndDeletesTheFileOnly) {
+  os.SetCapacity('E', kMiB);
+  os.MakeFile("E:\\full", kMiB, 0x33);
+  os.AddVolume('F', kDriveFixed, kMiB);
+  os.FailFreeSpaceQuery('F');
+  manager.AddItem("E", true);
+  manager.AddItem("F", true);
+  EXPECT_EQ(manager.TotalBytes(), 0u);
+  manager.Run();
+
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 2u);
+  EXPECT_TRUE(os.WriteSizes().empty());
+  EXPECT_TRUE(recorder->reports.empty());
+  EXPECT_EQ(os.CallsOf(CallKind::kFlush).size(), 6u);
+  EXPECT_FALSE(os.Exists("F:\\VARNOLT.TMP"));
+  EXPECT_EQ(os.Content("E:\\full"), Bytes(kMiB, 0x33));
+  ExpectNothingLeft();
+}
+
+TEST_F(FreeSpaceShredderTest, AnOldFillFileIsTakenOverAndItsSpaceCountsAsFree) {
+  os.SetCapacity('E', 3 * kMiB);
+  os.MakeFile(kFill, kMiB, 0x77);  // left by a run that lost its power
+  manager.AddItem("E", true);
+  EXPECT_EQ(manager.TotalBytes(), 2 * kMiB);
+  manager.Run();
+  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB}));
+  ExpectNothingLeft();
+  EXPECT_EQ(os.UsedBytes('E'), 0u);
+}
+
+TEST_F(FreeSpaceShredderTest, FillFileThatCannotBeCreatedSkipsTheDrive) {
+  os.SetCapacity('E', 2 * kMiB);
+  os.AddVolume('F', kDriveFixed, kMiB);
+  os.RefuseOpen(kFill);  // a write-protected medium
+  manager.AddItem("E", true);
+  manager.AddItem("F", true);
+  manager.Run();
+  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kMiB}));  // F only
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) EXPECT_EQ(call.path, "F:\\VARNOLT.TMP");
+  ExpectNothingLeft();
+}
+
+TEST_F(FreeSpaceShredderTest, BuffersThatCannotBeObtainedSkipTheDriveBeforeAnythingExists) {
+  os.SetCapacity('E', kMiB);
+  os.AddVolume('F', kDriveFixed, kMiB);
+  for (int failing : {1, 2, 3}) {
+    SCOPED_TRACE(failing);
+    os.ClearCalls();
+    os.FailBufferObtain(failing);
+    FreeSpaceShredder shredder(os, "E:\\");
+    shredder.Shred();
+    EXPECT_TRUE(os.Calls().empty());
+    EXPECT_FALSE(shredder.HoldsBuffers());
+    EXPECT_EQ(os.LiveBufferCount(), 0);
+  }
+  // Through the manager, the next drive is still cleaned.
+  os.FailBufferObtain(1);
+  manager.AddItem("E", true);
+  manager.AddItem("F", true);
+  manager.Run();
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 1u);
+  EXPECT_EQ(os.WriteSizes().size(), 3u);
+  ExpectNothingLeft();
+}
+
+TEST_F(FreeSpaceShredderTest, ALinkNamedLikeTheFillFileIsRemovedWithoutReachingItsTarget) {
+  os.SetCapacity('E', 2 * kMiB);
+  os.MakeFile("E:\\keep.doc", 1000, 0x42);
+  os.MakeFileLink(kFill, "E:\\keep.doc");
+  CleanE();
+  EXPECT_EQ(os.Content("E:\\keep.doc"), Bytes(1000, 0x42));
+  EXPECT_EQ(os.WriteSizes().size(), 6u);  // the fill file took the rest, 2 MiB minus 1000 bytes
+  ExpectNothingLeft();
+
+  // A directory link of that name cannot be removed as a file: the drive is skipped.
+  os.ClearCalls();
+  os.MakeDirectory("E:\\folder");
+  os.MakeFile("E:\\folder\\inside", 10, 0x42);
+  os.MakeDirectoryLink(kFill, "E:\\folder");
+  ShreddingManager again(os);
+  again.AddItem("E", true);
+  again.Run();
+  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).empty());
+  EXPECT_EQ(os.List("E:\\folder"), std::vector<std::string>{"inside"});
+  EXPECT_EQ(os.LiveBufferCount(), 0);
+}
+
+}  // namespace
+}  // namespace varnolt

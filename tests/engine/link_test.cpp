@@ -1,0 +1,114 @@
+// Symbolic links and junctions never lead the erasure out of what was chosen: a link is
+// removed, never entered or written through, and its target keeps its name and content.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ShreddingManager.h"
+#include "platform/FakePlatform.h"
+#include "shred_test_support.h"
+
+namespace varnolt {
+namespace {
+
+using CallKind = FakePlatform::CallKind;
+using testing::RecordingCallback;
+using testing::ScopedRecorder;
+using Bytes = std::vector<std::uint8_t>;
+using Names = std::vector<std::string>;
+
+class LinkTest : public ::testing::Test {
+ protected:
+  LinkTest() : manager(os) {
+    os.SetTicks(1000);
+    os.SetTickStep(30);
+    manager.SetCallback(RecordingCallback);
+    // Outside the selection: a directory with content and a guarded file.
+    os.MakeDirectory("C:\\outside");
+    os.MakeDirectory("C:\\outside\\deep");
+    os.MakeFile("C:\\outside\\deep\\precious", 8192, 0x42);
+    os.MakeFile("C:\\target.doc", 8192, 0x24, kAttrReadOnly | kAttrHidden);
+  }
+  void ExpectOutsideUntouched() {
+    EXPECT_EQ(os.List("C:\\outside"), Names{"deep"});
+    EXPECT_EQ(os.List("C:\\outside\\deep"), Names{"precious"});
+    EXPECT_EQ(os.Content("C:\\outside\\deep\\precious"), Bytes(8192, 0x42));
+    EXPECT_EQ(os.Content("C:\\target.doc"), Bytes(8192, 0x24));
+    EXPECT_EQ(os.AttributesOf("C:\\target.doc"), kAttrReadOnly | kAttrHidden);
+    // Nothing below the target directory was ever listed.
+    for (const auto& call : os.CallsOf(CallKind::kFindFirst)) {
+      EXPECT_EQ(call.path.find("outside"), std::string::npos) << call.path;
+    }
+  }
+  FakePlatform os;
+  ScopedRecorder recorder;
+  ShreddingManager manager;
+};
+
+TEST_F(LinkTest, TheFakeWritesThroughALinkAsTheSystemDoes) {
+  // Without this the tests below could not see a shredder that opens a link.
+  os.MakeFileLink("C:\\link", "C:\\target.doc");
+  os.SetAttributesOf("C:\\target.doc", kAttrNormal);
+  const FileHandle file = os.OpenExistingForWriting("C:\\link");
+  ASSERT_NE(file, kInvalidFile);
+  std::uint32_t written = 0;
+  const std::uint8_t byte = 0xAA;
+  os.WriteBytes(file, &byte, 1, &written);
+  os.CloseFile(file);
+  EXPECT_EQ(os.Content("C:\\target.doc")[0], 0xAA);
+  EXPECT_EQ(os.AttributesOf("C:\\link"), kAttrArchive | kAttrReparsePoint);
+}
+
+TEST_F(LinkTest, LinksMetWhileWalkingAreRemovedNotEntered) {
+  os.MakeDirectory("C:\\D");
+  os.MakeFile("C:\\D\\a", 100);
+  os.MakeDirectoryLink("C:\\D\\junction", "C:\\outside");
+  os.MakeFileLink("C:\\D\\shortcut", "C:\\target.doc");
+  os.MakeDirectory("C:\\D\\S");
+  os.MakeDirectoryLink("C:\\D\\S\\up", "C:\\outside\\deep");
+  os.MakeFileLink("C:\\D\\S\\dangling", "C:\\gone");
+  manager.AddItem("C:\\D", true);
+
+  std::vector<std::string> files, directories;
+  for (const auto& file : manager.Files()) files.emplace_back(file.Path());
+  for (const auto& directory : manager.Directories()) directories.emplace_back(directory.Path());
+  EXPECT_EQ(files, (Names{"C:\\D\\a", "C:\\D\\shortcut", "C:\\D\\S\\dangling"}));
+  EXPECT_EQ(directories, (Names{"C:\\D\\junction", "C:\\D\\S\\up", "C:\\D\\S", "C:\\D"}));
+  EXPECT_EQ(manager.TotalBytes(), 100u);
+
+  manager.Run();
+  EXPECT_FALSE(os.Exists("C:\\D"));
+  ExpectOutsideUntouched();
+  EXPECT_EQ(os.WriteSizes(), (std::vector<std::uint64_t>{100, 100, 100}));  // a only
+}
+
+TEST_F(LinkTest, AChosenLinkIsRemovedAndItsTargetKept) {
+  os.MakeDirectoryLink("C:\\junction", "C:\\outside");
+  os.MakeFileLink("C:\\shortcut", "C:\\target.doc");
+  manager.AddItem("C:\\junction", true);
+  manager.AddItem("C:\\shortcut", true);
+  EXPECT_EQ(manager.DirectoryCount(), 1);
+  EXPECT_EQ(manager.FileCount(), 1);
+
+  manager.Run();
+  EXPECT_FALSE(os.Exists("C:\\junction"));
+  EXPECT_FALSE(os.Exists("C:\\shortcut"));
+  ExpectOutsideUntouched();
+  EXPECT_TRUE(os.WriteSizes().empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kOpen).empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kSetAttributes).empty());
+  EXPECT_TRUE(recorder->reports.empty());
+}
+
+TEST_F(LinkTest, AFileLinkThatCannotMoveIsStillRemovedUnderItsName) {
+  os.MakeFileLink("C:\\shortcut", "C:\\target.doc");
+  os.RefuseMove("C:\\shortcut");
+  manager.AddItem("C:\\shortcut", true);
+  manager.Run();
+  EXPECT_FALSE(os.Exists("C:\\shortcut"));
+  ExpectOutsideUntouched();
+}
+
+}  // namespace
+}  // namespace varnolt

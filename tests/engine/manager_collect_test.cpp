@@ -1,0 +1,170 @@
+// How the manager turns names into items: drive letters, files, whole trees in erase order.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ShreddingManager.h"
+#include "platform/FakePlatform.h"
+
+namespace varnolt {
+namespace {
+
+using CallKind = FakePlatform::CallKind;
+
+template <typename Shredders>
+std::vector<std::string> PathsOf(const Shredders& shredders) {
+  std::vector<std::string> paths;
+  for (const auto& shredder : shredders) paths.emplace_back(shredder.Path());
+  return paths;
+}
+using Paths = std::vector<std::string>;
+
+class ManagerCollectTest : public ::testing::Test {
+ protected:
+  ManagerCollectTest() : manager(os) {}
+  std::string WorkingDirectory() {
+    char buffer[kMaxPath];
+    os.WorkingDirectory(kMaxPath, buffer);
+    return buffer;
+  }
+  FakePlatform os;
+  ShreddingManager manager;
+};
+
+TEST_F(ManagerCollectTest, DepthFirstInEnumerationOrderEachDirectoryAfterItsContents) {
+  // Entries come in creation order: a, S (holding b), c.
+  os.MakeDirectory("C:\\D");
+  os.MakeFile("C:\\D\\a", 10);
+  os.MakeDirectory("C:\\D\\S");
+  os.MakeFile("C:\\D\\S\\b", 20);
+  os.MakeFile("C:\\D\\c", 30);
+  os.ChangeWorkingDirectory("C:\\D\\S");
+  const std::string before = WorkingDirectory();
+  manager.AddItem("C:\\D", true);
+
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\D\\a", "C:\\D\\S\\b", "C:\\D\\c"}));
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{"C:\\D\\S", "C:\\D"}));
+  EXPECT_EQ(manager.DriveCount(), 0);
+  EXPECT_EQ(manager.TotalBytes(), 60u);
+  EXPECT_EQ(WorkingDirectory(), before);
+}
+
+TEST_F(ManagerCollectTest, OneLetterNamesAreDrivesOnlyWhenFixedOrRemovable) {
+  os.AddVolume('E', kDriveFixed, 5000);
+  os.MakeFile("E:\\used", 1000);
+  os.AddVolume('F', kDriveRemovable, 7000);
+  for (auto [letter, type] : {std::pair{'G', kDriveCdRom}, {'H', kDriveRemote}, {'I', kDriveRamDisk},
+                              {'J', kDriveUnknown}}) {
+    os.AddVolume(letter, type, 1000);
+  }
+  for (const char* name : {"E", "F", "G", "H", "I", "J", "K" /* no such drive */}) {
+    manager.AddItem(name, true);
+  }
+  EXPECT_EQ(PathsOf(manager.Drives()), (Paths{"E:\\", "F:\\"}));
+  EXPECT_STREQ(manager.Drives()[0].FillPath(), "E:\\VARNOLT.TMP");
+  EXPECT_EQ(manager.TotalBytes(), 4000u + 7000u);
+  EXPECT_EQ(manager.FileCount() + manager.DirectoryCount(), 0);
+  // A drive letter is never looked up as a name: nothing was listed or read.
+  EXPECT_TRUE(os.CallsOf(CallKind::kFindFirst).empty());
+}
+
+TEST_F(ManagerCollectTest, OneLetterNameIsAFileWhenItCannotBeADrive) {
+  os.AddVolume('E', kDriveFixed, 5000);
+  os.MakeDirectory("C:\\work");
+  os.MakeFile("C:\\work\\E", 12);
+  os.ChangeWorkingDirectory("C:\\work");
+  manager.AddItem("E", false);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\work\\E"}));
+  EXPECT_EQ(manager.DriveCount(), 0);
+}
+
+TEST_F(ManagerCollectTest, DriveWithAndWithoutBackslashIsADirectoryItem) {
+  os.AddVolume('E', kDriveRemovable, 1 << 20);
+  os.MakeFile("E:\\top", 5);
+  os.MakeDirectory("E:\\sub");
+  os.MakeFile("E:\\sub\\inner", 7);
+  for (const char* name : {"E:", "E:\\"}) {
+    SCOPED_TRACE(name);
+    ShreddingManager fresh(os);
+    fresh.AddItem(name, true);
+    EXPECT_EQ(PathsOf(fresh.Files()), (Paths{"E:\\top", "E:\\sub\\inner"}));
+    EXPECT_EQ(PathsOf(fresh.Directories()), (Paths{"E:\\sub", "E:\\"}));
+    EXPECT_EQ(fresh.DriveCount(), 0);
+    EXPECT_EQ(fresh.TotalBytes(), 12u);
+  }
+}
+
+TEST_F(ManagerCollectTest, DuplicatesAreCollectedAndCountedTwice) {
+  os.MakeDirectory("C:\\D");
+  os.MakeFile("C:\\D\\f", 100);
+  os.AddVolume('E', kDriveFixed, 3000);
+  manager.AddItem("C:\\D\\f", true);
+  manager.AddItem("C:\\D\\f", true);
+  manager.AddItem("C:\\D", true);
+  manager.AddItem("E", true);
+  manager.AddItem("E", true);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\D\\f", "C:\\D\\f", "C:\\D\\f"}));
+  EXPECT_EQ(manager.DriveCount(), 2);
+  EXPECT_EQ(manager.TotalBytes(), 300u + 6000u);
+}
+
+TEST_F(ManagerCollectTest, EmptyDirectoryAndEveryKindOfEntryAreCollected) {
+  os.MakeDirectory("C:\\empty");
+  manager.AddItem("C:\\empty", true);
+  EXPECT_EQ(manager.DirectoryCount(), 1);
+  EXPECT_EQ(manager.FileCount(), 0);
+  EXPECT_EQ(manager.TotalBytes(), 0u);
+
+  os.MakeDirectory("C:\\odd", kAttrHidden | kAttrSystem);
+  os.MakeFile("C:\\odd\\ro", 1, 0, kAttrReadOnly);
+  os.MakeFile("C:\\odd\\hs", 2, 0, kAttrHidden | kAttrSystem);
+  os.MakeDirectory("C:\\odd\\hidden", kAttrHidden | kAttrReadOnly);
+  manager.AddItem("C:\\odd", true);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\odd\\ro", "C:\\odd\\hs"}));
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{"C:\\empty", "C:\\odd\\hidden", "C:\\odd"}));
+}
+
+TEST_F(ManagerCollectTest, NamesThatCannotBeResolvedOrReadAreSkipped) {
+  std::string longDirectory = "C:\\" + std::string(250, 'x');  // 253 characters
+  os.MakeDirectory(longDirectory);
+  os.MakeFile(longDirectory + "\\ab", 1);           // 256: fits
+  os.MakeFile(longDirectory + "\\abcdefghij", 1);   // 264: cannot be named in the field...
+  os.MakeFile(longDirectory + "\\abcde", 1);        // 259: ...and cut to 259 would name this
+  for (const std::string& name : {std::string(), std::string("C:\\missing"),
+                                  longDirectory + "\\abcdefghij", std::string("C:\\*")}) {
+    manager.AddItem(name.c_str(), true);
+  }
+  EXPECT_EQ(manager.FileCount() + manager.DirectoryCount() + manager.DriveCount(), 0);
+
+  manager.AddItem(longDirectory.c_str(), true);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{longDirectory + "\\ab", longDirectory + "\\abcde"}));
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{longDirectory}));
+}
+
+TEST_F(ManagerCollectTest, DirectoryThatCannotBeListedContributesOnlyItself) {
+  os.MakeDirectory("C:\\D");
+  os.MakeDirectory("C:\\D\\locked");
+  os.MakeFile("C:\\D\\locked\\inside", 10);
+  os.MakeFile("C:\\D\\after", 10);
+  os.RefuseListing("C:\\D\\locked");
+  os.ChangeWorkingDirectory("C:\\D");  // its entries must not stand in for the locked ones
+  manager.AddItem("C:\\D", true);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\D\\after"}));
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{"C:\\D\\locked", "C:\\D"}));
+}
+
+TEST_F(ManagerCollectTest, RelativeNamesAndTrailingBackslashesResolveToTheSameDirectory) {
+  os.MakeDirectory("C:\\work");
+  os.MakeDirectory("C:\\work\\sub");
+  os.MakeFile("C:\\work\\sub\\f", 3);
+  os.ChangeWorkingDirectory("C:\\work");
+  manager.AddItem("sub", true);
+  manager.AddItem("C:\\work\\sub\\", true);
+  manager.AddItem("..\\work\\.\\sub", true);
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{"C:\\work\\sub", "C:\\work\\sub", "C:\\work\\sub"}));
+  EXPECT_EQ(manager.FileCount(), 3);
+}
+
+}  // namespace
+}  // namespace varnolt

@@ -1,0 +1,167 @@
+# Sourced by the engine's drive tests and by bench/: drive letters for free-space runs, each
+# mapped to a disk image or a size-limited tmpfs that this run made itself, in a private clone
+# of the test prefix (so drive types can be set and its server restarted without disturbing the
+# tests that share the test prefix).
+#
+#   drives_init MAIN_WINE_DIR OWN_DIR    clone the test prefix to OWN_DIR/prefix; sets the
+#                                        Wine environment to it; every way out cleans up
+#   drives_tmpfs DIR SIZE                mount a tmpfs of SIZE on DIR
+#   drives_image ntfs|fat|ext4 IMG DIR MIB   make a fresh image of MIB MiB and mount it on DIR
+#   drives_unmount DIR                   unmount DIR and wait until its image is written
+#   drives_map LETTER DIR hd|floppy      map LETTER: to DIR as a fixed or removable drive
+#   drives_start                         register the types, start the clone's server
+#   drives_stop                          stop the clone's server (open handles close)
+#   drives_token LETTER                  the token to pass as --volume L:TOKEN
+#
+# Safety: the clone has no Z: and keeps C: a network drive; only letters mapped here exist
+# besides C:, and each one's root holds a token file that erase_items checks before it cleans.
+
+drives_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
+export PATH="$PATH:/usr/sbin:/sbin"
+drives_mounts=()
+declare -A drives_types=() drives_dirs=() drives_tokens=() drives_daemon_of=()
+
+drives_skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+drives_check_tools() {
+  [ "$(id -u)" -eq 0 ] || drives_skip "mounting test volumes needs the superuser"
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || drives_skip "$tool is not installed (scripts/install-deps.sh)"
+  done
+}
+
+drives_cleanup() {
+  local status=$?
+  if [ -n "${drives_own:-}" ] && [ -d "$WINEPREFIX" ]; then quiet "$WINESERVER" -k || true; fi
+  local dir
+  for dir in "${drives_mounts[@]}"; do
+    if mountpoint -q "$dir"; then umount "$dir" 2>/dev/null || umount -l "$dir" 2>/dev/null || true; fi
+  done
+  for dir in "${!drives_daemon_of[@]}"; do kill "${drives_daemon_of[$dir]}" 2>/dev/null || true; done
+  [ -z "${VARNOLT_KEEP_WORK:-}" ] && [ -n "${drives_own:-}" ] && rm -rf "$drives_own"
+  exit "$status"
+}
+
+drives_init() {
+  local main_dir own_dir
+  main_dir=$(realpath -m "$1")
+  own_dir=$(realpath -m "$2")
+  "$drives_scripts/wine-prefix.sh" ensure "$main_dir" >/dev/null
+  drives_own=$own_dir
+  trap drives_cleanup EXIT
+  trap 'exit 130' INT TERM
+  rm -rf "$own_dir"
+  mkdir -p "$own_dir"
+  . "$drives_scripts/wine-env.sh" "$own_dir"
+  local source=$main_dir/prefix
+  cp -al "$source" "$WINEPREFIX"
+  rm -f "$WINEPREFIX/wineserver"  # the test prefix's server, not ours
+  # The server rewrites the registry files: copies, not links.
+  local file
+  for file in system.reg user.reg userdef.reg; do
+    rm -f "$WINEPREFIX/$file"
+    cp "$source/$file" "$WINEPREFIX/$file"
+  done
+  # No drive but C: (another test may have mapped letters in the test prefix meanwhile).
+  find "$WINEPREFIX/dosdevices" -mindepth 1 -maxdepth 1 -name '?:*' ! -name 'c:' -exec rm -f {} +
+  [ ! -e "$WINEPREFIX/dosdevices/z:" ] || { echo "FAILED: Z: is mapped in the clone"; exit 1; }
+  grep -qi '^"c:"="network"' "$WINEPREFIX/system.reg" ||
+    { echo "FAILED: C: is not a network drive in the clone"; exit 1; }
+}
+
+drives_tmpfs() {
+  mkdir -p "$1"
+  mount -t tmpfs -o "size=$2" tmpfs "$1"
+  drives_mounts+=("$1")
+}
+
+drives_image() {
+  local type=$1 image=$2 dir=$3 mib=$4 log=$2.log
+  rm -f "$image"
+  truncate -s "${mib}M" "$image"
+  case "$type" in
+    ntfs) mkntfs -q -F -f "$image" >/dev/null 2>&1 ;;
+    # 4 KiB clusters: Wine counts free space in 4 KiB units, rounded down, so with smaller
+    # clusters its figure (and the fill file) would fall up to three clusters short.
+    fat) mkfs.vfat -s 8 "$image" >/dev/null ;;
+    ext4) mkfs.ext4 -q -F "$image" ;;
+  esac
+  mkdir -p "$dir"
+  # FUSE file systems run in the foreground of a background job, so their end can be awaited.
+  case "$type" in
+    ntfs) ntfs-3g -o no_detach "$image" "$dir" </dev/null >"$log" 2>&1 & drives_daemon_of[$dir]=$! ;;
+    fat) fusefat -f -o rw+ "$image" "$dir" </dev/null >"$log" 2>&1 & drives_daemon_of[$dir]=$! ;;
+    ext4) mount -o loop "$image" "$dir" ;;
+  esac
+  drives_mounts+=("$dir")
+  local _
+  for _ in $(seq 1 100); do
+    mountpoint -q "$dir" && return 0
+    sleep 0.05
+  done
+  echo "FAILED: could not mount the $type image"
+  cat "$log" 2>/dev/null
+  exit 1
+}
+
+drives_unmount() {
+  local dir=$1 _
+  sync
+  for _ in $(seq 1 50); do
+    umount "$dir" 2>/dev/null && break
+    sleep 0.1
+  done
+  if mountpoint -q "$dir"; then
+    echo "FAILED: $dir stays busy"
+    exit 1
+  fi
+  # The FUSE process ends once everything is in the image.
+  if [ -n "${drives_daemon_of[$dir]:-}" ]; then
+    wait "${drives_daemon_of[$dir]}" 2>/dev/null || true
+    unset "drives_daemon_of[$dir]"
+  fi
+}
+
+drives_map() {
+  local letter=$1 dir=$2 type=$3
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  drives_types[$letter]=$type
+  drives_dirs[$letter]=$dir
+  drives_tokens[$letter]=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
+  printf '%s\n' "${drives_tokens[$letter]}" >"$dir/VARNOLT-TEST-VOLUME"
+}
+
+drives_token() { echo "$1:${drives_tokens[$1]}"; }
+
+# The loader for the program under test: Wine's 32-bit one for the i686 build's programs.
+drives_loader() {
+  if [ "${VARNOLT_WINE_BITS:-64}" = 32 ]; then echo /usr/lib/wine/wine; else echo "$WINE"; fi
+}
+
+drives_start() {
+  local letter
+  for letter in "${!drives_types[@]}"; do
+    quiet "$WINE" reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "${drives_types[$letter]}" /f
+  done
+  # The drive manager reads the types when it starts: let this server end, then start ours.
+  quiet "$WINESERVER" -w
+  for letter in "${!drives_dirs[@]}"; do
+    # Double-check before anything is cleaned: the letter leads to the volume made here.
+    [ "$(readlink "$WINEPREFIX/dosdevices/$letter:")" = "${drives_dirs[$letter]}" ] &&
+      mountpoint -q "${drives_dirs[$letter]}" ||
+      { echo "FAILED: $letter: does not lead to its test volume"; exit 1; }
+  done
+  setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 &
+  drives_server=$!
+  quiet "$WINE" cmd /c exit
+}
+
+drives_stop() {
+  quiet "$WINESERVER" -k || true
+  [ -n "${drives_server:-}" ] && wait "$drives_server" 2>/dev/null
+  drives_server=
+}

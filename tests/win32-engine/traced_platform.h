@@ -1,0 +1,91 @@
+// The real Win32 backend with a log of what the engine asked of it: the name operations in
+// order, and for every sweep of an open file the bytes written, whether a write came up short
+// and whether the sweep's flush succeeded. Lets the tests on real files see the order and the
+// sweeps without reading the disk back.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Win32Platform.h"
+
+namespace varnolt::testing {
+
+class TracedPlatform : public Win32Platform {
+ public:
+  struct NameOperation {
+    std::string kind;  // "create", "close", "move", "delete", "rmdir"
+    std::string path;
+    std::string target;  // move only
+    bool ok;
+  };
+  struct Sweep {
+    std::string path;
+    std::uint64_t written = 0;
+    bool shortWrite = false;
+    bool flushed = false;
+  };
+
+  std::vector<NameOperation> names;
+  std::vector<Sweep> sweeps;
+
+  FileHandle CreateDeleteOnClose(const char* path) override {
+    const FileHandle file = Win32Platform::CreateDeleteOnClose(path);
+    names.push_back({"create", path, "", file != kInvalidFile});
+    if (file != kInvalidFile) open[file] = path;
+    return file;
+  }
+  FileHandle OpenExistingForWriting(const char* path) override {
+    const FileHandle file = Win32Platform::OpenExistingForWriting(path);
+    if (file != kInvalidFile) open[file] = path;
+    return file;
+  }
+  bool SeekToStart(FileHandle file) override {
+    sweeps.push_back(Sweep{open[file]});
+    return Win32Platform::SeekToStart(file);
+  }
+  bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
+                  std::uint32_t* written) override {
+    const bool ok = Win32Platform::WriteBytes(file, data, count, written);
+    if (!sweeps.empty()) {
+      sweeps.back().written += *written;
+      if (!ok || *written < count) sweeps.back().shortWrite = true;
+    }
+    return ok;
+  }
+  bool FlushToDisk(FileHandle file) override {
+    const bool ok = Win32Platform::FlushToDisk(file);
+    if (!sweeps.empty()) sweeps.back().flushed = ok;
+    return ok;
+  }
+  void CloseFile(FileHandle file) override {
+    auto it = open.find(file);
+    if (it != open.end()) {
+      names.push_back({"close", it->second, "", true});
+      open.erase(it);
+    }
+    Win32Platform::CloseFile(file);
+  }
+  bool MovePath(const char* from, const char* to) override {
+    const bool ok = Win32Platform::MovePath(from, to);
+    names.push_back({"move", from, to, ok});
+    return ok;
+  }
+  bool DeleteFilePath(const char* path) override {
+    const bool ok = Win32Platform::DeleteFilePath(path);
+    names.push_back({"delete", path, "", ok});
+    return ok;
+  }
+  bool RemoveEmptyDirectory(const char* path) override {
+    const bool ok = Win32Platform::RemoveEmptyDirectory(path);
+    names.push_back({"rmdir", path, "", ok});
+    return ok;
+  }
+
+ private:
+  std::map<FileHandle, std::string> open;
+};
+
+}  // namespace varnolt::testing
