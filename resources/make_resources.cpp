@@ -1,0 +1,33 @@
+// Writes the program's pictures into the directory given: banner.bmp, wastebasket.bmp and
+// varnolt.ico. Run by the build; the same sources always give the same bytes.
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "resources/ResourceArt.h"
+
+namespace {
+
+bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) std::fprintf(stderr, "make_resources: cannot write %s\n", path.c_str());
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_resources OUTPUT_DIRECTORY\n");
+    return 2;
+  }
+  using namespace varnolt::art;
+  const std::string directory = argv[1];
+  const IndexedImage wastebasket = DrawWastebasket();
+  const bool written = Write(directory + "/banner.bmp", EncodeBmp24(DrawBanner())) &&
+                       Write(directory + "/wastebasket.bmp", EncodeBmp8(wastebasket)) &&
+                       Write(directory + "/varnolt.ico", EncodeIcon(wastebasket));
+  return written ? 0 : 1;
+}

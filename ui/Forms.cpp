@@ -1,0 +1,287 @@
+#include "ui/Forms.h"
+
+#include <string_view>
+
+#include "ui/ExtCtrls.h"
+#include "ui/GdiGraphics.h"
+#include "ui/Layout.h"
+#include "ui/StdCtrls.h"
+
+namespace varnolt::ui {
+namespace {
+
+template <class T>
+TComponent* Make(TComponent* owner) {
+  return new T(owner);
+}
+
+void RegisterLayerClasses() {
+  TClassRegistry& classes = ComponentClasses();
+  classes.Register("TPanel", Make<TPanel>);
+  classes.Register("TButton", Make<TButton>);
+  classes.Register("TImage", Make<TImage>);
+  classes.Register("TBevel", Make<TBevel>);
+  classes.Register("TLabel", Make<TLabel>);
+}
+
+std::string ProgramName() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string_view name(path);
+  if (auto slash = name.find_last_of("\\/"); slash != std::string_view::npos) name.remove_prefix(slash + 1);
+  if (auto dot = name.rfind('.'); dot != std::string_view::npos) name = name.substr(0, dot);
+  return std::string(name);
+}
+
+void StyleOf(TFormBorderStyle border, unsigned icons, DWORD& style, DWORD& exStyle) {
+  style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  exStyle = 0;
+  switch (border) {
+    case TFormBorderStyle::bsNone: style |= WS_POPUP; return;
+    case TFormBorderStyle::bsSingle: style |= WS_CAPTION; break;
+    case TFormBorderStyle::bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case TFormBorderStyle::bsDialog:
+      style |= WS_POPUP | WS_CAPTION;
+      exStyle |= WS_EX_DLGMODALFRAME;
+      break;
+    case TFormBorderStyle::bsToolWindow:
+      style |= WS_CAPTION;
+      exStyle |= WS_EX_TOOLWINDOW;
+      break;
+    case TFormBorderStyle::bsSizeToolWin:
+      style |= WS_CAPTION | WS_THICKFRAME;
+      exStyle |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (icons & biSystemMenu) {
+    style |= WS_SYSMENU;
+    const bool framed = border == TFormBorderStyle::bsSingle || border == TFormBorderStyle::bsSizeable;
+    if (framed && (icons & biMinimize)) style |= WS_MINIMIZEBOX;
+    if (framed && (icons & biMaximize)) style |= WS_MAXIMIZEBOX;
+  }
+}
+
+}  // namespace
+
+// --- TForm ----------------------------------------------------------------------------------
+
+TForm::TForm(TComponent* owner, std::string windowClass)
+    : TWinControl(owner), windowClass(std::move(windowClass)) {
+  parentColor = false;
+  parentFont = false;
+  TWinControl::SetVisible(false);
+  SetBounds(0, 0, 320, 240);
+}
+
+TForm::~TForm() {
+  Application().FormGone(this);
+  DestroyHandle();
+}
+
+void TForm::ReadLayout(const char* resourceName) {
+  Application();
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(module, resourceName, RT_RCDATA);
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const char* data = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (data == nullptr) throw Exception::CreateFmt("Ressource %s introuvable.", resourceName);
+  const std::string_view text(data, SizeofResource(module, found));
+  TReader reader(*this, ComponentClasses(), events);
+  reader.ReadRoot(ParseLayout(text));
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  params.className = windowClass;
+  StyleOf(borderStyle, borderIcons, params.style, params.exStyle);
+  RECT outer{0, 0, Width(), Height()};
+  AdjustWindowRectEx(&outer, params.style, FALSE, params.exStyle);
+  params.width = outer.right - outer.left;
+  params.height = outer.bottom - outer.top;
+  if (position == TPosition::poScreenCenter) {
+    params.x = (GetSystemMetrics(SM_CXSCREEN) - params.width) / 2;
+    params.y = (GetSystemMetrics(SM_CYSCREEN) - params.height) / 2;
+  } else {
+    params.x = Left();
+    params.y = Top();
+  }
+  params.parent = Application().Handle();
+}
+
+void TForm::MoveHandle() {
+  RECT outer{0, 0, Width(), Height()};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)));
+  SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) TakeClientSize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_SYSCOMMAND:
+      // The main form goes down with the application's window, which keeps the taskbar entry.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
+        Application().Minimize();
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return TWinControl::WndProc(message, wParam, lParam);
+}
+
+void TForm::Show() {
+  HandleNeeded();
+  if (Application().MainForm() == this) Application().MainFormShown();
+  SetVisible(true);
+}
+
+void TForm::Hide() { SetVisible(false); }
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TForm::Close() {
+  if (!CloseQuery()) return;
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+  } else if (action == TCloseAction::caMinimize) {
+    ShowWindow(Handle(), SW_MINIMIZE);
+  } else {
+    Hide();
+  }
+}
+
+bool TForm::SetProperty(const TLayoutProperty& property, TReader& reader) {
+  const std::string& name = property.name;
+  if (name == "BorderStyle") {
+    borderStyle = static_cast<TFormBorderStyle>(reader.Enumeration(
+        property, {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}));
+  } else if (name == "BorderIcons") {
+    borderIcons = reader.SetBits(property, {"biSystemMenu", "biMinimize", "biMaximize"});
+  } else if (name == "Position") {
+    position = static_cast<TPosition>(reader.Enumeration(property, {"poDesigned", "poScreenCenter"}));
+  } else if (name == "ClientWidth") {
+    SetBounds(Left(), Top(), reader.Integer(property), Height());
+  } else if (name == "ClientHeight") {
+    SetBounds(Left(), Top(), Width(), reader.Integer(property));
+  } else if (name == "OnCloseQuery") {
+    OnCloseQuery = reader.CloseQueryEvent(property);
+  } else {
+    return TWinControl::SetProperty(property, reader);
+  }
+  return true;
+}
+
+// --- TApplication ---------------------------------------------------------------------------
+
+TApplication::TApplication() : TComponent(nullptr), title(ProgramName()) {
+  SetGraphicsBackend(&GdiBackend());
+  RegisterLayerClasses();
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WndProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "MAINICON");
+  windowClass.lpszClassName = "TApplication";
+  RegisterClassA(&windowClass);
+  // A window without size: only its taskbar entry shows.
+  handle = CreateWindowExA(0, "TApplication", title.c_str(),
+                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                           nullptr, nullptr, instance, nullptr);
+  if (handle == nullptr) throw Exception("Impossible de cr\xE9" "er la fen\xEAtre de l'application.");
+  SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TApplication::~TApplication() {
+  if (handle != nullptr) DestroyWindow(handle);
+}
+
+LRESULT CALLBACK TApplication::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* application = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (application != nullptr) {
+    switch (message) {
+      case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+          case SC_MINIMIZE: application->Minimize(); return 0;
+          case SC_RESTORE: application->Restore(); return 0;
+          case SC_CLOSE:
+            if (application->mainForm != nullptr) application->mainForm->Close();
+            return 0;
+          default: break;
+        }
+        break;
+      case WM_CLOSE:
+        if (application->mainForm != nullptr) application->mainForm->Close();
+        return 0;
+      case WM_SETFOCUS:
+        if (application->mainForm != nullptr && application->mainForm->Visible()) {
+          SetFocus(application->mainForm->Handle());
+          return 0;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void TApplication::SetTitle(const std::string& value) {
+  title = value;
+  SetWindowTextA(handle, title.c_str());
+}
+
+void TApplication::ProcessMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      terminated = true;
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void TApplication::ShowException(const Exception& error) {
+  MessageBoxA(nullptr, error.Message().c_str(), "Erreur", MB_OK | MB_ICONERROR);
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::Minimize() { ShowWindow(handle, SW_MINIMIZE); }
+
+void TApplication::Restore() {
+  ShowWindow(handle, SW_RESTORE);
+  if (mainForm != nullptr && mainForm->HandleAllocated()) SetForegroundWindow(mainForm->Handle());
+}
+
+void TApplication::FormGone(TForm* form) {
+  if (mainForm == form) mainForm = nullptr;
+}
+
+void TApplication::MainFormShown() {
+  if (!IsWindowVisible(handle)) ShowWindow(handle, SW_SHOWNOACTIVATE);
+}
+
+TApplication& Application() {
+  // Never destroyed: forms it owns may be reached until the process ends.
+  static TApplication* application = new TApplication;
+  return *application;
+}
+
+}  // namespace varnolt::ui
