@@ -1,0 +1,65 @@
+// Varnolt.exe: the entry point of the Windows program. The flow itself is RunProgram; here the
+// real OS and desktop are plugged into it, and the window layer's errors are caught.
+#include <windows.h>
+
+#include "app/PipeClient.h"
+#include "app/Program.h"
+#include "forms/FormMultiFileShredder.h"
+#include "forms/FormOneFileShredder.h"
+#include "forms/FormOneFreeSpaceShredder.h"
+#include "platform/Win32Platform.h"
+#include "ui/Exception.h"
+#include "ui/Forms.h"
+
+namespace varnolt {
+namespace {
+
+class Win32Desktop : public ProgramServices {
+ public:
+  bool ShowMessage(const char* caption, const char* text, MessageKind kind) override {
+    UINT style = MB_OK | MB_ICONINFORMATION;
+    if (kind == MessageKind::kError) style = MB_OK | MB_ICONERROR;
+    if (kind == MessageKind::kQuestion) style = MB_YESNO | MB_ICONQUESTION;
+    return MessageBoxA(nullptr, text, caption, style) == IDYES;
+  }
+
+  std::unique_ptr<ByteSource> OpenPipe(const char* name) override { return OpenItemPipe(name); }
+
+  void SetApplicationTitle(const char* title) override { ui::Application().SetTitle(title); }
+
+  ProgressCallback OpenProgressWindow(ProgressWindowKind kind) override {
+    ui::TApplication& application = ui::Application();
+    switch (kind) {
+      case ProgressWindowKind::kOneFile:
+        application.CreateForm(frmOneFileShredder);
+        frmOneFileShredder->Show();
+        return OneFileShredderProgress;
+      case ProgressWindowKind::kMultiFile:
+        application.CreateForm(frmMultiFileShredder);
+        frmMultiFileShredder->Show();
+        return MultiFileShredderProgress;
+      case ProgressWindowKind::kOneFreeSpace:
+        application.CreateForm(frmOneFreeSpaceShredder);
+        frmOneFreeSpaceShredder->Show();
+        return OneFreeSpaceShredderProgress;
+    }
+    return nullptr;
+  }
+};
+
+}  // namespace
+}  // namespace varnolt
+
+int main(int argc, char** argv) {
+  using namespace varnolt;
+  try {
+    ui::Application();  // the application object exists before anything else is done
+    Win32Platform platform;
+    Win32Desktop desktop;
+    return RunProgram(argc, argv, platform, desktop);
+  } catch (const ui::Exception& error) {
+    // The window layer's own errors are shown in its error box; the program still ends well.
+    ui::Application().ShowException(error);
+    return kExitSuccess;
+  }
+}

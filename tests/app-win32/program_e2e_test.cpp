@@ -1,0 +1,312 @@
+// Varnolt.exe driven as a user drives it: real process, real files under C: of the test
+// prefix, message boxes found and answered from here, the real pipe between two processes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/Texts.h"
+#include "common/ItemStream.h"
+#include "tests/contextmenu/wine_support.h"
+
+namespace varnolt {
+namespace {
+
+using menu::testing::AnswerMessageBox;
+using menu::testing::FromBuildTree;
+using menu::testing::MakeScratchFolder;
+using menu::testing::ReadTextFile;
+using menu::testing::WriteTextFile;
+
+constexpr DWORD kExitFailure = 0xFFFFFFFFu;  // -1
+constexpr DWORD kTimeout = 60000;
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool MakeSparseFile(const std::string& path, LONGLONG size) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  const bool ok = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  return ok;
+}
+
+class Program {
+ public:
+  // `arguments` is the text after the program's name, as a shell would pass it.
+  explicit Program(const std::string& arguments) {
+    std::string commandLine = "\"" + FromBuildTree(VARNOLT_EXE) + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             "C:\\", &startup, &process) != FALSE;
+  }
+  ~Program() {
+    if (!started) return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  bool Started() const { return started; }
+  // The exit status, or 12345 when the program is still running after the time-out.
+  DWORD Wait(DWORD timeoutMs = kTimeout) {
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return 12345;
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+  }
+  bool Running() { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+
+ private:
+  PROCESS_INFORMATION process = {};
+  bool started = false;
+};
+
+// The first top-level window of the class that appears while the program runs.
+HWND WaitForWindow(const char* windowClass, Program& program) {
+  for (DWORD waited = 0; waited < kTimeout && program.Running(); waited += 5) {
+    if (const HWND window = FindWindowA(windowClass, nullptr)) return window;
+    Sleep(5);
+  }
+  return nullptr;
+}
+
+HWND FindButton(HWND parent, const char* caption) {
+  struct Search {
+    const char* caption;
+    HWND found;
+  } search = {caption, nullptr};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        char className[32] = {}, text[64] = {};
+        GetClassNameA(child, className, sizeof className);
+        GetWindowTextA(child, text, sizeof text);
+        if (lstrcmpiA(className, "Button") == 0 && lstrcmpA(text, s->caption) == 0) {
+          s->found = child;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+class ProgramEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ASSERT_FALSE(folder.empty());
+  }
+  std::string In(const std::string& name) const { return folder + "\\" + name; }
+  std::string folder;
+};
+
+TEST_F(ProgramEndToEnd, NoArgumentsEndsAtOnceWithoutAnyBox) {
+  Program program("");
+  ASSERT_TRUE(program.Started());
+  EXPECT_EQ(program.Wait(), 0u);  // a box would block it: the null driver keeps it open
+}
+
+TEST_F(ProgramEndToEnd, InformationShowsItsExactText) {
+  Program program("-i C:\\whatever");
+  const auto text = AnswerMessageBox("Information", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, texts::kInformation);
+  EXPECT_EQ(program.Wait(), 0u);
+}
+
+TEST_F(ProgramEndToEnd, BadItemsAreRefusedBeforeAnythingIsErased) {
+  ASSERT_TRUE(WriteTextFile(In("keep.txt"), "precious"));
+  const std::string keep = In("keep.txt");
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  // C: is this machine's own disk, which the test prefix declares a network drive: refused.
+  const std::vector<Case> cases = {
+      {"Q", "L'argument n\xB0" "1 n'est pas un lecteur valide."},
+      {".", "L'argument n\xB0" "1 n'est pas un lecteur valide."},
+      {"-a \"" + keep + "\" C", "L'argument n\xB0" "2 n'est pas un lecteur valide."},
+      {"\"" + keep + "\" \"" + In("missing") + "\"", "L'argument n\xB0" "2 n'est pas un chemin valide."},
+      {"\"" + keep + "\" -a", "L'argument n\xB0" "2 n'est pas un chemin valide."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    Program program(c.arguments);
+    const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, c.message);
+    EXPECT_EQ(program.Wait(), kExitFailure);
+    EXPECT_EQ(ReadTextFile(keep), "precious");
+  }
+}
+
+TEST_F(ProgramEndToEnd, PipeOptionWithoutANameFailsSilently) {
+  Program program("-a -p");
+  EXPECT_EQ(program.Wait(), kExitFailure);
+}
+
+TEST_F(ProgramEndToEnd, ConfirmationNoKeepsYesErases) {
+  ASSERT_TRUE(WriteTextFile(In("doc.txt"), "12345"));
+  {
+    Program program("-a \"" + In("doc.txt") + "\"");
+    const auto text = AnswerMessageBox("Confirmation", IDNO, kTimeout);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, "Vous \xEAtes sur le point de supprimer 1 fichier(s), soit 5 octets d'informations.\n\n"
+                     "Voulez-vous continuer?");
+    EXPECT_EQ(program.Wait(), 0u);
+    EXPECT_EQ(ReadTextFile(In("doc.txt")), "12345");
+  }
+  Program program("-a \"" + In("doc.txt") + "\"");
+  ASSERT_TRUE(AnswerMessageBox("Confirmation", IDYES, kTimeout).has_value());
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(In("doc.txt")));
+}
+
+TEST_F(ProgramEndToEnd, WindowFitsTheJob) {
+  ASSERT_TRUE(MakeSparseFile(In("one.bin"), 96 << 20));
+  {
+    Program program("\"" + In("one.bin") + "\"");
+    EXPECT_NE(WaitForWindow("TfrmOneFileShredder", program), nullptr);
+    EXPECT_EQ(program.Wait(), 0u);
+    EXPECT_FALSE(Exists(In("one.bin")));
+  }
+  CreateDirectoryA(In("several").c_str(), nullptr);
+  for (const char* name : {"a.bin", "b.bin", "c.bin"}) {
+    ASSERT_TRUE(MakeSparseFile(In("several\\") + name, 32 << 20));
+  }
+  Program program("\"" + In("several") + "\"");
+  EXPECT_NE(WaitForWindow("TfrmMultiFileShredder", program), nullptr);
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(In("several")));
+}
+
+TEST_F(ProgramEndToEnd, AnnulerDuringALargeFileLeavesItUnderItsName) {
+  const LONGLONG size = 512ll << 20;
+  ASSERT_TRUE(MakeSparseFile(In("large.bin"), size));
+  Program program("\"" + In("large.bin") + "\"");
+  const HWND window = WaitForWindow("TfrmOneFileShredder", program);
+  ASSERT_NE(window, nullptr);
+  HWND button = nullptr;  // the window's children come just after the window itself
+  for (int tries = 0; tries < 2000 && !button && program.Running(); ++tries, Sleep(5)) {
+    button = FindButton(window, "Annuler");
+  }
+  ASSERT_NE(button, nullptr);
+  PostMessageA(button, BM_CLICK, 0, 0);  // through the queue, handled inside a progress callback
+  EXPECT_EQ(program.Wait(), 0u);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExA(In("large.bin").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, size);
+}
+
+// Run by free_space_window.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone that is
+// mapped to a small tmpfs made for the test; skipped otherwise.
+TEST_F(ProgramEndToEnd, DriveOpensTheFreeSpaceWindow) {
+  const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
+  if (drive == nullptr) GTEST_SKIP() << "needs a test drive (free_space_window.sh)";
+  ASSERT_EQ(std::strlen(drive), 1u);
+  ASSERT_EQ(std::strchr("CcZz", drive[0]), nullptr) << "never this machine's own disk";
+  ASSERT_EQ(GetDriveTypeA((std::string(drive) + ":\\").c_str()), static_cast<UINT>(DRIVE_REMOVABLE));
+
+  Program program(drive);
+  EXPECT_NE(WaitForWindow("TfrmOneFreeSpaceShredder", program), nullptr);
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(std::string(drive) + ":\\VARNOLT.TMP"));
+}
+
+// The server side of the hand-off, created as the extension creates it.
+class PipeServer {
+ public:
+  PipeServer() {
+    name = "\\\\.\\pipe\\varnolt-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    pipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                            1, 512, 512, 0, nullptr);
+  }
+  ~PipeServer() { Close(); }
+  bool Valid() const { return pipe != INVALID_HANDLE_VALUE; }
+  void Connect() { ConnectNamedPipe(pipe, nullptr); }
+  // Writes the bytes in pieces of `piece` bytes, pausing between them.
+  void Write(const std::vector<std::uint8_t>& bytes, std::size_t piece = 0, DWORD pauseMs = 0) {
+    if (piece == 0) piece = bytes.size();
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+      DWORD written = 0;
+      const DWORD count = static_cast<DWORD>(std::min(piece, bytes.size() - at));
+      WriteFile(pipe, bytes.data() + at, count, &written, nullptr);
+      if (pauseMs) Sleep(pauseMs);
+    }
+  }
+  void Close() {
+    if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
+    pipe = INVALID_HANDLE_VALUE;
+  }
+  std::string name;
+
+ private:
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(ProgramEndToEnd, PipeItemsInSmallPiecesAreErasedAndOnlyThey) {
+  ASSERT_TRUE(WriteTextFile(In("first.txt"), "one"));
+  CreateDirectoryA(In("dir").c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(In("dir\\inner.txt"), "two"));
+  ASSERT_TRUE(WriteTextFile(In("other.txt"), "stays"));
+  PipeServer server;
+  ASSERT_TRUE(server.Valid());
+  Program program(" -a -p " + server.name + " \"" + In("other.txt") + "\"");
+  server.Connect();
+  server.Write(EncodeItemStream({In("first.txt"), In("dir"), In("gone.txt")}), 3, 20);
+  server.Close();
+  const auto text = AnswerMessageBox("Confirmation", IDYES, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_NE(text->find("supprimer 1 r\xE9pertoire(s) et 2 fichier(s)"), std::string::npos) << *text;
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(In("first.txt")));
+  EXPECT_FALSE(Exists(In("dir")));
+  EXPECT_EQ(ReadTextFile(In("other.txt")), "stays");  // command-line items are ignored
+}
+
+TEST_F(ProgramEndToEnd, MalformedPipeStreamsNeverEraseAPathNotSentWhole) {
+  ASSERT_TRUE(WriteTextFile(In("sent.txt"), "one"));
+  CreateDirectoryA(In("dir").c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(In("dir\\keep.txt"), "two"));
+  ASSERT_TRUE(WriteTextFile(In("after.txt"), "three"));
+
+  // A record cut short: "<folder>\dir\keep.txt" stops after "<folder>\dir".
+  std::vector<std::uint8_t> stream = EncodeItemStream({In("sent.txt"), In("dir\\keep.txt")});
+  stream.resize(stream.size() - 2 - std::string("\\keep.txt").size() - 1);
+  {
+    PipeServer server;
+    Program program("-a -p " + server.name);
+    server.Connect();
+    server.Write(stream, 5, 10);
+    server.Close();
+    ASSERT_TRUE(AnswerMessageBox("Confirmation", IDYES, kTimeout).has_value());
+    EXPECT_EQ(program.Wait(), 0u);
+  }
+  EXPECT_FALSE(Exists(In("sent.txt")));
+  EXPECT_EQ(ReadTextFile(In("dir\\keep.txt")), "two");
+
+  // A length above 512 ends the list: the record after it is never read.
+  std::vector<std::uint8_t> oversized = {0x01, 0x02};  // 513
+  oversized.resize(2 + 513, 'x');
+  AppendItemRecord(oversized, In("after.txt").c_str());
+  AppendTerminator(oversized);
+  PipeServer server;
+  Program program("-a -p " + server.name);
+  server.Connect();
+  server.Write(oversized);
+  server.Close();
+  EXPECT_EQ(program.Wait(), 0u);  // nothing to do: no confirmation, no window
+  EXPECT_EQ(ReadTextFile(In("after.txt")), "three");
+}
+
+}  // namespace
+}  // namespace varnolt
