@@ -36,8 +36,8 @@ server_running() {
 adopt_server() {
   local pid
   for pid in $(pgrep -x wineserver64) $(pgrep -x wineserver32); do
-    if [ "$(stat -c %u "/proc/$pid")" = "$(id -u)" ] &&
-       tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+    if [ "$(stat -c %u "/proc/$pid" 2>/dev/null)" = "$(id -u)" ] &&
+       tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
        server_listening "$pid"; then
       echo "$pid" >"$pidfile"
       return 0
