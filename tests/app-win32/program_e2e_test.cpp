@@ -77,25 +77,26 @@ HWND WaitForWindow(const char* windowClass, Program& program) {
   return nullptr;
 }
 
+struct ButtonSearch {
+  const char* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchButton(HWND child, LPARAM data) {
+  auto* search = reinterpret_cast<ButtonSearch*>(data);
+  char className[32] = {}, text[64] = {};
+  GetClassNameA(child, className, sizeof className);
+  GetWindowTextA(child, text, sizeof text);
+  if (lstrcmpiA(className, "Button") == 0 && lstrcmpA(text, search->caption) == 0) {
+    search->found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindButton(HWND parent, const char* caption) {
-  struct Search {
-    const char* caption;
-    HWND found;
-  } search = {caption, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        char className[32] = {}, text[64] = {};
-        GetClassNameA(child, className, sizeof className);
-        GetWindowTextA(child, text, sizeof text);
-        if (lstrcmpiA(className, "Button") == 0 && lstrcmpA(text, s->caption) == 0) {
-          s->found = child;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ButtonSearch search = {caption, nullptr};
+  EnumChildWindows(parent, MatchButton, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
