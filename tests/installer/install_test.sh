@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# The setup program in the test prefix: a silent install, every file and registry value it
+# writes checked, the installed extension driven as Explorer does (installed_test.exe), then a
+# silent uninstall that must leave nothing of ours and every shared key in place.
+#   install_test.sh WINE_DIR SETUP_X86 SETUP_AMD64 EXE64 DLL64 DLL32 INSTALLED_TEST_EXE
+set -uo pipefail
+wine_dir=$1 setup_x86=$2 setup_amd64=$3 exe64=$4 dll64=$5 dll32=$6 driver=$7
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+. "$scripts/wine-env.sh" "$wine_dir"
+"$scripts/wine-prefix.sh" ensure "$wine_dir" || exit 1
+
+# The shipped setup program is a 32-bit one; where this machine runs no 32-bit Windows program,
+# the same script built as a 64-bit program is what gets installed, and the i686 extension's
+# registration (done by the 32-bit regsvr32) cannot be checked.
+if wine32_works; then
+  setup=$setup_x86 with32=1
+else
+  echo "NOTE: no 32-bit Windows programs on this machine: testing the 64-bit build of the setup script"
+  setup=$setup_amd64 with32=0
+fi
+
+clsid='{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}'
+approved='HKLM\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
+app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Varnolt.exe'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnolt'
+install_win='C:\Program Files\Varnolt'
+install_unix="$WINEPREFIX/drive_c/Program Files/Varnolt"
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varnolt.lnk"
+stage_unix="$WINEPREFIX/drive_c/varnolt-installer-tests/run-$$"
+stage_win="C:\\varnolt-installer-tests\\run-$$"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+run() { (cd "$WINEPREFIX/drive_c" && "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+
+# The data of a value ("" is the default value) in a registry view; fails when it is missing.
+value_of() {
+  local out
+  if [ -z "$2" ]; then out=$(run reg query "$1" /ve "/reg:$3") || return 1
+  else out=$(run reg query "$1" /v "$2" "/reg:$3") || return 1; fi
+  awk -F '    ' 'NF >= 4 && /^    / { print $4; exit }' <<<"$out"
+}
+expect_value() {  # key name data [view]
+  local got
+  if ! got=$(value_of "$1" "$2" "${4:-64}"); then fail "missing: $1 [${2:-(default)}] /reg:${4:-64}"; return; fi
+  [ "$got" = "$3" ] || fail "$1 [${2:-(default)}] /reg:${4:-64}: '$got', expected '$3'"
+}
+key_exists() { run reg query "$1" /ve "/reg:$2" >/dev/null || run reg query "$1" "/reg:$2" >/dev/null; }
+expect_key() { key_exists "$1" "${2:-64}" || fail "missing key: $1 /reg:${2:-64}"; }
+expect_no_key() { ! key_exists "$1" "${2:-64}" || fail "key still there: $1 /reg:${2:-64}"; }
+
+# The uninstaller copies itself to %TEMP% (~nsuN.tmp\Au_.exe) and returns at once; the copy
+# does the work. The server is persistent, so wait for that process, not for the server: first
+# for the uninstaller file to go (the copy's work), then for the copy to end.
+temp_unix="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
+uninstaller_running() {
+  local pid
+  for pid in $(pgrep -f 'Au_\.exe'); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+uninstall() {
+  [ -f "$install_unix/Uninstall.exe" ] || return 1
+  local before i
+  before=$(ls -d "$temp_unix"/~nsu*.tmp 2>/dev/null)
+  run "$install_win\\Uninstall.exe" /S
+  for i in $(seq 1 600); do
+    [ -e "$install_unix/Uninstall.exe" ] || break
+    sleep 0.1
+  done
+  for i in $(seq 1 600); do
+    if ! uninstaller_running; then
+      # Windows removes the copy at the next restart; here it is removed now.
+      comm -13 <(printf '%s\n' "$before") <(ls -d "$temp_unix"/~nsu*.tmp 2>/dev/null) | xargs -r -d '\n' rm -rf
+      [ ! -e "$install_unix/Uninstall.exe" ] && return 0
+      echo "the uninstaller ended and left $install_win\\Uninstall.exe"
+      return 1
+    fi
+    sleep 0.1
+  done
+  echo "the uninstaller is still running after 60 s"
+  return 1
+}
+
+# Whatever happens, nothing of ours stays in the prefix.
+cleanup() {
+  if [ -e "$install_unix" ] && ! uninstall; then
+    [ -f "$install_unix/varnoltmenu.dll" ] && run regsvr32 /u /s "$install_win\\varnoltmenu.dll"
+    [ -f "$install_unix/x86/varnoltmenu.dll" ] && [ $with32 = 1 ] &&
+      run 'C:\windows\syswow64\regsvr32.exe' /u /s "$install_win\\x86\\varnoltmenu.dll"
+    for view in 64 32; do run reg delete "$app_paths" /f /reg:$view >/dev/null; done
+    rm -rf "$install_unix"
+  fi
+  # What a faulty uninstaller may leave even after it ran.
+  key_exists "$uninstall_key" 64 && run reg delete "$uninstall_key" /f /reg:64 >/dev/null
+  rm -f "$shortcut"
+  rm -rf "$stage_unix"
+}
+trap cleanup EXIT
+
+if [ -e "$install_unix" ] || key_exists "$app_paths" 64 || key_exists "HKCR\\CLSID\\$clsid" 64; then
+  echo "FAIL: Varnolt is already installed in the test prefix (left by an earlier run?)"
+  exit 1
+fi
+
+mkdir -p "$stage_unix"
+cp "$setup" "$stage_unix/setup-under-test.exe"
+cp "$driver" "$stage_unix/installed_test.exe"
+
+echo "== silent install"
+run "$stage_win\\setup-under-test.exe" /S
+status=$?
+[ $status -eq 0 ] || fail "the setup program exited with $status"
+
+same_file() { cmp -s "$1" "$2" || fail "$2 is missing or is not $1"; }
+same_file "$exe64" "$install_unix/Varnolt.exe"
+same_file "$dll64" "$install_unix/varnoltmenu.dll"
+same_file "$dll32" "$install_unix/x86/varnoltmenu.dll"
+[ -f "$install_unix/Uninstall.exe" ] || fail "no uninstaller"
+extra=$(cd "$install_unix" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
+[ "$extra" = "./Uninstall.exe ./Varnolt.exe ./varnoltmenu.dll ./x86/varnoltmenu.dll " ] ||
+  fail "installed files: $extra"
+
+# Both extensions find the 64-bit program, each in the registry view it reads. (Wine shares
+# this key between the views, so here the two checks cannot tell the views apart.)
+expect_value "$app_paths" '' "$install_win\\Varnolt.exe" 64
+expect_value "$app_paths" '' "$install_win\\Varnolt.exe" 32
+
+# The 64-bit extension registered from its installed place (the 32-bit one in the 32-bit view).
+views=64
+[ $with32 = 1 ] && views="64 32"
+for view in $views; do
+  dll="$install_win\\varnoltmenu.dll"
+  [ $view = 32 ] && dll="$install_win\\x86\\varnoltmenu.dll"
+  expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" '' "$dll" $view
+  expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" 'ThreadingModel' 'Apartment' $view
+  for type in '*' Directory Drive; do
+    expect_value "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt" '' "$clsid" $view
+  done
+  expect_value "$approved" "$clsid" 'FileShredderShlExt extension' $view
+done
+
+expect_value "$uninstall_key" DisplayName 'Varnolt'
+expect_value "$uninstall_key" DisplayVersion '1.2.1.0'
+expect_value "$uninstall_key" UninstallString "\"$install_win\\Uninstall.exe\""
+expect_value "$uninstall_key" QuietUninstallString "\"$install_win\\Uninstall.exe\" /S"
+
+# The Start-menu entry runs the installed program with "-i" (the link's strings are UTF-16,
+# each after its length, which Wine counts with the terminating zero).
+if [ -f "$shortcut" ]; then
+  LC_ALL=C grep -qaP '[\x02\x03]\x00-\x00i\x00' "$shortcut" || fail "the Start-menu entry has no argument -i"
+  tr -d '\000' <"$shortcut" | grep -qaF 'Program Files\Varnolt\Varnolt.exe' ||
+    fail "the Start-menu entry does not run $install_win\\Varnolt.exe"
+else
+  fail "no Start-menu entry at $shortcut"
+fi
+
+echo "== Explorer's road through the installed files"
+run "$stage_win\\installed_test.exe" | grep -v '^\[ *\(RUN\|OK\) '
+[ "${PIPESTATUS[0]}" -eq 0 ] || fail "the installed extension did not erase its selection"
+
+echo "== silent uninstall"
+uninstall || fail "the uninstaller did not finish"
+[ ! -e "$install_unix" ] || fail "left behind: $(find "$install_unix" | tr '\n' ' ')"
+[ ! -e "$shortcut" ] || fail "the Start-menu entry is still there"
+for view in 64 32; do
+  expect_no_key "$app_paths" $view
+  expect_no_key "HKCR\\CLSID\\$clsid" $view
+  expect_no_key 'HKCR\Varnoltmenu.FileShredderShlExt' $view
+  expect_no_key 'HKCR\Varnoltmenu.FileShredderShlExt.1' $view
+  expect_no_key 'HKCR\TypeLib\{A3C58F02-1E6B-4D97-8B34-5F20C9E7D1A8}' $view
+  for type in '*' Directory Drive; do
+    expect_no_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt" $view
+    # Shared keys, made by a registration in that view: never removed.
+    [[ " $views " == *" $view "* ]] && expect_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers" $view
+  done
+  value_of "$approved" "$clsid" $view >/dev/null && fail "Approved value still there /reg:$view"
+done
+expect_no_key "$uninstall_key"
+expect_key "$approved"
+expect_key 'HKCR\CLSID'
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all installer checks passed"
