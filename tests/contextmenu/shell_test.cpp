@@ -106,21 +106,8 @@ class DropDataObject : public IDataObject {
   STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
     ++getDataCalls;
     if (!offerDrop || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-    std::wstring list;
-    for (const std::string& name : names) {
-      list += std::wstring(name.begin(), name.end());
-      list += L'\0';
-    }
-    list += L'\0';
-    const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
-    GlobalUnlock(memory);
     medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
+    medium->hGlobal = menu::testing::MakeDropFiles(names);
     medium->pUnkForRelease = nullptr;
     return S_OK;
   }

@@ -1,5 +1,8 @@
 #include "wine_support.h"
 
+#include <shlobj.h>
+
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -11,6 +14,23 @@ std::string FromBuildTree(const char* unixPath) {
     if (c == '/') c = '\\';
   }
   return path;
+}
+
+HGLOBAL MakeDropFiles(const std::vector<std::string>& names) {
+  std::wstring list;
+  for (const std::string& name : names) {
+    list += std::wstring(name.begin(), name.end());
+    list += L'\0';
+  }
+  list += L'\0';
+  const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  return memory;
 }
 
 bool RemoveTree(const std::string& path) {

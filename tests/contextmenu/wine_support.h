@@ -6,12 +6,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varnolt::menu::testing {
 
 // A build-tree file (an absolute Unix path) as Wine reaches it: the test prefix maps no drive
 // to the host's root.
 std::string FromBuildTree(const char* unixPath);
+
+// The CF_HDROP block (wide names) that Explorer hands a shell extension for a selection.
+HGLOBAL MakeDropFiles(const std::vector<std::string>& names);
 
 // C:\varnoltmenu-tests\<name>-<process id>, made empty; removed whole by RemoveTree.
 std::string MakeScratchFolder(const char* name);
