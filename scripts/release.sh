@@ -11,7 +11,7 @@ if [ -n "$(git status --porcelain 2>/dev/null)" ]; then
 fi
 
 rm -rf "$build" dist
-cmake --preset win64 -B "$build" >/dev/null
+cmake --preset win64 -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 # The setup target needs both deliverables of both architectures (the i686 ones are built in
 # $build/installer/i686).
 cmake --build "$build" --target setup -j2

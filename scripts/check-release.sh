@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Checks a release written by release.sh, as a user would get it:
+#   scripts/check-release.sh [DIST] [WINE_DIR]     (defaults: dist, build/win64/wine)
+# - the checksums hold;
+# - each binary is of its architecture, carries no symbols and imports only DLLs that every
+#   Windows has (no MinGW runtime DLL);
+# - the 64-bit Varnolt.exe of the release erases a scratch file under Wine and leaves its
+#   neighbour alone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dist=${1:-dist}
+wine_dir=${2:-build/win64/wine}
+failures=0
+fail() { echo "check-release: $*" >&2; failures=$((failures + 1)); }
+
+(cd "$dist" && sha256sum --check --quiet SHA256SUMS) || fail "checksums do not match"
+
+system_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msimg32.dll msvcrt.dll ole32.dll "
+system_dlls+="oleaut32.dll shell32.dll shlwapi.dll user32.dll "
+check_binary() {  # FILE EXPECTED_FORMAT
+  local file=$1 format=$2 headers dll
+  [ -f "$file" ] || { fail "missing: $file"; return; }
+  headers=$(x86_64-w64-mingw32-objdump -p -h "$file")
+  grep -q "file format $format\$" <<<"$headers" || fail "$file: not $format"
+  if grep -q '\.debug_' <<<"$headers"; then fail "$file: carries debugging sections"; fi
+  while read -r dll; do
+    case "$system_dlls" in
+      *" ${dll,,} "*) ;;
+      *) fail "$file: imports $dll, which a bare Windows does not have" ;;
+    esac
+  done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
+}
+for arch in win64:pei-x86-64 win32:pei-i386; do
+  check_binary "$dist/${arch%%:*}/Varnolt.exe" "${arch#*:}"
+  check_binary "$dist/${arch%%:*}/varnoltmenu.dll" "${arch#*:}"
+done
+setups=("$dist"/Varnolt-*-installation.exe)
+if [ ${#setups[@]} -ne 1 ] || [ ! -f "${setups[0]}" ]; then
+  fail "expected one setup program in $dist"
+else
+  check_binary "${setups[0]}" pei-i386  # one 32-bit setup runs on both kinds of Windows
+fi
+
+# The released program at work, in the test prefix (its C: is a folder of the build tree).
+. scripts/wine-env.sh "$wine_dir"
+bash scripts/wine-prefix.sh ensure "$wine_dir" >/dev/null
+scratch="$WINEPREFIX/drive_c/varnolt-release-check"
+rm -rf "$scratch"
+mkdir -p "$scratch"
+head -c 100000 /dev/urandom >"$scratch/secret.bin"
+echo "keep me" >"$scratch/neighbour.txt"
+status=0
+# A message box would wait for an answer that never comes: give up after a while.
+timeout 120 bash scripts/wine-run.sh "$wine_dir" "$dist/win64/Varnolt.exe" 'C:\varnolt-release-check\secret.bin' \
+  </dev/null >/dev/null 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "the released Varnolt.exe ended with status $status"
+[ ! -e "$scratch/secret.bin" ] || fail "the released Varnolt.exe left the file it was given"
+[ "$(ls "$scratch")" = neighbour.txt ] || fail "the scratch folder holds: $(ls "$scratch" | tr '\n' ' ')"
+[ "$(cat "$scratch/neighbour.txt" 2>/dev/null)" = "keep me" ] || fail "the neighbour was touched"
+rm -rf "$scratch"
+
+if [ "$failures" -ne 0 ]; then
+  echo "check-release: $failures problem(s) in $dist" >&2
+  exit 1
+fi
+echo "check-release: $dist is sound"
