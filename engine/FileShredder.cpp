@@ -48,10 +48,10 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   proceed = 1;
 
   // A symbolic link is neither opened nor given new attributes: both would reach its target.
+  // A reparse point that keeps the file's own data (a cloud file, say) is no link: it is
+  // overwritten like any file.
+  if (platform->IsLink(path)) return OverwriteResult::kLink;
   const std::uint32_t attributes = platform->AttributesOf(path);
-  if (attributes != kInvalidAttributes && (attributes & kAttrReparsePoint)) {
-    return OverwriteResult::kLink;
-  }
   // Read-only, hidden and system files are overwritten like any other: a read-only file
   // would otherwise refuse to open for writing and escape the sweeps.
   platform->SetAttributesOf(path, kAttrNormal);

@@ -93,7 +93,7 @@ void FreeSpaceShredder::Shred() {
   // A link under the fill file's name would have the system truncate, overwrite and delete
   // whatever it points at. Only the link itself goes; if it cannot, the drive is skipped.
   const std::uint32_t existing = platform->AttributesOf(fillPath);
-  if (existing != kInvalidAttributes && (existing & kAttrReparsePoint)) {
+  if (existing != kInvalidAttributes && ((existing & kAttrReparsePoint) || platform->IsLink(fillPath))) {
     platform->DeleteFilePath(fillPath);
     if (platform->AttributesOf(fillPath) != kInvalidAttributes) {
       ReleaseBuffers();

@@ -42,7 +42,8 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   if (length > 3 && fullPath[length - 1] == '\\') fullPath[length - 1] = '\0';
   // A directory link or junction, chosen or met below a chosen directory, is not entered:
   // its target lies outside the selection. Only the link is collected and later removed.
-  if (!(attributes & kAttrReparsePoint)) AddContents(fullPath);
+  // A directory that is a reparse point keeping its own entries (a cloud folder) is entered.
+  if (!platform->IsLink(fullPath)) AddContents(fullPath);
   AddDirectory(fullPath);
 }
 

@@ -428,6 +428,11 @@ std::uint32_t FakePlatform::AttributesOf(const char* path) {
   return node ? node->attributes : kInvalidAttributes;
 }
 
+bool FakePlatform::IsLink(const char* path) {
+  const Node* node = Find(Key(path));
+  return node != nullptr && !node->linkTarget.empty();
+}
+
 bool FakePlatform::SetAttributesOf(const char* path, std::uint32_t attributes) {
   Log(CallKind::kSetAttributes, path, 0, attributes);
   Node* node = Find(Key(path, true));

@@ -57,6 +57,8 @@ class FakePlatform : public Platform {
   // `target` (which need not exist). Both carry kAttrReparsePoint.
   void MakeFileLink(const std::string& path, const std::string& target);
   void MakeDirectoryLink(const std::string& path, const std::string& target);
+  // Files and directories made with kAttrReparsePoint but not by the two calls above stand for
+  // reparse points that keep their own data (cloud files and the like): they are no links.
   // Files larger than this keep only their size, not their bytes.
   void SetStoredContentLimit(std::uint64_t bytes) { storedContentLimit = bytes; }
 
@@ -121,6 +123,7 @@ class FakePlatform : public Platform {
   bool FlushToDisk(FileHandle file) override;
   void CloseFile(FileHandle file) override;
   std::uint32_t AttributesOf(const char* path) override;
+  bool IsLink(const char* path) override;
   bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
   bool SizeFromAttributes(const char* path, std::uint64_t* size) override;
   bool MovePath(const char* from, const char* to) override;

@@ -75,6 +75,11 @@ class Platform {
   // not followed: its attributes carry kAttrReparsePoint. The calls that open or list (files
   // opened for writing, the fill file, enumeration) do follow links, as the system does.
   virtual std::uint32_t AttributesOf(const char* path) = 0;
+  // True when the item is a link: a reparse point standing for another name (symbolic link,
+  // junction, mount point) or of a kind not known (see ReparseTags.h). Links are removed, never
+  // opened, entered or given attributes. False for plain items and for reparse points that keep
+  // the item's own data (cloud, deduplicated, compressed files), which are erased as usual.
+  virtual bool IsLink(const char* path) = 0;
   virtual bool SetAttributesOf(const char* path, std::uint32_t attributes) = 0;
   // Size from the file's attributes, without opening it.
   virtual bool SizeFromAttributes(const char* path, std::uint64_t* size) = 0;

@@ -4,6 +4,9 @@
 
 #include <cstring>
 #include <ctime>
+#include <string>
+
+#include "platform/ReparseTags.h"
 
 namespace varnolt {
 namespace {
@@ -22,10 +25,44 @@ bool RunningOnWine() {
   return wine;
 }
 
+// The path the system reaches when it opens `path`, every link on the way followed.
+bool FinalPathOf(const char* path, std::string* finalPath) {
+  const HANDLE item = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (item == INVALID_HANDLE_VALUE) return false;
+  char buffer[1024];
+  const DWORD length = GetFinalPathNameByHandleA(item, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+  CloseHandle(item);
+  if (length == 0 || length >= sizeof buffer) return false;
+  finalPath->assign(buffer, length);
+  return true;
+}
+
+// Wine shows a Unix symbolic link to a file as a plain file, without the reparse-point
+// attribute it gives links to directories. Such a link is told by where opening it leads: its
+// folder's own path and its entry's name, or somewhere else. When that cannot be found out, the
+// item counts as a link, which is left alone.
+bool IsFileLinkOnWine(const char* path) {
+  WIN32_FIND_DATAA entry;
+  const HANDLE find = FindFirstFileA(path, &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;  // nothing there, or a drive root
+  FindClose(find);
+  const char* const slash = std::strrchr(path, '\\');
+  if (slash == nullptr) return true;
+  // The folder keeps its backslash when it is a drive root ("C:\\").
+  const std::string folder(path, slash - path + (slash - path == 2 ? 1 : 0));
+  std::string finalFolder, finalItem;
+  if (!FinalPathOf(folder.c_str(), &finalFolder) || !FinalPathOf(path, &finalItem)) return true;
+  if (finalFolder.empty() || finalFolder.back() != '\\') finalFolder += '\\';
+  return lstrcmpiA((finalFolder + entry.cFileName).c_str(), finalItem.c_str()) != 0;
+}
+
 bool IsLinkOnWine(const char* path) {
   if (!RunningOnWine()) return false;
   const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsFileLinkOnWine(path);
 }
 
 void CopyFindData(const WIN32_FIND_DATAA& data, FindData* entry) {
@@ -74,6 +111,19 @@ bool Win32Platform::FlushToDisk(FileHandle file) { return FlushFileBuffers(ToHan
 void Win32Platform::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
 
 std::uint32_t Win32Platform::AttributesOf(const char* path) { return GetFileAttributesA(path); }
+
+bool Win32Platform::IsLink(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return IsLinkOnWine(path);
+  // The tag comes with the directory entry (dwReserved0 of a reparse point); the item is not
+  // opened, so a cloud placeholder is not fetched just to be looked at.
+  WIN32_FIND_DATAA entry;
+  const HANDLE find = FindFirstFileA(path, &entry);
+  if (find == INVALID_HANDLE_VALUE) return true;
+  FindClose(find);
+  return !((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && KeepsItsOwnData(entry.dwReserved0));
+}
 
 bool Win32Platform::SetAttributesOf(const char* path, std::uint32_t attributes) {
   return SetFileAttributesA(path, attributes) != FALSE;

@@ -7,6 +7,7 @@
 
 #include "engine/ShreddingManager.h"
 #include "platform/FakePlatform.h"
+#include "platform/ReparseTags.h"
 #include "shred_test_support.h"
 
 namespace varnolt {
@@ -108,6 +109,47 @@ TEST_F(LinkTest, AFileLinkThatCannotMoveIsStillRemovedUnderItsName) {
   manager.Run();
   EXPECT_FALSE(os.Exists("C:\\shortcut"));
   ExpectOutsideUntouched();
+}
+
+// Reparse points that keep their own data (a OneDrive folder and its files carry one) are no
+// links: erased in place like any other item, or their contents would stay readable.
+TEST_F(LinkTest, CloudFilesAndFoldersAreErasedLikeAnyOther) {
+  const std::uint32_t cloud = kAttrArchive | kAttrReparsePoint;
+  os.MakeDirectory("C:\\OneDrive", kAttrDirectory | kAttrReparsePoint);
+  os.MakeFile("C:\\OneDrive\\bank.pdf", 5000, 0x11, cloud | kAttrReadOnly);
+  os.MakeDirectoryLink("C:\\OneDrive\\junction", "C:\\outside");
+  os.MakeFile("C:\\chosen.xls", 3000, 0x22, cloud);
+  manager.AddItem("C:\\OneDrive", true);
+  manager.AddItem("C:\\chosen.xls", true);
+  EXPECT_EQ(manager.FileCount(), 2);
+  EXPECT_EQ(manager.TotalBytes(), 8000u);
+
+  manager.Run();
+  EXPECT_FALSE(os.Exists("C:\\OneDrive"));
+  EXPECT_FALSE(os.Exists("C:\\chosen.xls"));
+  ExpectOutsideUntouched();
+  // Three whole sweeps over each, through the file itself.
+  Names written;
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) written.push_back(call.path);
+  const std::string bank = "C:\\ONEDRIVE\\BANK.PDF", chosen = "C:\\CHOSEN.XLS";
+  EXPECT_EQ(written, (Names{bank, bank, bank, chosen, chosen, chosen}));
+  EXPECT_EQ(os.WriteSizes(), (std::vector<std::uint64_t>{5000, 5000, 5000, 3000, 3000, 3000}));
+}
+
+TEST(ReparseTags, OnlyTagsKnownToKeepTheirDataAreOrdinaryItems) {
+  for (const std::uint32_t tag : {0x9000001Au, 0x9000101Au, 0x9000F01Au,  // cloud files
+                                  0x80000013u, 0x80000017u,               // dedup, compressed
+                                  0xC0000004u, 0x80000006u, 0x80000007u}) {
+    EXPECT_TRUE(KeepsItsOwnData(tag)) << std::hex << tag;
+  }
+  for (const std::uint32_t tag : {0u,            // none reported (Wine's links)
+                                  0xA000000Cu,   // symbolic link
+                                  0xA0000003u,   // junction, mount point
+                                  0xA000001Du,   // WSL symbolic link
+                                  0x8000001Bu,   // app execution alias
+                                  0x9000001Bu, 0x1000001Au, 0xFFFFFFFFu}) {
+    EXPECT_FALSE(KeepsItsOwnData(tag)) << std::hex << tag;
+  }
 }
 
 }  // namespace

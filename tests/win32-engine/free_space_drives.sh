@@ -11,8 +11,11 @@
 #   size_cap    a file-size cap (ulimit -f) ends each sweep at the cap; no fill file is left
 #   cancel      a stop during sweep 1 leaves no fill file and skips the next drive
 #   killed      a process killed while the fill file is open leaves no fill file
-#   links       directory links in a tree on C: are not followed, and their targets stay as
-#               they were (Wine reports only links to directories, as reparse points)
+#   links       links to directories and to files, in a tree on C: and chosen, are not
+#               followed, and their targets stay as they were (Wine reports only the links to
+#               directories as reparse points; links to files look like plain files there)
+#   fill_link   a link named like the fill file, pointing off the drive, is left alone and the
+#               drive skipped: its target is neither truncated nor filled nor deleted
 #
 # Free-space runs use only drive letters of a private prefix clone mapped to volumes made here.
 # Exit status 77 (reported as skipped) when the machine lacks the superuser, FUSE or the tools.
@@ -239,16 +242,22 @@ scenario_links() {
   ln -s ../../outside/deep "$root/D/S/up"
   ln -s ../outside/empty "$root/D/to-empty"
   ln -s outside "$root/chosen-link"
+  # Links to files: one by another name, one by the same name as its target in another folder.
+  echo "twin outside" >"$root/outside/same.txt"
+  ln -s ../outside/deep/precious.bin "$root/D/file-link"
+  ln -s ../../outside/same.txt "$root/D/S/same.txt"
+  ln -s outside/deep/precious.bin "$root/chosen-file-link"
   local sums
   sums=$(cd "$root/outside" && find . -print0 | sort -z | xargs -0 -n1 sh -c 'if [ -f "$0" ]; then sha256sum "$0"; else echo "dir $0"; fi')
 
   local out=$work/links.txt status=0
   mkdir -p "$work"
-  "$drives_scripts/wine-run.sh" "$main_wine_dir" "$erase_exe" "C:\\$name\\D" "C:\\$name\\chosen-link" >"$out" 2>&1 </dev/null || status=$?
+  "$drives_scripts/wine-run.sh" "$main_wine_dir" "$erase_exe" "C:\\$name\\D" "C:\\$name\\chosen-link" \
+    "C:\\$name\\chosen-file-link" >"$out" 2>&1 </dev/null || status=$?
   cat "$out"
   [ "$status" -eq 0 ] || fail "links: erase_items ended with $status"
-  # a.txt and b.txt only; the links are directory items of their own, never entered.
-  expect "$out" "^files=2 directories=6 drives=0 " "links: expected 2 files and 6 directory items (4 links)"
+  # a.txt, b.txt and the 3 file links; the directory links are items of their own, never entered.
+  expect "$out" "^files=5 directories=6 drives=0 " "links: expected 5 file items (3 links) and 6 directory items (4 links)"
   local now
   now=$(cd "$root/outside" 2>/dev/null && find . -print0 | sort -z | xargs -0 -n1 sh -c 'if [ -f "$0" ]; then sha256sum "$0"; else echo "dir $0"; fi') ||
     now="(moved away)"
@@ -258,6 +267,27 @@ scenario_links() {
   rm -rf "$work"
 }
 
+scenario_fill_link() {
+  drives_check_tools mountpoint
+  drives_init "$main_wine_dir" "$work"
+  local dir=$work/r.mnt target=$work/precious.bin
+  drives_tmpfs "$dir" 16m
+  drives_map r "$dir" hd
+  head -c 50000 /dev/urandom >"$target"
+  local sum
+  sum=$(sha256sum <"$target")
+  ln -s "$target" "$dir/VARNOLT.TMP"
+  drives_start
+  local out=$work/fill_link.txt status=0
+  run_erase "$out" --volume "$(drives_token r)" r || status=$?
+  cat "$out"
+  [ "$status" -eq 0 ] || fail "fill link: erase_items ended with $status"
+  expect "$out" "^files=0 directories=0 drives=1 " "fill link: r was not collected as one drive"
+  refuse "$out" "^create r:" "fill link: a fill file was created through the link"
+  [ "$(sha256sum <"$target" 2>/dev/null)" = "$sum" ] || fail "fill link: the link's target was changed or removed"
+  [ -L "$dir/VARNOLT.TMP" ] || fail "fill link: the link itself is gone"
+}
+
 case "$scenario" in
   ntfs) scenario_image ntfs p hd ;;
   fat) scenario_image fat q floppy ;;
@@ -265,8 +295,9 @@ case "$scenario" in
   cancel) scenario_cancel ;;
   killed) scenario_killed ;;
   links) scenario_links ;;
+  fill_link) scenario_fill_link ;;
   *)
-    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
+    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links|fill_link MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
     exit 2
     ;;
 esac
