@@ -11,16 +11,17 @@
 
 #include "app/Texts.h"
 #include "common/ItemStream.h"
-#include "tests/contextmenu/wine_support.h"
+#include "tests/wine_support/wine_support.h"
 
 namespace varnolt {
 namespace {
 
-using menu::testing::AnswerMessageBox;
-using menu::testing::FromBuildTree;
-using menu::testing::MakeScratchFolder;
-using menu::testing::ReadTextFile;
-using menu::testing::WriteTextFile;
+using wine_testing::AnswerMessageBox;
+using wine_testing::FromBuildTree;
+using wine_testing::MakeScratchFolder;
+using wine_testing::ReadTextFile;
+using wine_testing::RemoveTree;
+using wine_testing::WriteTextFile;
 
 constexpr DWORD kExitFailure = 0xFFFFFFFFu;  // -1
 constexpr DWORD kTimeout = 60000;
@@ -106,6 +107,7 @@ class ProgramEndToEnd : public ::testing::Test {
     folder = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
     ASSERT_FALSE(folder.empty());
   }
+  void TearDown() override { RemoveTree(folder); }
   std::string In(const std::string& name) const { return folder + "\\" + name; }
   std::string folder;
 };

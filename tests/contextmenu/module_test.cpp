@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "varnoltmenu.h"
-#include "wine_support.h"
+#include "tests/wine_support/wine_support.h"
 
 namespace varnolt::menu {
 namespace {
 
-using testing::FromBuildTree;
-using testing::MakeScratchFolder;
-using testing::RemoveTree;
+using wine_testing::FromBuildTree;
+using wine_testing::MakeScratchFolder;
+using wine_testing::RemoveTree;
 
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();

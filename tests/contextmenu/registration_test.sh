@@ -26,8 +26,8 @@ iid='{4F9D0B7E-A2C1-4E65-B8F3-917D6A2C05E4}'
 approved='HKLM\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved'
 
 # The DLL is registered from C: (a path under the build tree would be recorded as a \\?\unix one).
-stage_unix="$WINEPREFIX/drive_c/varnoltmenu-tests/registration-$$"
-stage_win="C:\\varnoltmenu-tests\\registration-$$"
+stage_unix="$WINEPREFIX/drive_c/varnolt-tests/registration-$$"
+stage_win="C:\\varnolt-tests\\registration-$$"
 mkdir -p "$stage_unix"
 cp "$dll" "$stage_unix/varnoltmenu.dll"
 cp "$dll_call" "$stage_unix/dll_call.exe"
@@ -140,6 +140,7 @@ cleanup() {
   restore_approved
   run "$regsvr32" /u /s "$module" >/dev/null
   rm -rf "$stage_unix"
+  rmdir "$(dirname "$stage_unix")" 2>/dev/null || true  # once no other run uses it
 }
 trap cleanup EXIT
 

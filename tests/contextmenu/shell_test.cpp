@@ -15,18 +15,18 @@
 #include <vector>
 
 #include "varnoltmenu.h"
-#include "wine_support.h"
+#include "tests/wine_support/wine_support.h"
 
 namespace varnolt::menu {
 namespace {
 
-using testing::AnswerMessageBox;
-using testing::FromBuildTree;
-using testing::MakeScratchFolder;
-using testing::NoPipeInTickRange;
-using testing::ReadTextFile;
-using testing::RemoveTree;
-using testing::WriteTextFile;
+using wine_testing::AnswerMessageBox;
+using wine_testing::FromBuildTree;
+using wine_testing::MakeScratchFolder;
+using wine_testing::NoPipeInTickRange;
+using wine_testing::ReadTextFile;
+using wine_testing::RemoveTree;
+using wine_testing::WriteTextFile;
 
 constexpr char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Varnolt.exe";
 const std::string kHelpErase = std::string("Broyer les donn") + '\xE9' + "es avec Varnolt";
@@ -107,7 +107,7 @@ class DropDataObject : public IDataObject {
     ++getDataCalls;
     if (!offerDrop || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
     medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = menu::testing::MakeDropFiles(names);
+    medium->hGlobal = wine_testing::MakeDropFiles(names);
     medium->pUnkForRelease = nullptr;
     return S_OK;
   }

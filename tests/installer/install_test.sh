@@ -96,6 +96,7 @@ cleanup() {
   key_exists "$uninstall_key" 64 && run reg delete "$uninstall_key" /f /reg:64 >/dev/null
   rm -f "$shortcut"
   rm -rf "$stage_unix"
+  rmdir "$(dirname "$stage_unix")" 2>/dev/null || true  # once no other run uses it
 }
 trap cleanup EXIT
 

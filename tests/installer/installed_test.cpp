@@ -14,16 +14,16 @@
 #include <vector>
 
 #include "varnoltmenu.h"
-#include "wine_support.h"
+#include "tests/wine_support/wine_support.h"
 
 namespace varnolt::installer {
 namespace {
 
-using menu::testing::AnswerMessageBox;
-using menu::testing::MakeScratchFolder;
-using menu::testing::ReadTextFile;
-using menu::testing::RemoveTree;
-using menu::testing::WriteTextFile;
+using wine_testing::AnswerMessageBox;
+using wine_testing::MakeScratchFolder;
+using wine_testing::ReadTextFile;
+using wine_testing::RemoveTree;
+using wine_testing::WriteTextFile;
 
 std::string InstallDir() {
   char programFiles[MAX_PATH] = {};
@@ -48,7 +48,7 @@ class DropDataObject : public IDataObject {
   STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
     if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
     medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = menu::testing::MakeDropFiles(names);
+    medium->hGlobal = wine_testing::MakeDropFiles(names);
     medium->pUnkForRelease = nullptr;
     return S_OK;
   }

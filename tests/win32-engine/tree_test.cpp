@@ -2,7 +2,6 @@
 // folder under C: (run under Wine).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <regex>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "engine/ShreddingManager.h"
 #include "traced_platform.h"
+#include "tests/wine_support/wine_support.h"
 
 // <windows.h> defines GetFreeSpace(w) as a macro: drop it after the engine's headers.
 #include <windows.h>
@@ -19,6 +19,9 @@ namespace varnolt {
 namespace {
 
 using testing::TracedPlatform;
+using wine_testing::ListFolder;
+using wine_testing::MakeScratchFolder;
+using wine_testing::RemoveTree;
 using Names = std::vector<std::string>;
 
 std::uint8_t GoOn(float, std::int32_t, std::int32_t, float) { return 1; }
@@ -41,42 +44,13 @@ void MakeDirectory(const std::string& path) {
   ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path << " error " << GetLastError();
 }
 
-// Entry names of a directory, without "." and "..".
-Names List(const std::string& directory) {
-  Names names;
-  WIN32_FIND_DATAA data;
-  const HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = data.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 bool IsRandomName(const std::string& name) { return std::regex_match(name, std::regex(R"(\d{1,10})")); }
-
-// Removes what a test left, without following links.
-void RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    for (const std::string& name : List(path)) RemoveTree(path + "\\" + name);
-    RemoveDirectoryA(path.c_str());
-  } else {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-  }
-}
 
 class TreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    scratch = "C:\\varnolt-tree-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(GetTickCount());
-    MakeDirectory(scratch);
+    scratch = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ASSERT_FALSE(scratch.empty());
   }
   void TearDown() override { RemoveTree(scratch); }
 
@@ -114,7 +88,7 @@ TEST_F(TreeTest, TreeIsErasedFilesFirstThenDirectoriesDeepestFirstChosenLast) {
 
   manager.SetCallback(GoOn);
   manager.Run();
-  EXPECT_EQ(List(scratch), Names{});
+  EXPECT_EQ(ListFolder(scratch), Names{});
 
   // Four files deleted, then four directories removed, each under a random name.
   std::vector<std::string> kinds;
@@ -161,14 +135,14 @@ TEST_F(TreeTest, FileHeldOpenWithoutSharingKeepsItselfAndItsChainOfDirectories) 
 
   // The held file stays under its name with its content; its directories stay, possibly
   // under random names (Wine lets a directory holding an open file move, Windows does not).
-  const Names top = List(scratch);
+  const Names top = ListFolder(scratch);
   ASSERT_EQ(top.size(), 1u);
   EXPECT_TRUE(top[0] == "D" || IsRandomName(top[0])) << top[0];
   const std::string dNow = scratch + "\\" + top[0];
-  const Names middle = List(dNow);
+  const Names middle = ListFolder(dNow);
   ASSERT_EQ(middle.size(), 1u);
   EXPECT_TRUE(middle[0] == "S" || IsRandomName(middle[0])) << middle[0];
-  EXPECT_EQ(List(dNow + "\\" + middle[0]), Names{"held"});
+  EXPECT_EQ(ListFolder(dNow + "\\" + middle[0]), Names{"held"});
 
   char content[4000];
   DWORD got = 0;

@@ -20,10 +20,15 @@
 // After the engine's headers: <windows.h> defines GetFreeSpace as a macro.
 #include <windows.h>
 
+#include "tests/wine_support/wine_support.h"
+
 namespace varnolt {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using wine_testing::ListFolder;
+using wine_testing::MakeScratchFolder;
+using wine_testing::RemoveTree;
 
 // --- Files on the disk ---------------------------------------------------------------------
 
@@ -97,40 +102,16 @@ class Win32FileShreddingTest : public ::testing::Test {
  protected:
   void SetUp() override {
     callbackState = CallbackState{};
-    CreateDirectoryA("C:\\varnolt-tests", nullptr);
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "C:\\varnolt-tests\\%lu-%s", GetCurrentProcessId(),
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    dir = name;
-    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr)) << dir << " error " << GetLastError();
+    dir = MakeScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ASSERT_FALSE(dir.empty());
   }
 
-  void TearDown() override {
-    for (const std::string& name : List()) {
-      const std::string path = dir + "\\" + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
-    RemoveDirectoryA(dir.c_str());
-    RemoveDirectoryA("C:\\varnolt-tests");  // only once empty: other runs may share it
-  }
+  void TearDown() override { RemoveTree(dir); }
 
   std::string PathOf(const std::string& name) const { return dir + "\\" + name; }
 
   // The names in the scratch folder, as the system lists them.
-  std::vector<std::string> List() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    const HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-      const std::string name = data.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> List() const { return ListFolder(dir); }
 
   // One run of a manager holding the given files, as the program makes it.
   void Run(const std::vector<std::string>& paths) {

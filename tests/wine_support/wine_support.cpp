@@ -2,11 +2,18 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
-namespace varnolt::menu::testing {
+namespace varnolt::wine_testing {
+namespace {
+
+constexpr char kScratchRoot[] = "C:\\varnolt-tests";
+
+}  // namespace
+
 
 std::string FromBuildTree(const char* unixPath) {
   std::string path = std::string("\\\\?\\unix") + unixPath;
@@ -33,7 +40,9 @@ HGLOBAL MakeDropFiles(const std::vector<std::string>& names) {
   return memory;
 }
 
-bool RemoveTree(const std::string& path) {
+namespace {
+
+bool RemoveFolderAndContents(const std::string& path) {
   WIN32_FIND_DATAA entry;
   const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {
@@ -41,8 +50,10 @@ bool RemoveTree(const std::string& path) {
       const std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
       const std::string child = path + "\\" + name;
+      // A link is never entered: what it points at is no test's to remove.
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
+        RemoveFolderAndContents(child);
       } else {
         SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(child.c_str());
@@ -50,14 +61,47 @@ bool RemoveTree(const std::string& path) {
     } while (FindNextFileA(find, &entry));
     FindClose(find);
   }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-std::string MakeScratchFolder(const char* name) {
-  CreateDirectoryA("C:\\varnoltmenu-tests", nullptr);
-  const std::string path = "C:\\varnoltmenu-tests\\" + std::string(name) + "-" + std::to_string(GetCurrentProcessId());
+}  // namespace
+
+bool RemoveTree(const std::string& path) {
+  // Only a scratch folder: an empty or stray path would name the root of the drive.
+  const std::string root = std::string(kScratchRoot) + "\\";
+  if (path.size() <= root.size() || path.compare(0, root.size(), root) != 0 ||
+      path.find("..") != std::string::npos) {
+    return false;
+  }
+  const bool removed = RemoveFolderAndContents(path);
+  RemoveDirectoryA(kScratchRoot);  // only once empty: other runs may share it
+  return removed;
+}
+
+std::string MakeScratchFolder(const std::string& name) {
+  const std::string path = std::string(kScratchRoot) + "\\" + name + "-" + std::to_string(GetCurrentProcessId());
   RemoveTree(path);
-  return CreateDirectoryA(path.c_str(), nullptr) ? path : std::string();
+  // Another test program may take the shared root away between the two calls: try again.
+  for (int attempt = 0; attempt < 20; ++attempt, Sleep(10)) {
+    CreateDirectoryA(kScratchRoot, nullptr);
+    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+  }
+  return std::string();
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  const HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text) {
@@ -103,4 +147,4 @@ std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWO
   return std::nullopt;
 }
 
-}  // namespace varnolt::menu::testing
+}  // namespace varnolt::wine_testing

@@ -1,5 +1,5 @@
-// What the extension's Windows tests share: a scratch folder of their own under C: of the test
-// prefix, files brought in from the build tree, and a few registry and pipe helpers.
+// What the Windows tests share under Wine: scratch folders under C: of the test prefix, folder
+// listings, files brought in from the build tree, and a few shell, pipe and window helpers.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace varnolt::menu::testing {
+namespace varnolt::wine_testing {
 
 // A build-tree file (an absolute Unix path) as Wine reaches it: the test prefix maps no drive
 // to the host's root.
@@ -17,9 +17,14 @@ std::string FromBuildTree(const char* unixPath);
 // The CF_HDROP block (wide names) that Explorer hands a shell extension for a selection.
 HGLOBAL MakeDropFiles(const std::vector<std::string>& names);
 
-// C:\varnoltmenu-tests\<name>-<process id>, made empty; removed whole by RemoveTree.
-std::string MakeScratchFolder(const char* name);
+// C:\varnolt-tests\<name>-<process id>, made empty (empty string on failure); removed whole by
+// RemoveTree, which also takes C:\varnolt-tests away once no other run uses it. RemoveTree
+// removes nothing outside C:\varnolt-tests.
+std::string MakeScratchFolder(const std::string& name);
 bool RemoveTree(const std::string& path);
+
+// Entry names of a folder, sorted, without "." and "..": empty when it cannot be listed.
+std::vector<std::string> ListFolder(const std::string& folder);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);  // empty when missing
@@ -32,4 +37,4 @@ bool NoPipeInTickRange(DWORD first, DWORD last, std::string* found);
 // Returns the box's text, or nullopt when none came.
 std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWORD timeoutMs);
 
-}  // namespace varnolt::menu::testing
+}  // namespace varnolt::wine_testing
