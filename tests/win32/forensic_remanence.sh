@@ -7,144 +7,62 @@
 #
 #   forensic_remanence.sh WINE_DIR SHRED_FILES_EXE WORK_DIR
 #
-# Exit status 77 (reported as skipped) when the machine lacks what the test needs: the
-# superuser, /dev/fuse, the file system tools.
+# The images are drives of a private clone of the test prefix (drives.sh). Exit status 77
+# (reported as skipped) when the machine lacks the superuser, /dev/fuse or the tools.
 set -euo pipefail
 wine_dir=$(realpath -m "$1")
 shred_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
-scripts=$(cd "$here/../../scripts" && pwd)
-export PATH="$PATH:/usr/sbin:/sbin"
+. "$here/../win32-engine/drives.sh"
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-[ "$(id -u)" -eq 0 ] || skip "mounting the test images needs the superuser"
-[ -c /dev/fuse ] || skip "no /dev/fuse: FUSE is not available"
-for tool in mkntfs ntfs-3g mkfs.vfat fusefat umount mountpoint; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh)"
-done
-
-. "$scripts/wine-env.sh" "$wine_dir"
-"$scripts/wine-prefix.sh" ensure "$wine_dir"
+drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mountpoint
+[ -c /dev/fuse ] || drives_skip "no /dev/fuse: FUSE is not available"
 
 image_size_mib=24
 file_size=$((256 * 1024))  # far beyond what NTFS keeps inside the file's own record
 
-# Every way out unmounts, stops the file system processes, unmaps the drives and drops the images.
-mounts=()
-daemons=()
-letters=()
-unmount_all() {
-  local dir
-  for dir in "$@"; do
-    if mountpoint -q "$dir"; then
-      umount "$dir" 2>/dev/null || umount -l "$dir" 2>/dev/null || true
-    fi
-  done
-}
-cleanup() {
-  local status=$?
-  unmount_all "${mounts[@]}"
-  for pid in "${daemons[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for letter in "${letters[@]}"; do
-    rm -f "$WINEPREFIX/dosdevices/$letter:"
-  done
-  if [ -z "${VARNOLT_KEEP_IMAGES:-}" ]; then
-    rm -rf --one-file-system "$work"
-  fi
-  exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# A run killed outright (a CTest timeout) can have left its mounts behind.
-unmount_all "$work"/*.mnt
-rm -rf --one-file-system "$work"
-mkdir -p "$work"
-
 random_hex() { od -An -N8 -tx1 /dev/urandom | tr -d ' \n'; }
-
 # A file of $file_size bytes holding one marker line after another.
-fill() {
-  { yes "$1" 2>/dev/null || true; } | head -c "$file_size" >"$2"
-}
-
-# Mounts image $2 (file system $1) on $3 and waits until it is there. The file system process
-# runs in the foreground of a background job, so its end (everything written) can be awaited.
-mount_image() {
-  local type=$1 image=$2 dir=$3 log=$work/$type.log
-  mkdir -p "$dir"
-  case "$type" in
-    ntfs) ntfs-3g -o no_detach "$image" "$dir" </dev/null >"$log" 2>&1 & ;;
-    fat) fusefat -f -o rw+ "$image" "$dir" </dev/null >"$log" 2>&1 & ;;
-  esac
-  daemons+=("$!")
-  mounts+=("$dir")
-  for _ in $(seq 1 100); do
-    mountpoint -q "$dir" && return 0
-    sleep 0.05
-  done
-  echo "FAILED: could not mount the $type image:"
-  cat "$log"
-  return 1
-}
-
-# Unmounts $1 and waits for its file system process $2 to finish writing the image.
-unmount_image() {
-  local dir=$1 pid=$2
-  for _ in $(seq 1 50); do
-    umount "$dir" 2>/dev/null && break
-    sleep 0.1
-  done
-  if mountpoint -q "$dir"; then
-    echo "FAILED: $dir stays busy"
-    return 1
-  fi
-  wait "$pid" || true
-}
-
+fill() { { yes "$1" 2>/dev/null || true; } | head -c "$file_size" >"$2"; }
 count() { { grep -a -o -F "$1" "$2" || true; } | wc -l; }
+# Runs a Windows program in the clone (drives_start has started its server).
+run() { (cd "$WINEPREFIX/drive_c/windows" && "$@") </dev/null; }
+
+# Each file system gets its image, a drive letter and its two marked files.
+drives_init "$wine_dir" "$work"
+declare -A letter_of=([ntfs]=n [fat]=m) shredded_of=() plain_of=()
+for type in ntfs fat; do
+  drives_image "$type" "$work/$type.img" "$work/$type.mnt" "$image_size_mib"
+  drives_map "${letter_of[$type]}" "$work/$type.mnt" hd
+  shredded_of[$type]="VARNOLT-SHREDDED-$(random_hex)"
+  plain_of[$type]="VARNOLT-PLAIN-$(random_hex)"
+  fill "${shredded_of[$type]}" "$work/$type.mnt/secret.bin"
+  fill "${plain_of[$type]}" "$work/$type.mnt/plain.bin"
+done
+sync
+drives_start
 
 failures=0
-# check TYPE LETTER: one file system, one drive letter.
-check() {
-  local type=$1 letter=$2
-  local image=$work/$type.img dir=$work/$type.mnt
-  local shredded="VARNOLT-SHREDDED-$(random_hex)" plain="VARNOLT-PLAIN-$(random_hex)"
+declare -A status_of=() left_of=()
+for type in ntfs fat; do
+  letter=${letter_of[$type]}
+  status_of[$type]=0
+  run "$(drives_loader)" "$shred_exe" "$letter:\\secret.bin" || status_of[$type]=$?
+  run "$WINE" cmd /c del "$letter:\\plain.bin" >/dev/null
+  left_of[$type]=$(ls -A "$work/$type.mnt" | grep -vx VARNOLT-TEST-VOLUME || true)
+done
+drives_stop
 
-  truncate -s "${image_size_mib}M" "$image"
-  case "$type" in
-    ntfs) mkntfs -q -F -f "$image" >/dev/null 2>&1 ;;
-    fat) mkfs.vfat "$image" >/dev/null ;;
-  esac
-  mount_image "$type" "$image" "$dir"
-  local pid=${daemons[-1]}
-  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
-  letters+=("$letter")
-
-  fill "$shredded" "$dir/secret.bin"
-  fill "$plain" "$dir/plain.bin"
-  sync
-
-  local shred_status=0
-  "$scripts/wine-run.sh" "$wine_dir" "$shred_exe" "$letter:\\secret.bin" || shred_status=$?
-  "$scripts/wine-run.sh" "$wine_dir" cmd /c del "$letter:\\plain.bin" >/dev/null
-  local left
-  left=$(ls -A "$dir")
-  rm -f "$WINEPREFIX/dosdevices/$letter:"
-  unmount_image "$dir" "$pid"
-
-  local shredded_copies plain_copies
-  shredded_copies=$(count "$shredded" "$image")
-  plain_copies=$(count "$plain" "$image")
-  echo "$type: shred_files status $shred_status; left in the root: [${left//$'\n'/ }]; copies of the" \
-       "shredded marker: $shredded_copies; of the plainly deleted marker: $plain_copies"
-  if [ "$shred_status" -ne 0 ] || [ -n "$left" ]; then
+# With each image unmounted (everything written), the raw scan.
+for type in ntfs fat; do
+  drives_unmount "$work/$type.mnt"
+  shredded_copies=$(count "${shredded_of[$type]}" "$work/$type.img")
+  plain_copies=$(count "${plain_of[$type]}" "$work/$type.img")
+  left=${left_of[$type]}
+  echo "$type: shred_files status ${status_of[$type]}; left in the root: [${left//$'\n'/ }]; copies of" \
+       "the shredded marker: $shredded_copies; of the plainly deleted marker: $plain_copies"
+  if [ "${status_of[$type]}" -ne 0 ] || [ -n "$left" ]; then
     echo "FAILED ($type): both files should be gone"
     failures=$((failures + 1))
   fi
@@ -156,9 +74,5 @@ check() {
     echo "FAILED ($type): the plainly deleted file left nothing: this scan proves nothing"
     failures=$((failures + 1))
   fi
-  rm -f "$image"
-}
-
-check ntfs n
-check fat m
+done
 [ "$failures" -eq 0 ]
