@@ -13,7 +13,7 @@ wine_dir=$(realpath -m "$1")
 erase_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../tests/win32-engine/drives.sh"
+. "$here/../tests/wine_support/drives.sh"
 drives_check_tools mountpoint mkfs.ext4 dd
 drives_init "$wine_dir" "$work"
 

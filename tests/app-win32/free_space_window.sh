@@ -8,7 +8,7 @@ main_wine_dir=$(realpath -m "$1")
 tests_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../win32-engine/drives.sh"
+. "$here/../wine_support/drives.sh"
 
 drives_check_tools mountpoint
 drives_init "$main_wine_dir" "$work"

@@ -25,7 +25,7 @@ main_wine_dir=$(realpath -m "$2")
 erase_exe=$(realpath -m "$3")
 work=$(realpath -m "$4")
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/drives.sh"
+. "$here/../wine_support/drives.sh"
 
 mib=$((1024 * 1024))
 failures=0

@@ -14,7 +14,7 @@ wine_dir=$(realpath -m "$1")
 shred_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../win32-engine/drives.sh"
+. "$here/../wine_support/drives.sh"
 
 drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mountpoint
 [ -c /dev/fuse ] || drives_skip "no /dev/fuse: FUSE is not available"

@@ -1,4 +1,4 @@
-# Sourced by the engine's drive tests and by bench/: drive letters for free-space runs, each
+# Sourced by the Windows tests' scripts and by bench/: drive letters for free-space runs, each
 # mapped to a disk image or a size-limited tmpfs that this run made itself, in a private clone
 # of the test prefix (so drive types can be set and its server restarted without disturbing the
 # tests that share the test prefix).
