@@ -9,6 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 action=$1
 . "$here/wine-env.sh" "$2"
 mkdir -p "$wine_dir"
+pristine=$wine_dir/pristine
 
 stop_server() {
   local pid
@@ -36,6 +37,15 @@ make_prefix() {
   quiet "$WINE" reg add 'HKLM\Software\Wine\Drives' /v c: /d network /f
   # The registry reaches the disk when the server ends.
   quiet "$WINESERVER" -w
+  # The prefix as made, before any test has used it: tests that need a fresh system clone it
+  # (hard links; the registry files, which the server rewrites, as copies).
+  rm -rf "$pristine"
+  cp -al "$WINEPREFIX" "$pristine"
+  local file
+  for file in system.reg user.reg userdef.reg; do
+    rm -f "$pristine/$file"
+    cp "$WINEPREFIX/$file" "$pristine/$file"
+  done
   touch "$WINEPREFIX/.varnolt-ready"
 }
 
@@ -59,7 +69,7 @@ case "$action" in
     exec flock -o "$wine_dir/.lock" "$0" ensure-locked "$wine_dir"
     ;;
   ensure-locked)
-    [ -f "$WINEPREFIX/.varnolt-ready" ] || make_prefix
+    [ -f "$WINEPREFIX/.varnolt-ready" ] && [ -d "$pristine" ] || make_prefix
     server_running || adopt_server || start_server
     ;;
   stop)

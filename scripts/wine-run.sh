@@ -4,7 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
-if [ ! -f "$WINEPREFIX/.varnolt-ready" ] || ! server_running; then
+if [ ! -f "$WINEPREFIX/.varnolt-ready" ] || [ ! -d "$wine_dir/pristine" ] || ! server_running; then
   "$here/wine-prefix.sh" ensure "$1"
 fi
 shift

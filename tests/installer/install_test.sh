@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The setup program in the test prefix: a silent install, every file and registry value it
+# The setup program on a fresh system: a silent install, every file and registry value it
 # writes checked, the installed extension driven as Explorer does (installed_test.exe), then a
 # silent uninstall that must leave nothing of ours and every shared key in place.
-#   install_test.sh WINE_DIR SETUP_X86 SETUP_AMD64 EXE64 DLL64 DLL32 INSTALLED_TEST_EXE
+#   install_test.sh WINE_DIR SETUP_X86 SETUP_AMD64 EXE64 DLL64 DLL32 INSTALLED_TEST_EXE OWN_DIR
+# The system is a clone, in OWN_DIR, of the test prefix as it was made, before any test ran:
+# no earlier registration of the extension can help or hide anything. It goes at the end.
 set -uo pipefail
-wine_dir=$1 setup_x86=$2 setup_amd64=$3 exe64=$4 dll64=$5 dll32=$6 driver=$7
-scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
-. "$scripts/wine-env.sh" "$wine_dir"
-"$scripts/wine-prefix.sh" ensure "$wine_dir" || exit 1
+wine_dir=$1 setup_x86=$2 setup_amd64=$3 exe64=$4 dll64=$5 dll32=$6 driver=$7 own_dir=$8
+. "$(dirname "$0")/../wine_support/drives.sh"
+drives_init "$wine_dir" "$own_dir" pristine
+drives_start
 
 # The shipped setup program is a 32-bit one; where this machine runs no 32-bit Windows program,
 # the same script built as a 64-bit program is what gets installed, and the i686 extension's
@@ -26,8 +28,8 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnolt'
 install_win='C:\Program Files\Varnolt'
 install_unix="$WINEPREFIX/drive_c/Program Files/Varnolt"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varnolt.lnk"
-stage_unix="$WINEPREFIX/drive_c/varnolt-installer-tests/run-$$"
-stage_win="C:\\varnolt-installer-tests\\run-$$"
+stage_unix="$WINEPREFIX/drive_c/varnolt-installer-tests"
+stage_win="C:\\varnolt-installer-tests"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -83,25 +85,8 @@ uninstall() {
   return 1
 }
 
-# Whatever happens, nothing of ours stays in the prefix.
-cleanup() {
-  if [ -e "$install_unix" ] && ! uninstall; then
-    [ -f "$install_unix/varnoltmenu.dll" ] && run regsvr32 /u /s "$install_win\\varnoltmenu.dll"
-    [ -f "$install_unix/x86/varnoltmenu.dll" ] && [ $with32 = 1 ] &&
-      run 'C:\windows\syswow64\regsvr32.exe' /u /s "$install_win\\x86\\varnoltmenu.dll"
-    for view in 64 32; do run reg delete "$app_paths" /f /reg:$view >/dev/null; done
-    rm -rf "$install_unix"
-  fi
-  # What a faulty uninstaller may leave even after it ran.
-  key_exists "$uninstall_key" 64 && run reg delete "$uninstall_key" /f /reg:64 >/dev/null
-  rm -f "$shortcut"
-  rm -rf "$stage_unix"
-  rmdir "$(dirname "$stage_unix")" 2>/dev/null || true  # once no other run uses it
-}
-trap cleanup EXIT
-
 if [ -e "$install_unix" ] || key_exists "$app_paths" 64 || key_exists "HKCR\\CLSID\\$clsid" 64; then
-  echo "FAIL: Varnolt is already installed in the test prefix (left by an earlier run?)"
+  echo "FAIL: Varnolt is already installed in the fresh prefix"
   exit 1
 fi
 

@@ -3,8 +3,10 @@
 # of the test prefix (so drive types can be set and its server restarted without disturbing the
 # tests that share the test prefix).
 #
-#   drives_init MAIN_WINE_DIR OWN_DIR    clone the test prefix to OWN_DIR/prefix; sets the
-#                                        Wine environment to it; every way out cleans up
+#   drives_init MAIN_WINE_DIR OWN_DIR [pristine]
+#                                        clone the test prefix (or, with "pristine", the prefix
+#                                        as it was made, before any test) to OWN_DIR/prefix; sets
+#                                        the Wine environment to it; every way out cleans up
 #   drives_tmpfs DIR SIZE                mount a tmpfs of SIZE on DIR
 #   drives_image ntfs|fat|ext4 IMG DIR MIB   make a fresh image of MIB MiB and mount it on DIR
 #   drives_unmount DIR                   unmount DIR and wait until its image is written
@@ -58,6 +60,7 @@ drives_init() {
   mkdir -p "$own_dir"
   . "$drives_scripts/wine-env.sh" "$own_dir"
   local source=$main_dir/prefix
+  [ "${3:-}" = pristine ] && source=$main_dir/pristine
   cp -al "$source" "$WINEPREFIX"
   rm -f "$WINEPREFIX/wineserver"  # the test prefix's server, not ours
   # The server rewrites the registry files: copies, not links.
