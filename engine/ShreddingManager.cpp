@@ -64,6 +64,16 @@ void ShreddingManager::AddContents(const char* fullPath) {
     const int childLength =
         std::snprintf(child, sizeof child, "%s%s%s", fullPath, separator, entry.name);
     if (childLength < 0 || childLength >= static_cast<int>(kMaxPath)) continue;  // does not fit
+    // An entry is collected only when its path reads back as itself. A listed name that the
+    // path functions read otherwise leads elsewhere: "..\x" or "a\b", which the ANSI listing
+    // makes of characters its code page lacks (fullwidth dots and backslash), would step out
+    // of the chosen directory; "..." or "x. " (trailing dots and spaces are dropped) would
+    // name the directory itself again, without end, or a sibling. Such an entry stays.
+    char resolved[kMaxPath];
+    const std::uint32_t resolvedLength = platform->ResolveFullPath(child, kMaxPath, resolved);
+    if (resolvedLength != static_cast<std::uint32_t>(childLength) || std::strcmp(resolved, child) != 0) {
+      continue;
+    }
     AddItem(child, false);
   } while (platform->FindNext(find, &entry));
   platform->FindEnd(find);

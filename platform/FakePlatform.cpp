@@ -83,6 +83,11 @@ void FakePlatform::MakeFile(const std::string& path, std::uint64_t size, std::ui
   VolumeOf(key)->used += size;
 }
 
+void FakePlatform::ListUnder(const std::string& path, const std::string& shownName) {
+  Node* node = Find(Key(path));
+  if (node) node->listedName = shownName;
+}
+
 void FakePlatform::MakeFileLink(const std::string& path, const std::string& target) {
   MakeLink(path, target, false);
 }
@@ -257,6 +262,12 @@ std::string FakePlatform::FullPath(const std::string& name) const {
     } else {
       part += combined[i];
     }
+  }
+  // As on Windows, the last component loses its trailing dots and spaces ("x. " is "x").
+  if (!parts.empty() && !IsSeparator(combined.back())) {
+    std::string& last = parts.back();
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    if (last.empty()) parts.pop_back();
   }
   std::string full = std::string(1, static_cast<char>(std::toupper(combined[0]))) + ":\\";
   for (std::size_t i = 0; i < parts.size(); ++i) full += (i ? "\\" : "") + parts[i];
@@ -577,7 +588,8 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindData* entry) {
     FindData data;
     data.attributes = child.attributes;
     data.size = child.directory ? 0 : child.size;
-    std::strncpy(data.name, child.name.c_str(), kMaxPath - 1);
+    const std::string& shown = child.listedName.empty() ? child.name : child.listedName;
+    std::strncpy(data.name, shown.c_str(), kMaxPath - 1);
     enumeration.entries.push_back(data);
   }
   if (enumeration.entries.empty()) return kInvalidFind;

@@ -59,6 +59,9 @@ class FakePlatform : public Platform {
   void MakeDirectoryLink(const std::string& path, const std::string& target);
   // Files and directories made with kAttrReparsePoint but not by the two calls above stand for
   // reparse points that keep their own data (cloud files and the like): they are no links.
+  // Directory listings show the item at `path` as `shownName`, as the ANSI listing shows a name
+  // its code page cannot hold ("．．＼x" is listed as "..\x"). The item keeps its real name.
+  void ListUnder(const std::string& path, const std::string& shownName);
   // Files larger than this keep only their size, not their bytes.
   void SetStoredContentLimit(std::uint64_t bytes) { storedContentLimit = bytes; }
 
@@ -145,6 +148,7 @@ class FakePlatform : public Platform {
  private:
   struct Node {
     std::string name;  // as created, for enumeration
+    std::string listedName;  // shown by enumeration instead of `name` when not empty
     bool directory = false;
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;

@@ -166,5 +166,34 @@ TEST_F(ManagerCollectTest, RelativeNamesAndTrailingBackslashesResolveToTheSameDi
   EXPECT_EQ(manager.FileCount(), 3);
 }
 
+// A listed name is followed only when its path reads back as itself. The ANSI listing shows
+// "．．＼outside.txt" as "..\outside.txt"; a Linux-made USB stick can hold "..." and "notes.".
+TEST_F(ManagerCollectTest, ListedNamesThatReadAsAnotherPathAreLeftAlone) {
+  os.MakeDirectory("C:\\D");
+  os.MakeFile("C:\\outside.txt", 10);
+  os.MakeFile("C:\\D\\escape", 20);
+  os.ListUnder("C:\\D\\escape", "..\\outside.txt");
+  os.MakeDirectory("C:\\D\\up");
+  os.ListUnder("C:\\D\\up", "..\\..");
+  os.MakeDirectory("C:\\D\\dots");
+  os.ListUnder("C:\\D\\dots", "...");  // would name C:\D again, and again
+  os.MakeFile("C:\\D\\notes", 30);
+  os.MakeFile("C:\\D\\notes-dotted", 40);
+  os.ListUnder("C:\\D\\notes-dotted", "notes.");  // would name its sibling
+  os.MakeFile("C:\\D\\kept", 50);
+  manager.AddItem("C:\\D", true);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\D\\notes", "C:\\D\\kept"}));
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{"C:\\D"}));
+  EXPECT_EQ(manager.TotalBytes(), 80u);
+
+  manager.Run();
+  EXPECT_EQ(os.Content("C:\\outside.txt"), std::vector<std::uint8_t>(10, 0));
+  // D stays (under its random name), holding just the entries left alone.
+  const Paths top = os.List("C:\\");
+  ASSERT_EQ(top.size(), 2u);
+  EXPECT_EQ(top[0], "outside.txt");
+  EXPECT_EQ(os.List("C:\\" + top[1]), (Paths{"escape", "up", "dots", "notes-dotted"}));
+}
+
 }  // namespace
 }  // namespace varnolt

@@ -152,5 +152,44 @@ TEST_F(TreeTest, FileHeldOpenWithoutSharingKeepsItselfAndItsChainOfDirectories) 
   EXPECT_EQ(std::string(content, got), std::string(3000, 'h'));
 }
 
+// The ANSI listing shows a name its code page cannot hold by look-alikes: "．．＼victim"
+// (fullwidth dots and backslash) is listed as "..\victim", a path outside the chosen directory.
+TEST_F(TreeTest, ANameListedAsAPathOutsideTheDirectoryIsLeftAlone) {
+  const std::string d = scratch + "\\D";
+  MakeDirectory(d);
+  WriteFile(scratch + "\\victim", 1000, 'v');
+  WriteFile(d + "\\plain", 100, 'p');
+  const std::wstring oddName = L"\uFF0E\uFF0E\uFF3Cvictim";
+  const HANDLE odd = CreateFileW((std::wstring(d.begin(), d.end()) + L"\\" + oddName).c_str(),
+                                 GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(odd, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(odd);
+  // Without the look-alike listing this test would prove nothing.
+  ASSERT_EQ(ListFolder(d), (Names{"..\\victim", "plain"}));
+
+  ShreddingManager manager(os);
+  manager.AddItem(d.c_str(), true);
+  EXPECT_EQ(manager.FileCount(), 1);
+  manager.SetCallback(GoOn);
+  manager.Run();
+
+  // The victim beside D is as it was; D stays (under a random name) with the odd entry only.
+  char content[2000];
+  DWORD got = 0;
+  const HANDLE victim = CreateFileA((scratch + "\\victim").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(victim, INVALID_HANDLE_VALUE);
+  ReadFile(victim, content, sizeof content, &got, nullptr);
+  CloseHandle(victim);
+  EXPECT_EQ(std::string(content, got), std::string(1000, 'v'));
+  const Names top = ListFolder(scratch);
+  ASSERT_EQ(top.size(), 2u);
+  EXPECT_EQ(top[1], "victim");
+  const std::string dNow = scratch + "\\" + top[0];
+  EXPECT_EQ(ListFolder(dNow), Names{"..\\victim"});
+  // The helpers remove by ANSI names, which would miss it: it goes by its own name.
+  EXPECT_TRUE(DeleteFileW((std::wstring(dNow.begin(), dNow.end()) + L"\\" + oddName).c_str()));
+}
+
 }  // namespace
 }  // namespace varnolt
