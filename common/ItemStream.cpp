@@ -47,7 +47,12 @@ bool ItemStreamReader::Next(char (&item)[kItemBufferSize]) {
   if (length == 0 || length > kItemBufferSize) return ended = true, false;
 
   std::memset(item, 0, kItemBufferSize);  // nothing of the previous item can show through
-  if (!ReadFully(item, length)) {
+  // A zero before the record's last byte means the record is not one path: the text up to it
+  // (a parent directory, say) was never sent as an item. The list ends there, as for a record
+  // that cannot be read whole.
+  const bool whole = ReadFully(item, length);
+  const void* const zero = std::memchr(item, 0, length);
+  if (!whole || (zero != nullptr && zero != item + length - 1)) {
     std::memset(item, 0, kItemBufferSize);
     return ended = true, false;
   }

@@ -32,8 +32,9 @@ class ByteSource {
 // Reads records one at a time. A read may deliver fewer bytes than asked: it is repeated until
 // the record is complete. A record that cannot be completed ends the list and is dropped, so a
 // path that did not arrive whole is never delivered, and no byte of an earlier item ever fills
-// out a later one. A length above 512 ends the list like the terminator; a length of exactly
-// 512 delivers its first 511 bytes.
+// out a later one. A record with a zero byte before its last byte is no single path: it ends
+// the list and is dropped too. A length above 512 ends the list like the terminator; a length
+// of exactly 512 delivers its first 511 bytes.
 class ItemStreamReader {
  public:
   explicit ItemStreamReader(ByteSource& source) : source(&source) {}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -297,18 +298,28 @@ TEST_F(ProgramEndToEnd, MalformedPipeStreamsNeverEraseAPathNotSentWhole) {
   EXPECT_FALSE(Exists(In("sent.txt")));
   EXPECT_EQ(ReadTextFile(In("dir\\keep.txt")), "two");
 
-  // A length above 512 ends the list: the record after it is never read.
+  // A length above 512 ends the list: the record after it is never read. A record with a zero
+  // inside ("<folder>\dir", zero, "\keep.txt") is no path: neither is "<folder>\dir".
   std::vector<std::uint8_t> oversized = {0x01, 0x02};  // 513
   oversized.resize(2 + 513, 'x');
   AppendItemRecord(oversized, In("after.txt").c_str());
   AppendTerminator(oversized);
-  PipeServer server;
-  Program program("-a -p " + server.name);
-  server.Connect();
-  server.Write(oversized);
-  server.Close();
-  EXPECT_EQ(program.Wait(), 0u);  // nothing to do: no confirmation, no window
-  EXPECT_EQ(ReadTextFile(In("after.txt")), "three");
+  const std::string inner = In("dir") + '\0' + "\\keep.txt";
+  std::vector<std::uint8_t> innerZero(2 + inner.size() + 1, 0);
+  innerZero[0] = static_cast<std::uint8_t>(inner.size() + 1);
+  std::copy(inner.begin(), inner.end(), innerZero.begin() + 2);
+  AppendItemRecord(innerZero, In("after.txt").c_str());
+  AppendTerminator(innerZero);
+  for (const auto& malformed : {oversized, innerZero}) {
+    PipeServer server;
+    Program program("-a -p " + server.name);
+    server.Connect();
+    server.Write(malformed);
+    server.Close();
+    EXPECT_EQ(program.Wait(), 0u);  // nothing to do: no confirmation, no window
+    EXPECT_EQ(ReadTextFile(In("after.txt")), "three");
+    EXPECT_EQ(ReadTextFile(In("dir\\keep.txt")), "two");
+  }
 }
 
 }  // namespace

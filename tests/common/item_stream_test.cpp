@@ -44,8 +44,10 @@ std::vector<std::string> ReadAll(ByteSource& source) {
 std::vector<std::string> Decode(const Bytes& stream) { return DecodeItemStream(stream.data(), stream.size()); }
 
 Bytes Record(std::uint16_t length, const std::string& body) {
-  Bytes bytes = {static_cast<std::uint8_t>(length & 0xFF), static_cast<std::uint8_t>(length >> 8)};
-  bytes.insert(bytes.end(), body.begin(), body.end());
+  Bytes bytes(2 + body.size());
+  bytes[0] = static_cast<std::uint8_t>(length & 0xFF);
+  bytes[1] = static_cast<std::uint8_t>(length >> 8);
+  std::copy(body.begin(), body.end(), bytes.begin() + 2);
   return bytes;
 }
 
@@ -121,6 +123,18 @@ TEST(ItemStream, EarlierItemNeverCompletesALaterOne) {
   const Bytes stream = Concat({Record(static_cast<std::uint16_t>(first.size() + 1), first + '\0'),
                                Record(4, "C:\\a"), Bytes{0, 0}});
   EXPECT_EQ(Decode(stream), (std::vector<std::string>{"C:\\a\\very\\long\\first\\item", "C:\\a"}));
+}
+
+TEST(ItemStream, RecordWithAnInnerZeroIsNoPathAndEndsTheList) {
+  // Delivering the text up to the zero would hand over the parent of what was sent.
+  const std::string sent = std::string("C:\\Users\\Bob") + '\0' + "\\Documents\\rapport.docx";
+  Bytes stream = EncodeItemStream({"C:\\first"});
+  stream.resize(stream.size() - 2);
+  const Bytes rest = Concat({Record(static_cast<std::uint16_t>(sent.size() + 1), sent + '\0'),
+                             EncodeItemStream({"C:\\after"})});
+  EXPECT_EQ(Decode(Concat({stream, rest})), (std::vector<std::string>{"C:\\first"}));
+  // A zero as the very first byte is no path either.
+  EXPECT_TRUE(Decode(Concat({Record(3, std::string("\0ab", 3)), EncodeItemStream({"C:\\x"})})).empty());
 }
 
 TEST(ItemStream, SingleLengthByteEndsTheList) {
