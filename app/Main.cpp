@@ -1,6 +1,9 @@
 // Varnolt.exe: the entry point of the Windows program. The flow itself is RunProgram; here the
 // real OS and desktop are plugged into it, and the window layer's errors are caught.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
 
 #include "app/PipeClient.h"
 #include "app/Program.h"
@@ -47,6 +50,32 @@ class Win32Desktop : public ProgramServices {
   }
 };
 
+// main() gets its arguments in the ANSI code page, where each character the code page lacks
+// becomes a look-alike: a file dropped on the program and named with fullwidth dots and
+// backslash, "．．＼Documents", arrives as "..\Documents", another path. Such an argument is
+// handed on as an empty name, which the intake refuses as a bad path before anything is
+// erased. When the two views of the command line do not pair up, every argument is refused.
+void BlankArgumentsTheCodePageCannotHold(int argc, char** argv) {
+  static char empty[] = "";
+  int wideCount = 0;
+  LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+  if (wide == nullptr) return;
+  std::vector<bool> inexact(wideCount > 0 ? wideCount : 0, false);
+  bool anyInexact = false;
+  for (int index = 1; index < wideCount; ++index) {
+    BOOL usedDefault = FALSE;
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide[index], -1, nullptr, 0,
+                                          nullptr, &usedDefault);
+    inexact[index] = bytes == 0 || usedDefault;
+    anyInexact = anyInexact || inexact[index];
+  }
+  LocalFree(wide);
+  if (!anyInexact) return;
+  for (int index = 1; index < argc; ++index) {
+    if (wideCount != argc || inexact[index]) argv[index] = empty;
+  }
+}
+
 }  // namespace
 }  // namespace varnolt
 
@@ -56,6 +85,7 @@ int main(int argc, char** argv) {
     ui::Application();  // the application object exists before anything else is done
     Win32Platform platform;
     Win32Desktop desktop;
+    BlankArgumentsTheCodePageCannotHold(argc, argv);
     return RunProgram(argc, argv, platform, desktop);
   } catch (const ui::Exception& error) {
     // The window layer's own errors are shown in its error box; the program still ends well.

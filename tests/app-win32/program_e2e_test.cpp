@@ -49,6 +49,15 @@ class Program {
     started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              "C:\\", &startup, &process) != FALSE;
   }
+  // The same with a wide command line, as Explorer starts a program a file is dropped on.
+  explicit Program(const std::wstring& arguments) {
+    const std::string program = FromBuildTree(VARNOLT_EXE);
+    std::wstring commandLine = L"\"" + std::wstring(program.begin(), program.end()) + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             L"C:\\", &startup, &process) != FALSE;
+  }
   ~Program() {
     if (!started) return;
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
@@ -151,6 +160,28 @@ TEST_F(ProgramEndToEnd, BadItemsAreRefusedBeforeAnythingIsErased) {
     EXPECT_EQ(program.Wait(), kExitFailure);
     EXPECT_EQ(ReadTextFile(keep), "precious");
   }
+}
+
+// A file dropped on the program and named "．．＼victim" (fullwidth dots and backslash) would
+// reach main() as "..\victim", the file beside its folder: it is refused instead.
+TEST_F(ProgramEndToEnd, AnArgumentTheCodePageCannotHoldIsRefused) {
+  ASSERT_TRUE(WriteTextFile(In("victim"), "precious"));
+  ASSERT_TRUE(WriteTextFile(In("keep.txt"), "kept"));
+  CreateDirectoryA(In("sub").c_str(), nullptr);
+  const std::string sub = In("sub"), keep = In("keep.txt");
+  const std::wstring odd = std::wstring(sub.begin(), sub.end()) + L"\\\uFF0E\uFF0E\uFF3Cvictim";
+  const HANDLE file = CreateFileW(odd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+
+  Program program(L"\"" + std::wstring(keep.begin(), keep.end()) + L"\" \"" + odd + L"\"");
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, "L'argument n\xB0" "2 n'est pas un chemin valide.");
+  EXPECT_EQ(program.Wait(), kExitFailure);
+  EXPECT_EQ(ReadTextFile(In("victim")), "precious");
+  EXPECT_EQ(ReadTextFile(keep), "kept");
+  EXPECT_TRUE(DeleteFileW(odd.c_str()));  // the helpers' ANSI removal would miss it
 }
 
 TEST_F(ProgramEndToEnd, PipeOptionWithoutANameFailsSilently) {
