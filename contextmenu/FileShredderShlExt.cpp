@@ -12,6 +12,21 @@ namespace varnolt::menu {
 // The library's locale, as its definition declares it and as registration records it.
 constexpr LCID kTypeLibraryLocale = 0x0409;
 
+namespace {
+
+// True when the ANSI name reads back, through the code page the program's file calls use, as
+// exactly the shell's UTF-16 name.
+bool ReadsBackExactly(const char* name, const std::wstring& wide) {
+  const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
+  if (length <= 0) return false;
+  std::wstring back(static_cast<std::size_t>(length), L'\0');
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, back.data(), length) != length) return false;
+  back.resize(static_cast<std::size_t>(length) - 1);
+  return back == wide;
+}
+
+}  // namespace
+
 HRESULT CFileShredderShlExt::Create(IUnknown* outer, REFIID iid, void** object) {
   auto* created = new (std::nothrow) CFileShredderShlExt(outer);
   if (!created) return E_OUTOFMEMORY;
@@ -150,6 +165,16 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
         }
         char name[kNameBufferSize] = {};
         DragQueryFileA(drop, i, name, sizeof name);
+        // The shell's names are UTF-16; the ANSI one is converted, and a character the code page
+        // lacks becomes a look-alike ("．．＼" reads "..\", "Łódź" reads "Lódz"): another path,
+        // which the user never chose. Refused whole, as above, unless every name reads back exact.
+        const UINT wideLength = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(wideLength) + 1, L'\0');
+        wide.resize(DragQueryFileW(drop, i, wide.data(), wideLength + 1));
+        if (wide.size() != wideLength || !ReadsBackExactly(name, wide)) {
+          result = E_INVALIDARG;
+          break;
+        }
         if (ReduceDriveRoot(name)) hasDrive = true;
         items.emplace_back(name);
       }

@@ -14,9 +14,6 @@
 namespace varnolt::menu {
 namespace {
 
-// Explorer's thread is held while the program starts up and while it reads; a program that never
-// opens the pipe, or stops reading, releases it after this long.
-constexpr DWORD kClientWaitMs = 30000;
 constexpr DWORD kPipeBufferSize = 512;
 
 class Handle {
@@ -104,26 +101,42 @@ class PipeSecurity {
 
 enum class Wait { kDone, kFailed, kTimedOut };
 
-// Waits for an overlapped operation on the pipe, at most kClientWaitMs. An operation that does
-// not finish in time is cancelled, and its end awaited, before its OVERLAPPED goes away.
-Wait Finish(HANDLE pipe, OVERLAPPED& overlapped, BOOL started) {
+// Waits for an overlapped operation on the pipe, at most limitMs, and no longer than the reader
+// process lives when one is given. An operation left unfinished is cancelled, and its end
+// awaited, before its OVERLAPPED goes away.
+Wait Finish(HANDLE pipe, OVERLAPPED& overlapped, BOOL started, DWORD limitMs, HANDLE reader = nullptr) {
   if (started) return Wait::kDone;
   const DWORD error = GetLastError();
   if (error == ERROR_PIPE_CONNECTED) return Wait::kDone;
   if (error != ERROR_IO_PENDING) return Wait::kFailed;
+  const HANDLE events[] = {overlapped.hEvent, reader};
+  const DWORD woken = WaitForMultipleObjects(reader ? 2 : 1, events, FALSE, limitMs);
   DWORD transferred = 0;
-  if (WaitForSingleObject(overlapped.hEvent, kClientWaitMs) != WAIT_OBJECT_0) {
+  if (woken != WAIT_OBJECT_0) {
     CancelIoEx(pipe, &overlapped);
     GetOverlappedResult(pipe, &overlapped, &transferred, TRUE);
-    return Wait::kTimedOut;
+    return woken == WAIT_TIMEOUT ? Wait::kTimedOut : Wait::kFailed;
   }
   return GetOverlappedResult(pipe, &overlapped, &transferred, FALSE) ? Wait::kDone : Wait::kFailed;
 }
 
-Wait WriteBounded(HANDLE pipe, HANDLE event, const std::uint8_t* bytes, DWORD count) {
+// No time limit: the program reads the next record only once it has collected the last item, a
+// directory perhaps of millions of entries, and a write given up would leave the rest of the
+// selection silently unerased. Only the reader's end stops the wait.
+Wait WriteToReader(HANDLE pipe, HANDLE event, HANDLE reader, const std::uint8_t* bytes, DWORD count) {
   OVERLAPPED overlapped = {};
   overlapped.hEvent = event;
-  return Finish(pipe, overlapped, WriteFile(pipe, bytes, count, nullptr, &overlapped));
+  return Finish(pipe, overlapped, WriteFile(pipe, bytes, count, nullptr, &overlapped), INFINITE, reader);
+}
+
+// The process at the other end of the pipe. A write fails by itself once every handle to that end
+// is closed, but a process the program started may have inherited one and keep the pipe open
+// long after the program has ended: its end must release the writes too. Null when it cannot
+// be opened; the writes then end with the pipe alone.
+HANDLE OpenReader(HANDLE pipe) {
+  ULONG id = 0;
+  if (!GetNamedPipeClientProcessId(pipe, &id)) return nullptr;
+  return OpenProcess(SYNCHRONIZE, FALSE, id);
 }
 
 HRESULT Launch(const std::vector<std::string>& items) {
@@ -159,25 +172,26 @@ HRESULT Launch(const std::vector<std::string>& items) {
   connect.hEvent = event.get();
   // A client that came and went before this call fails it; the writes then fail in turn, as
   // they do for a client that goes away later.
-  if (Finish(pipe.get(), connect, ConnectNamedPipe(pipe.get(), &connect)) == Wait::kTimedOut) return S_FALSE;
+  if (Finish(pipe.get(), connect, ConnectNamedPipe(pipe.get(), &connect), kProgramStartWaitMs) == Wait::kTimedOut) {
+    return S_FALSE;
+  }
+  const Handle reader(OpenReader(pipe.get()));
 
   // Each record in two writes, the length then the text, as the reader expects them.
   std::vector<std::uint8_t> record;
   for (const std::string& item : items) {
     record.clear();
     AppendItemRecord(record, item.c_str());
-    Wait wait = WriteBounded(pipe.get(), event.get(), record.data(), 2);
+    Wait wait = WriteToReader(pipe.get(), event.get(), reader.get(), record.data(), 2);
     if (wait == Wait::kDone) {
-      wait = WriteBounded(pipe.get(), event.get(), record.data() + 2, static_cast<DWORD>(record.size() - 2));
+      wait = WriteToReader(pipe.get(), event.get(), reader.get(), record.data() + 2,
+                           static_cast<DWORD>(record.size() - 2));
     }
-    if (wait == Wait::kTimedOut) return S_FALSE;
-    if (wait == Wait::kFailed) return S_OK;  // the program went away; nothing more can reach it
+    if (wait != Wait::kDone) return S_OK;  // the program went away; nothing more can reach it
   }
   record.clear();
   AppendTerminator(record);
-  if (WriteBounded(pipe.get(), event.get(), record.data(), static_cast<DWORD>(record.size())) == Wait::kTimedOut) {
-    return S_FALSE;
-  }
+  WriteToReader(pipe.get(), event.get(), reader.get(), record.data(), static_cast<DWORD>(record.size()));
   return S_OK;
 }
 

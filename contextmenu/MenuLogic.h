@@ -40,6 +40,10 @@ void CopyBounded(const char16_t* text, char16_t* buffer, std::size_t size);
 // pointer to a verb string. Only offset 0, the one entry the menu got, is ours.
 bool IsOurCommand(std::uintptr_t verb);
 
+// How long Explorer's thread waits for the started program to open the pipe. Once it has, the
+// writes wait for it as long as it lives: it reads the next item only after collecting the last.
+inline constexpr std::uint32_t kProgramStartWaitMs = 30000;
+
 // "\\.\pipe\" and the tick count in unsigned decimal.
 std::string PipeName(std::uint32_t tickCount);
 // " -a -p " and the pipe name: the program asks for confirmation and reads the pipe.

@@ -4,9 +4,11 @@
 // writes what it saw to received.txt next to itself. It erases nothing.
 //
 // mode.txt next to it picks its behaviour: "normal" (default), "slow" (50 ms between records,
-// so the extension's writes meet a full pipe buffer), "never" (ends without opening the pipe),
-// "confirm" (after reading, asks in a "Confirmation" box as the program does, and reports the
-// answer).
+// so the extension's writes meet a full pipe buffer), "pause N" (N ms after the first record, as
+// the program collecting a large directory), "die" (after the first record, starts a copy of
+// itself that keeps the pipe open for 20 s, reports its "holder=" process id and ends), "never"
+// (ends without opening the pipe), "confirm" (after reading, asks in a "Confirmation" box as the
+// program does, and reports the answer).
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -27,11 +29,30 @@ std::string Directory() {
   return text.substr(0, text.find_last_of('\\') + 1);
 }
 
-std::string ReadMode(const std::string& directory) {
+std::string ReadMode(const std::string& directory, DWORD* pauseMs) {
   std::ifstream in(directory + "mode.txt");
   std::string mode;
   in >> mode;
+  *pauseMs = 0;
+  if (mode == "pause") in >> *pauseMs;
   return mode.empty() ? "normal" : mode;
+}
+
+// Keeps the pipe open in a process of its own (the handle inherited) while the reader ends.
+std::string StartHolder(HANDLE pipe) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string command = std::string("\"") + path + "\" hold";
+  SetHandleInformation(pipe, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    return "error=no holder (" + std::to_string(GetLastError()) + ")";
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return "holder=" + std::to_string(process.dwProcessId);
 }
 
 std::string SidText(PSID sid) {
@@ -112,10 +133,15 @@ void Publish(const std::string& directory, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "hold") {
+    Sleep(20000);
+    return 0;
+  }
   const std::string directory = Directory();
   // Proof of the start, before anything else can go wrong.
   { std::ofstream(directory + "started.txt") << GetCommandLineA(); }
-  const std::string mode = ReadMode(directory);
+  DWORD pauseMs = 0;
+  const std::string mode = ReadMode(directory, &pauseMs);
   if (mode == "never") return 0;
 
   std::ostringstream report;
@@ -140,8 +166,14 @@ int main(int argc, char** argv) {
   PipeSource source(pipe, mode == "slow");
   varnolt::ItemStreamReader reader(source);
   char item[varnolt::kItemBufferSize];
-  while (reader.Next(item)) {
+  for (int count = 1; reader.Next(item); ++count) {
     report << "item=" << item << "\n";
+    if (count == 1 && mode == "die") {
+      report << StartHolder(pipe) << "\n";
+      Publish(directory, report.str());
+      return 0;
+    }
+    if (count == 1 && mode == "pause") Sleep(pauseMs);
     source.Pause();
   }
   CloseHandle(pipe);

@@ -24,9 +24,19 @@ std::string FromBuildTree(const char* unixPath) {
 }
 
 HGLOBAL MakeDropFiles(const std::vector<std::string>& names) {
-  std::wstring list;
+  std::vector<std::wstring> wide;
   for (const std::string& name : names) {
-    list += std::wstring(name.begin(), name.end());
+    std::wstring characters;
+    for (const char c : name) characters += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    wide.push_back(characters);
+  }
+  return MakeDropFiles(wide);
+}
+
+HGLOBAL MakeDropFiles(const std::vector<std::wstring>& names) {
+  std::wstring list;
+  for (const std::wstring& name : names) {
+    list += name;
     list += L'\0';
   }
   list += L'\0';

@@ -14,8 +14,11 @@ namespace varnolt::wine_testing {
 // to the host's root.
 std::string FromBuildTree(const char* unixPath);
 
-// The CF_HDROP block (wide names) that Explorer hands a shell extension for a selection.
+// The CF_HDROP block (wide names) that Explorer hands a shell extension for a selection. Each
+// byte of a narrow name becomes the character of that number (ASCII and Latin-1 as they are);
+// the wide form takes any UTF-16 name, as NTFS allows.
 HGLOBAL MakeDropFiles(const std::vector<std::string>& names);
+HGLOBAL MakeDropFiles(const std::vector<std::wstring>& names);
 
 // C:\varnolt-tests\<name>-<process id>, made empty (empty string on failure); removed whole by
 // RemoveTree, which also takes C:\varnolt-tests away once no other run uses it. RemoveTree
