@@ -473,36 +473,30 @@ TEST(ShellDrive, InvokeStartsTheProgramAndHandsItTheSelection) {
   for (const std::string& path : selection.paths) EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(ShellDrive, ASlowReaderStillGetsEverything) {
-  ResetProgram("slow");
+// Hands `count` records of about 200 bytes, many times the pipe's 512-byte buffer, to the
+// stand-in reading in `mode`: every item and the end must reach it, the writes waiting for it.
+void ExpectEveryItemReachesAReader(const std::string& mode, const char* name, int count, DWORD waitedMs) {
+  ResetProgram(mode);
   SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
-  // About 40 records of 200 bytes: many times the pipe's 512-byte buffer.
-  Selection selection("slow", 40, 200 - folder.size());
+  Selection selection(name, count, 200 - folder.size());
   Handler handler;
   ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
   const DWORD started = GetTickCount();
   EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
-  EXPECT_GE(GetTickCount() - started, 1000u) << "the writes waited for the reader";
+  EXPECT_GE(GetTickCount() - started, waitedMs) << "the writes waited for the reader";
   const std::string report = WaitForReport();
   EXPECT_EQ(Lines(report, "item="), selection.paths);
-  EXPECT_EQ(Lines(report, "end").size(), 1u);
+  EXPECT_EQ(Lines(report, "end").size(), 1u) << report;
 }
+
+TEST(ShellDrive, ASlowReaderStillGetsEverything) { ExpectEveryItemReachesAReader("slow", "slow", 40, 1000); }
 
 // The program collects each item, a directory with all its contents, before it reads the next:
 // however long that takes, the rest of the list waits for it. Here one pause past the bound on
 // the program's start, while the pipe's buffer is full.
 TEST(ShellDrive, AReaderThatPausesLongMidListStillGetsEverything) {
-  ResetProgram("pause " + std::to_string(kProgramStartWaitMs + 1500));
-  SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
-  Selection selection("pause", 8, 200 - folder.size());
-  Handler handler;
-  ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
-  const DWORD started = GetTickCount();
-  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
-  EXPECT_GE(GetTickCount() - started, kProgramStartWaitMs) << "the writes waited for the reader";
-  const std::string report = WaitForReport();
-  EXPECT_EQ(Lines(report, "item="), selection.paths);
-  EXPECT_EQ(Lines(report, "end").size(), 1u) << report;
+  ExpectEveryItemReachesAReader("pause " + std::to_string(kProgramStartWaitMs + 1500), "pause", 8,
+                                kProgramStartWaitMs);
 }
 
 // A program that ends mid-list releases the caller at once, even while the pipe outlives it
