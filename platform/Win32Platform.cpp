@@ -58,12 +58,12 @@ bool IsFileLinkOnWine(const char* path) {
   return lstrcmpiA((finalFolder + entry.cFileName).c_str(), finalItem.c_str()) != 0;
 }
 
-bool IsLinkOnWine(const char* path) {
-  if (!RunningOnWine()) return false;
-  const DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+bool IsLinkOnWine(const char* path, DWORD attributes) {
+  if (!RunningOnWine() || attributes == INVALID_FILE_ATTRIBUTES) return false;
   return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsFileLinkOnWine(path);
 }
+
+bool IsLinkOnWine(const char* path) { return RunningOnWine() && IsLinkOnWine(path, GetFileAttributesA(path)); }
 
 void CopyFindData(const WIN32_FIND_DATAA& data, FindData* entry) {
   entry->attributes = data.dwFileAttributes;
@@ -115,7 +115,7 @@ std::uint32_t Win32Platform::AttributesOf(const char* path) { return GetFileAttr
 bool Win32Platform::IsLink(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return IsLinkOnWine(path);
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return IsLinkOnWine(path, attributes);
   // The tag comes with the directory entry (dwReserved0 of a reparse point); the item is not
   // opened, so a cloud placeholder is not fetched just to be looked at.
   WIN32_FIND_DATAA entry;
