@@ -14,10 +14,14 @@ if [ "$bits" = 32 ]; then
   export VARNOLT_WINE_BITS=32
   . "$scripts/wine-env.sh" "$wine_dir"
   regsvr32='C:\windows\syswow64\regsvr32.exe'
+  # Everything here, `reg` included, runs as a 32-bit program and sees what the 32-bit extension
+  # sees. (Wine's 64-bit `reg ... /reg:32` does not show the keys both views share at all, such
+  # as HKCR\*\ShellEx, so it would call present keys missing.)
+  view=
 else
   regsvr32=regsvr32
+  view=/reg:64
 fi
-view=/reg:$bits
 "$scripts/wine-prefix.sh" ensure "$wine_dir" || exit 1
 
 clsid='{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}'
@@ -36,7 +40,7 @@ module="$stage_win\\varnoltmenu.dll"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-run() { (cd "$WINEPREFIX/drive_c" && "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+run() { (cd "$WINEPREFIX/drive_c" && "$PROGRAM_LOADER" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
 
 # One Wine process per look at the registry (each process costs most of a second): a batch of
 # `reg query` over the trees we check, flattened into lines "K key" and "V key|name|data", with
