@@ -97,6 +97,7 @@ Function un.RegisterWith
 FunctionEnd
 
 Section "Varnolt"
+  StrCpy $R9 0  ; 1 once a registration has failed
   SetOutPath "$INSTDIR"
   ${If} ${RunningX64}
     File "${BIN64}\Varnolt.exe"
@@ -127,20 +128,23 @@ Section "Varnolt"
     StrCpy $2 "$WINDIR\System32\regsvr32.exe"
     Call RegisterWith
     ${EnableX64FSRedirection}
-    IfErrors 0 +2
+    IfErrors 0 +3
       MessageBox MB_ICONEXCLAMATION "L'extension de l'Explorateur (64 bits) n'a pas pu être enregistrée." /SD IDOK
+      StrCpy $R9 1
     StrCpy $0 "$INSTDIR\x86\varnoltmenu.dll"
     StrCpy $2 "$WINDIR\SysWOW64\regsvr32.exe"
     Call RegisterWith
-    IfErrors 0 +2
+    IfErrors 0 +3
       MessageBox MB_ICONEXCLAMATION "L'extension de l'Explorateur (32 bits) n'a pas pu être enregistrée." /SD IDOK
+      StrCpy $R9 1
   ${Else}
     StrCpy $0 "$INSTDIR\varnoltmenu.dll"
     StrCpy $1 ""
     StrCpy $2 "$SYSDIR\regsvr32.exe"
     Call RegisterWith
-    IfErrors 0 +2
+    IfErrors 0 +3
       MessageBox MB_ICONEXCLAMATION "L'extension de l'Explorateur n'a pas pu être enregistrée." /SD IDOK
+      StrCpy $R9 1
   ${EndIf}
 
   CreateShortcut "$SMPROGRAMS\Varnolt.lnk" "$INSTDIR\Varnolt.exe" "-i" "$INSTDIR\Varnolt.exe" 0 \
@@ -155,6 +159,12 @@ Section "Varnolt"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ; The files stay (running the setup again retries, the uninstaller removes them), but an
+  ; installation without its menu entry is no success, also for a silent one: exit status 2.
+  ${If} $R9 != 0
+    SetErrorLevel 2
+  ${EndIf}
 SectionEnd
 
 Section "Uninstall"

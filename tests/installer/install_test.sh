@@ -34,12 +34,22 @@ stage_win="C:\\varnolt-installer-tests"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() { (cd "$WINEPREFIX/drive_c" && "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+run32() { (cd "$WINEPREFIX/drive_c" && /usr/lib/wine/wine "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+
+# `reg` in a registry view: the 32-bit view is asked of the 32-bit reg.exe, as a 32-bit program
+# (the 32-bit extension) sees it. Wine's 64-bit `reg ... /reg:32` does not show the keys both
+# views share (HKCR\*\ShellEx, the ProgIDs) at all. Without 32-bit Wine, /reg:32 is all there is.
+reg_in_view() {
+  local view=$1
+  shift
+  if [ "$view" = 32 ] && [ $with32 = 1 ]; then run32 reg "$@"; else run reg "$@" "/reg:$view"; fi
+}
 
 # The data of a value ("" is the default value) in a registry view; fails when it is missing.
 value_of() {
   local out
-  if [ -z "$2" ]; then out=$(run reg query "$1" /ve "/reg:$3") || return 1
-  else out=$(run reg query "$1" /v "$2" "/reg:$3") || return 1; fi
+  if [ -z "$2" ]; then out=$(reg_in_view "$3" query "$1" /ve) || return 1
+  else out=$(reg_in_view "$3" query "$1" /v "$2") || return 1; fi
   awk -F '    ' 'NF >= 4 && /^    / { print $4; exit }' <<<"$out"
 }
 expect_value() {  # key name data [view]
@@ -47,7 +57,7 @@ expect_value() {  # key name data [view]
   if ! got=$(value_of "$1" "$2" "${4:-64}"); then fail "missing: $1 [${2:-(default)}] /reg:${4:-64}"; return; fi
   [ "$got" = "$3" ] || fail "$1 [${2:-(default)}] /reg:${4:-64}: '$got', expected '$3'"
 }
-key_exists() { run reg query "$1" /ve "/reg:$2" >/dev/null || run reg query "$1" "/reg:$2" >/dev/null; }
+key_exists() { reg_in_view "$2" query "$1" /ve >/dev/null || reg_in_view "$2" query "$1" >/dev/null; }
 expect_key() { key_exists "$1" "${2:-64}" || fail "missing key: $1 /reg:${2:-64}"; }
 expect_no_key() { ! key_exists "$1" "${2:-64}" || fail "key still there: $1 /reg:${2:-64}"; }
 
@@ -166,6 +176,17 @@ done
 expect_no_key "$uninstall_key"
 expect_key "$approved"
 expect_key 'HKCR\CLSID'
+
+# A silent install whose extension cannot be registered is no success. Registration is refused
+# without the Approved key: removed here from the view of the extension that must then fail
+# (the 32-bit one where it is registered, the only one otherwise).
+echo "== silent install whose registration fails"
+broken_view=64
+[ $with32 = 1 ] && broken_view=32
+reg_in_view $broken_view delete "$approved" /f >/dev/null || fail "could not remove the Approved key"
+run "$stage_win\\setup-under-test.exe" /S
+status=$?
+[ $status -ne 0 ] || fail "the setup program reported success though the $broken_view-bit extension was not registered"
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"
