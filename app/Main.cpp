@@ -7,6 +7,7 @@
 
 #include "app/PipeClient.h"
 #include "app/Program.h"
+#include "app/Texts.h"
 #include "forms/FormMultiFileShredder.h"
 #include "forms/FormOneFileShredder.h"
 #include "forms/FormOneFreeSpaceShredder.h"
@@ -89,7 +90,12 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, platform, desktop);
   } catch (const ui::Exception& error) {
     // The window layer's own errors are shown in its error box; the program still ends well.
-    ui::Application().ShowException(error);
+    // (The application object itself may be what could not be made: the box needs none.)
+    ui::TApplication::ShowException(error);
     return kExitSuccess;
+  } catch (const std::exception&) {
+    // Memory exhausted, say: never an abort without a word. What was not reached stays.
+    ui::TApplication::ShowException(ui::Exception(texts::kUnexpectedError));
+    return kExitItemsLeft;
   }
 }

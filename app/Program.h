@@ -31,6 +31,8 @@ class ProgramServices {
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = -1;
+// Something selected was not erased.
+inline constexpr int kExitItemsLeft = 1;
 
 int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramServices& services);
 

@@ -22,4 +22,8 @@ inline constexpr const char* kInformation =
 inline constexpr const char* kBadDriveFormat = "L'argument n\xB0%i n'est pas un lecteur valide.";
 inline constexpr const char* kBadPathFormat = "L'argument n\xB0%i n'est pas un chemin valide.";
 
+// An error of no known kind ended the program (memory exhausted, say).
+inline constexpr const char* kUnexpectedError =
+    "Une erreur inattendue a arr\xEAt\xE9 Varnolt.";
+
 }  // namespace varnolt::texts

@@ -1,5 +1,6 @@
 #include "ui/Forms.h"
 
+#include <optional>
 #include <string_view>
 
 #include "ui/ExtCtrls.h"
@@ -212,7 +213,7 @@ TApplication::~TApplication() {
 
 LRESULT CALLBACK TApplication::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* application = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (application != nullptr) {
+  if (application != nullptr) try {
     switch (message) {
       case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
@@ -236,6 +237,8 @@ LRESULT CALLBACK TApplication::WndProc(HWND window, UINT message, WPARAM wParam,
       default:
         break;
     }
+  } catch (const Exception& error) {
+    KeepWindowError(error);
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -244,6 +247,11 @@ void TApplication::SetTitle(const std::string& value) {
   title = value;
   SetWindowTextA(handle, title.c_str());
 }
+
+namespace {
+// The first error a window procedure raised and nobody has shown yet.
+std::optional<Exception> pendingWindowError;
+}  // namespace
 
 void TApplication::ProcessMessages() {
   MSG message;
@@ -254,11 +262,20 @@ void TApplication::ProcessMessages() {
     }
     TranslateMessage(&message);
     DispatchMessageA(&message);
+    if (pendingWindowError) {
+      const Exception error = std::move(*pendingWindowError);
+      pendingWindowError.reset();
+      ShowException(error);
+    }
   }
 }
 
 void TApplication::ShowException(const Exception& error) {
   MessageBoxA(nullptr, error.Message().c_str(), "Erreur", MB_OK | MB_ICONERROR);
+}
+
+void TApplication::KeepWindowError(const Exception& error) {
+  if (!pendingWindowError) pendingWindowError = error;
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

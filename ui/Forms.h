@@ -91,8 +91,12 @@ class TApplication : public TComponent {
 
   // Handles every message waiting in the thread's queue, then returns.
   void ProcessMessages();
-  // The standard error box: the message, no owner window, caption "Erreur".
-  void ShowException(const Exception& error);
+  // The standard error box: the message, no owner window, caption "Erreur". It needs no
+  // application window, so it also serves when the application object could not be made.
+  static void ShowException(const Exception& error);
+  // An error raised while a window procedure ran: it may not cross the system's code, so it is
+  // kept here and shown by ProcessMessages once the procedure has returned.
+  static void KeepWindowError(const Exception& error);
   void Terminate();
   bool Terminated() const { return terminated; }
   void Minimize();

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "ui/Exception.h"
+#include "ui/Forms.h"
 #include "ui/Reader.h"
 
 namespace varnolt::ui {
@@ -124,7 +125,13 @@ LRESULT CALLBACK TWinControl::StandardWndProc(HWND window, UINT message, WPARAM 
     control->handle = nullptr;
     return DefWindowProcA(window, message, wParam, lParam);
   }
-  return control->WndProc(message, wParam, lParam);
+  try {
+    return control->WndProc(message, wParam, lParam);
+  } catch (const Exception& error) {
+    // Never through the system's code: shown once the message has been handled.
+    TApplication::KeepWindowError(error);
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
 }
 
 LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

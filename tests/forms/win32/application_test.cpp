@@ -51,5 +51,32 @@ TEST(ApplicationTest, ProcessMessagesHandlesWhatIsQueuedAndNotesTheEnd) {
   DestroyWindow(window);
 }
 
+// An error raised inside a window procedure does not unwind through the system's code: the
+// procedure returns, and the error box shows the message once the message has been handled.
+TEST(ApplicationTest, AnErrorInAWindowProcedureIsShownAfterTheMessage) {
+  struct ThrowingForm : ui::TForm {
+    explicit ThrowingForm(ui::TComponent* owner) : ui::TForm(owner, "VarnoltThrowingForm") {}
+    bool reached = false;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_APP) {
+        reached = true;
+        throw ui::Exception("Erreur lev\xE9" "e dans la fen\xEAtre.");
+      }
+      return ui::TForm::WndProc(message, wParam, lParam);
+    }
+  };
+  ThrowingForm form(nullptr);
+  PostMessageA(form.Handle(), WM_APP, 0, 0);
+  MessageBoxAnswerer answerer("Erreur");
+  ui::Application().ProcessMessages();
+  EXPECT_TRUE(form.reached);
+  ASSERT_TRUE(answerer.Finish()) << "no box appeared";
+  EXPECT_EQ(answerer.Text(), "Erreur lev\xE9" "e dans la fen\xEAtre.");
+  // Shown once: the next round has nothing to show.
+  MessageBoxAnswerer none("Erreur", 1500);
+  ui::Application().ProcessMessages();
+  EXPECT_FALSE(none.Finish());
+}
+
 }  // namespace
 }  // namespace varnolt::testing
