@@ -27,7 +27,9 @@ class PipeSource : public ByteSource {
 
 std::unique_ptr<ByteSource> OpenItemPipe(const char* name) {
   WaitNamedPipeA(name, NMPWAIT_WAIT_FOREVER);
-  const HANDLE pipe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  // Identification only: the pipe's owner may learn who reads, never act as this user.
+  const HANDLE pipe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<PipeSource>(pipe);
 }

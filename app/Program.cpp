@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Confirmation.h"
 #include "app/SizeText.h"
 #include "app/Texts.h"
+#include "engine/ItemNames.h"
 #include "engine/ShreddingManager.h"
 
 namespace varnolt {
@@ -14,13 +17,39 @@ namespace {
 
 constexpr std::size_t kTextBufferSize = 512;
 
-// Reads the selection from the pipe into the manager. False when the pipe cannot be opened.
-bool TakeItemsFromPipe(const char* pipeName, ProgramServices& services, ShreddingManager& manager) {
-  std::unique_ptr<ByteSource> pipe = services.OpenPipe(pipeName);
-  if (!pipe) return false;
-  ItemStreamReader reader(*pipe);
-  char item[kItemBufferSize];
-  while (reader.Next(item)) manager.AddItem(item, true);
+// Only a pipe of this machine's own namespace: "\\.\pipe\" and a name. Anything else (a plain
+// file, a remote pipe, a name that climbs out of the namespace) is never opened.
+bool IsLocalPipeName(const std::string& name) {
+  static constexpr char kPrefix[] = "\\\\.\\pipe\\";
+  constexpr std::size_t prefixLength = sizeof kPrefix - 1;
+  if (name.size() <= prefixLength || name.compare(0, prefixLength, kPrefix) != 0) return false;
+  // "\\.\pipe\..\C:\x" is normalised to "\\.\C:\x" before it is opened.
+  std::string component;
+  for (std::size_t at = prefixLength; at <= name.size(); ++at) {
+    if (at == name.size() || name[at] == '\\' || name[at] == '/') {
+      if (component == "." || component == ".." || (at < name.size() && name[at] == '/')) return false;
+      component.clear();
+    } else {
+      component += name[at];
+    }
+  }
+  return true;
+}
+
+// Reads the whole selection from the pipe and closes it before anything is collected: the
+// writer (Explorer's thread) is released once the list has crossed, however long collecting
+// the folders takes. False when the pipe cannot be opened.
+bool TakeItemsFromPipe(const std::string& pipeName, ProgramServices& services, ShreddingManager& manager) {
+  if (!IsLocalPipeName(pipeName)) return false;
+  std::vector<std::string> items;
+  {
+    std::unique_ptr<ByteSource> pipe = services.OpenPipe(pipeName.c_str());
+    if (!pipe) return false;
+    ItemStreamReader reader(*pipe);
+    char item[kItemBufferSize];
+    while (reader.Next(item)) items.emplace_back(item);
+  }
+  for (const std::string& item : items) manager.AddItem(item.c_str(), true);
   return true;
 }
 
@@ -32,16 +61,16 @@ bool TakeItemsFromCommandLine(int argc, const char* const* argv, int firstItem, 
     const char* item = argv[index];
     const int number = index - firstItem + 1;
     char message[kTextBufferSize];
-    if (std::strlen(item) == 1) {
-      char root[8];
-      std::snprintf(root, sizeof root, "%s:\\", item);
+    char root[4];
+    if (ChosenDriveRoot(platform, item, root)) {
       const std::uint32_t type = platform.DriveTypeOf(root);
       if (type != kDriveRemovable && type != kDriveFixed) {
         std::snprintf(message, sizeof message, texts::kBadDriveFormat, number);
         services.ShowMessage(texts::kErrorCaption, message, MessageKind::kError);
         return false;
       }
-    } else if (platform.AttributesOf(item) == kInvalidAttributes) {
+    } else if (platform.AttributesOf(item) == kInvalidAttributes || !KeepsItsName(platform, item)) {
+      // A name the system reads as another ("Rapport " as "Rapport") is no valid path either.
       std::snprintf(message, sizeof message, texts::kBadPathFormat, number);
       services.ShowMessage(texts::kErrorCaption, message, MessageKind::kError);
       return false;
@@ -75,7 +104,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramSer
   }
 
   if (line.fromPipe) {
-    if (!TakeItemsFromPipe(line.pipeName.c_str(), services, manager)) return kExitFailure;
+    if (!TakeItemsFromPipe(line.pipeName, services, manager)) return kExitFailure;
   } else if (!TakeItemsFromCommandLine(argc, argv, line.firstItem, platform, services, manager)) {
     return kExitFailure;
   }

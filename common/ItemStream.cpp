@@ -52,7 +52,10 @@ bool ItemStreamReader::Next(char (&item)[kItemBufferSize]) {
   // that cannot be read whole.
   const bool whole = ReadFully(item, length);
   const void* const zero = std::memchr(item, 0, length);
-  if (!whole || (zero != nullptr && zero != item + length - 1)) {
+  // A record that fills the whole buffer without a zero lost its last byte to the forced one:
+  // what is left is a cut path, ended like a record cut short.
+  const bool cut = zero == nullptr && length == kItemBufferSize;
+  if (!whole || cut || (zero != nullptr && zero != item + length - 1)) {
     std::memset(item, 0, kItemBufferSize);
     return ended = true, false;
   }

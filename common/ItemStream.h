@@ -34,7 +34,8 @@ class ByteSource {
 // path that did not arrive whole is never delivered, and no byte of an earlier item ever fills
 // out a later one. A record with a zero byte before its last byte is no single path: it ends
 // the list and is dropped too. A length above 512 ends the list like the terminator; a length
-// of exactly 512 delivers its first 511 bytes.
+// of exactly 512 delivers its first 511 bytes when its last byte is the zero, and ends the list
+// when it holds no zero (its text would be cut).
 class ItemStreamReader {
  public:
   explicit ItemStreamReader(ByteSource& source) : source(&source) {}

@@ -13,8 +13,9 @@ class DirectoryShredder : public GenericShredder {
   // `path`: full path of a directory, or of a directory link or junction (only the link goes).
   using GenericShredder::GenericShredder;
 
-  // Renames, then removes the directory if it is empty; failures are silent and leave it
-  // standing. Never touches what is inside.
+  // Renames and removes the directory only when it is empty at that moment; otherwise, or when
+  // the removal fails, it keeps its own name and attributes. Failures are silent. Never touches
+  // what is inside.
   void Shred() override;
 };
 

@@ -44,13 +44,23 @@ std::uint64_t FileShredder::GetSize() const {
   return platform->SizeFromAttributes(path, &size) ? size : 0;
 }
 
+FileShredder::OverwriteResult FileShredder::LeaveAlone(LeftBecause reason) {
+  leftBecause = reason;
+  return OverwriteResult::kLeftAlone;
+}
+
 FileShredder::OverwriteResult FileShredder::Overwrite() {
   proceed = 1;
 
   // A symbolic link is neither opened nor given new attributes: both would reach its target.
   // A reparse point that keeps the file's own data (a cloud file, say) is no link: it is
-  // overwritten like any file.
-  if (platform->IsLink(path)) return OverwriteResult::kLink;
+  // overwritten like any file. One of a kind not known is not touched at all.
+  const ReparseKind reparse = platform->ReparseKindOf(path);
+  if (reparse == ReparseKind::kLink) return OverwriteResult::kLink;
+  if (reparse == ReparseKind::kUnknown) return LeaveAlone(LeftBecause::kUnknownReparsePoint);
+  // A file with another name holds data that belongs to that name too, outside the selection.
+  // Looked at before the attributes change, which all its names share.
+  if (platform->NameCountOf(path) > 1) return LeaveAlone(LeftBecause::kHardLink);
   const std::uint32_t attributes = platform->AttributesOf(path);
   // Read-only, hidden and system files are overwritten like any other: a read-only file
   // would otherwise refuse to open for writing and escape the sweeps.
@@ -59,6 +69,13 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   if (file == kInvalidFile) {
     if (attributes != kInvalidAttributes) platform->SetAttributesOf(path, attributes);
     return OverwriteResult::kFailed;
+  }
+  // Again on the open file, which is what gets written: a name may have been added meanwhile.
+  // A count that cannot be read is no proof of a single name either.
+  if (platform->OpenFileNameCount(file) != 1) {
+    platform->CloseFile(file);
+    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path, attributes);
+    return LeaveAlone(LeftBecause::kHardLink);
   }
 
   OverwriteResult result = OverwriteResult::kCompleted;
@@ -110,7 +127,7 @@ void FileShredder::Shred() {
     platform->DeleteFilePath(path);
     return;
   }
-  if (result != OverwriteResult::kCompleted) return;
+  if (result != OverwriteResult::kCompleted) return;  // kLeftAlone among them
   RenameRandomly();
   platform->SetAttributesOf(path, kAttrNormal);
   platform->DeleteFilePath(path);

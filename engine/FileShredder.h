@@ -14,8 +14,9 @@ class FileShredder : public ReportingShredder {
 
   // How an overwrite ended. Only a completed overwrite lets the file be renamed and deleted,
   // and a link, which holds no data of its own and is never opened: writing through it would
-  // overwrite its target, outside what was chosen.
-  enum class OverwriteResult { kCompleted, kStopped, kFailed, kLink };
+  // overwrite its target, outside what was chosen. A file left alone on purpose (Left() says
+  // why) is neither written, renamed nor deleted.
+  enum class OverwriteResult { kCompleted, kStopped, kFailed, kLink, kLeftAlone };
 
   // `path`: full path of an existing file. Reseeds the program's generator from the clock.
   FileShredder(Platform& platform, const char* path);
@@ -33,6 +34,9 @@ class FileShredder : public ReportingShredder {
   static const std::uint8_t* PatternBlock();
   static const std::uint8_t* ComplementBlock();
   static const std::uint8_t* RandomBlock();
+
+ private:
+  OverwriteResult LeaveAlone(LeftBecause reason);
 };
 
 }  // namespace varnolt

@@ -91,9 +91,15 @@ void FreeSpaceShredder::Shred() {
   if (!AllocateBuffers()) return;
 
   // A link under the fill file's name would have the system truncate, overwrite and delete
-  // whatever it points at. Only the link itself goes; if it cannot, the drive is skipped.
+  // whatever it points at. Only the link itself goes; if it cannot, the drive is skipped. A
+  // reparse point of a kind not known is not touched: the drive is skipped.
   const std::uint32_t existing = platform->AttributesOf(fillPath);
-  if (existing != kInvalidAttributes && ((existing & kAttrReparsePoint) || platform->IsLink(fillPath))) {
+  const ReparseKind reparse = existing == kInvalidAttributes ? ReparseKind::kNone : platform->ReparseKindOf(fillPath);
+  if (reparse == ReparseKind::kUnknown) {
+    ReleaseBuffers();
+    return;
+  }
+  if (existing != kInvalidAttributes && ((existing & kAttrReparsePoint) || reparse == ReparseKind::kLink)) {
     platform->DeleteFilePath(fillPath);
     if (platform->AttributesOf(fillPath) != kInvalidAttributes) {
       ReleaseBuffers();
@@ -101,8 +107,23 @@ void FreeSpaceShredder::Shred() {
     }
   }
 
+  // A file of that name with another name too holds data of that other name: taking it over
+  // would truncate and overwrite it. The drive is skipped.
+  if (existing != kInvalidAttributes && platform->AttributesOf(fillPath) != kInvalidAttributes &&
+      platform->NameCountOf(fillPath) > 1) {
+    ReleaseBuffers();
+    return;
+  }
+
   const FileHandle file = platform->CreateDeleteOnClose(fillPath);
   if (file == kInvalidFile) {
+    ReleaseBuffers();
+    return;
+  }
+  // The same on the open file, should a name have been added in between: closed unwritten (only
+  // the fill file's own name goes with it) and the drive skipped.
+  if (platform->OpenFileNameCount(file) != 1) {
+    platform->CloseFile(file);
     ReleaseBuffers();
     return;
   }

@@ -7,6 +7,15 @@
 
 namespace varnolt {
 
+// Why an item was left as it was on purpose, for whoever reports on the run afterwards.
+enum class LeftBecause : std::uint8_t {
+  kNotLeft,
+  kHardLink,             // a file with other names: its data belongs to them too
+  kUnknownReparsePoint,  // a reparse point of a kind not known
+  kFolderNotEmpty,       // something inside could not be erased
+  kNotRemoved,           // the system refused to remove it (in use, protected)
+};
+
 class GenericShredder {
  public:
   // `path` is a full path of at most 259 characters; a longer one is cut to fit the field.
@@ -22,10 +31,12 @@ class GenericShredder {
 
   const char* Path() const { return path; }
   std::uint8_t Status() const { return status; }
+  LeftBecause Left() const { return leftBecause; }
 
  protected:
   char path[kMaxPath];
   std::uint8_t status = 0;
+  LeftBecause leftBecause = LeftBecause::kNotLeft;
   Platform* platform;  // not owned; outlives every shredder
 };
 

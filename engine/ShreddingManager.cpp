@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ItemNames.h"
+
 namespace varnolt {
 namespace {
 
@@ -17,12 +19,13 @@ ShreddingManager::ShreddingManager(Platform& platform) : platform(&platform) {}
 
 void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   if (name == nullptr) return;
-  if (maybeDrive && std::strlen(name) == 1) {
-    char root[kMaxPath];
-    std::snprintf(root, sizeof root, "%s:\\", name);
+  char root[4];
+  // A chosen drive, by its letter or its root, means its free space; never a directory to
+  // empty. At top level, a one-character name is never looked up as a file or directory name.
+  if (maybeDrive && ChosenDriveRoot(*platform, name, root)) {
     const std::uint32_t type = platform->DriveTypeOf(root);
     if (type == kDriveFixed || type == kDriveRemovable) AddDrive(root);
-    return;  // a one-letter item is never a file or directory name
+    return;
   }
 
   char fullPath[kMaxPath];
@@ -30,6 +33,13 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   // An empty name, or one whose full path does not fit the path field, is skipped: a cut path
   // would name something else.
   if (length == 0 || length >= kMaxPath) return;
+  // A chosen name that the path functions read as another one ("Rapport " as "Rapport") would
+  // erase that other item: it is not taken. Entries met in a directory are checked as they
+  // are listed (AddContents).
+  if (maybeDrive && !KeepsItsName(*platform, name)) {
+    refusedNames.emplace_back(name);
+    return;
+  }
   const std::uint32_t attributes = platform->AttributesOf(fullPath);
   if (attributes == kInvalidAttributes) return;
   if (!(attributes & kAttrDirectory)) {
@@ -42,8 +52,10 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   if (length > 3 && fullPath[length - 1] == '\\') fullPath[length - 1] = '\0';
   // A directory link or junction, chosen or met below a chosen directory, is not entered:
   // its target lies outside the selection. Only the link is collected and later removed.
-  // A directory that is a reparse point keeping its own entries (a cloud folder) is entered.
-  if (!platform->IsLink(fullPath)) AddContents(fullPath);
+  // A directory that is a reparse point keeping its own entries (a cloud folder) is entered;
+  // one of a kind not known is not, and its shredder leaves it alone.
+  const ReparseKind reparse = platform->ReparseKindOf(fullPath);
+  if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) AddContents(fullPath);
   AddDirectory(fullPath);
 }
 

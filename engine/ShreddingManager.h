@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/DirectoryShredder.h"
@@ -23,11 +24,14 @@ class ShreddingManager {
   ShreddingManager(const ShreddingManager&) = delete;
   ShreddingManager& operator=(const ShreddingManager&) = delete;
 
-  // Takes one name in. With `maybeDrive`, a one-character name is a drive letter: a fixed or
-  // removable drive has its free space collected, anything else nothing. Otherwise the name is
-  // resolved to a full path: a file is collected, a directory with everything below it, depth
-  // first, each directory after its contents. A symbolic link or junction is collected as
-  // itself and never followed. Names that cannot be resolved or read are skipped silently.
+  // Takes one name in. With `maybeDrive` (a name the user chose), a drive letter or a drive's
+  // root ("E", "E:", "E:\") is a drive: a fixed or removable drive has its free space
+  // collected, anything else nothing; and a name that resolving would change ("Rapport ") is
+  // refused (RefusedNames). Otherwise the name is resolved to a full path: a file is collected,
+  // a directory with everything below it, depth first, each directory after its contents. A
+  // symbolic link or junction is collected as itself and never followed; a reparse point of a
+  // kind not known is collected and never entered. Names that cannot be resolved or read are
+  // skipped silently.
   void AddItem(const char* name, bool maybeDrive);
   void AddFile(const char* fullPath);
   void AddDirectory(const char* fullPath);
@@ -50,6 +54,8 @@ class ShreddingManager {
   const std::vector<FileShredder>& Files() const { return files; }
   const std::vector<DirectoryShredder>& Directories() const { return directories; }
   const std::vector<FreeSpaceShredder>& Drives() const { return drives; }
+  // Chosen names not taken because the system would read them as another name.
+  const std::vector<std::string>& RefusedNames() const { return refusedNames; }
 
  private:
   // Collects every entry of the directory `fullPath`, in the order the file system lists them.
@@ -59,6 +65,7 @@ class ShreddingManager {
   std::vector<FileShredder> files;
   std::vector<DirectoryShredder> directories;
   std::vector<FreeSpaceShredder> drives;
+  std::vector<std::string> refusedNames;
   std::uint8_t proceed = 1;
   std::uint64_t totalBytes = 0;
   std::uint64_t doneBytes = 0;

@@ -104,6 +104,20 @@ void FakePlatform::MakeLink(const std::string& path, const std::string& target, 
   node.linkTarget = targetKey;
 }
 
+void FakePlatform::SetReparseTag(const std::string& path, std::uint32_t tag) {
+  Node& node = *Find(Key(path));
+  node.attributes |= kAttrReparsePoint;
+  node.reparseTag = tag;
+}
+
+void FakePlatform::SetNameCount(const std::string& path, std::uint32_t count) {
+  Find(Key(path))->nameCount = count;
+}
+
+void FakePlatform::GainNameWhenOpened(const std::string& path) {
+  Find(Key(path))->gainsNameWhenOpened = true;
+}
+
 void FakePlatform::MakeFileWithContent(const std::string& path,
                                        const std::vector<std::uint8_t>& content,
                                        std::uint32_t attributes) {
@@ -331,6 +345,7 @@ FileHandle FakePlatform::OpenExistingForWriting(const char* path) {
     return kInvalidFile;
   }
   node->openCount++;
+  if (node->gainsNameWhenOpened) node->nameCount++, node->gainsNameWhenOpened = false;
   const FileHandle handle = nextHandle += 4;
   handles[handle] = OpenFile{key, 0, false};
   return handle;
@@ -356,6 +371,7 @@ FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
     node = &AddNode(key == Key(path) ? std::string(path) : key, false, kAttrArchive);
   }
   node->openCount++;
+  if (node->gainsNameWhenOpened) node->nameCount++, node->gainsNameWhenOpened = false;
   const FileHandle handle = nextHandle += 4;
   handles[handle] = OpenFile{key, 0, true};
   return handle;
@@ -439,9 +455,23 @@ std::uint32_t FakePlatform::AttributesOf(const char* path) {
   return node ? node->attributes : kInvalidAttributes;
 }
 
-bool FakePlatform::IsLink(const char* path) {
+ReparseKind FakePlatform::ReparseKindOf(const char* path) {
   const Node* node = Find(Key(path));
-  return node != nullptr && !node->linkTarget.empty();
+  if (node == nullptr || !(node->attributes & kAttrReparsePoint)) return ReparseKind::kNone;
+  if (!node->linkTarget.empty()) return ReparseKind::kLink;
+  return node->reparseTag == 0 ? ReparseKind::kKeepsData : KindOfReparseTag(node->reparseTag);
+}
+
+std::uint32_t FakePlatform::NameCountOf(const char* path) {
+  const Node* node = Find(Key(path));
+  return node ? node->nameCount : 0;
+}
+
+std::uint32_t FakePlatform::OpenFileNameCount(FileHandle file) {
+  auto it = handles.find(file);
+  if (it == handles.end()) return 0;
+  const Node* node = Find(it->second.key);
+  return node ? node->nameCount : 0;
 }
 
 bool FakePlatform::SetAttributesOf(const char* path, std::uint32_t attributes) {

@@ -59,6 +59,13 @@ class FakePlatform : public Platform {
   void MakeDirectoryLink(const std::string& path, const std::string& target);
   // Files and directories made with kAttrReparsePoint but not by the two calls above stand for
   // reparse points that keep their own data (cloud files and the like): they are no links.
+  // Makes the item at `path` a reparse point of that tag (see ReparseTags.h for what counts as
+  // a link, as keeping its data, or as not known).
+  void SetReparseTag(const std::string& path, std::uint32_t tag);
+  // The file has `count` names (hard links), the others outside anything the test looks at.
+  void SetNameCount(const std::string& path, std::uint32_t count);
+  // The file gains a name the moment it is opened, as when another program links it then.
+  void GainNameWhenOpened(const std::string& path);
   // Directory listings show the item at `path` as `shownName`, as the ANSI listing shows a name
   // its code page cannot hold ("．．＼x" is listed as "..\x"). The item keeps its real name.
   void ListUnder(const std::string& path, const std::string& shownName);
@@ -126,7 +133,9 @@ class FakePlatform : public Platform {
   bool FlushToDisk(FileHandle file) override;
   void CloseFile(FileHandle file) override;
   std::uint32_t AttributesOf(const char* path) override;
-  bool IsLink(const char* path) override;
+  ReparseKind ReparseKindOf(const char* path) override;
+  std::uint32_t NameCountOf(const char* path) override;
+  std::uint32_t OpenFileNameCount(FileHandle file) override;
   bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
   bool SizeFromAttributes(const char* path, std::uint64_t* size) override;
   bool MovePath(const char* from, const char* to) override;
@@ -156,6 +165,9 @@ class FakePlatform : public Platform {
     std::vector<std::uint8_t> content;
     std::vector<std::string> children;  // keys, in creation order
     std::string linkTarget;             // key of what a link points at; empty if no link
+    std::uint32_t reparseTag = 0;       // 0 with kAttrReparsePoint: keeps its own data
+    std::uint32_t nameCount = 1;
+    bool gainsNameWhenOpened = false;
     int openCount = 0;
   };
   struct Volume {

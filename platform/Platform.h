@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/ReparseTags.h"
+
 namespace varnolt {
 
 // An open file. The value is the Win32 HANDLE in the real backend.
@@ -75,11 +77,17 @@ class Platform {
   // not followed: its attributes carry kAttrReparsePoint. The calls that open or list (files
   // opened for writing, the fill file, enumeration) do follow links, as the system does.
   virtual std::uint32_t AttributesOf(const char* path) = 0;
-  // True when the item is a link: a reparse point standing for another name (symbolic link,
-  // junction, mount point) or of a kind not known (see ReparseTags.h). Links are removed, never
-  // opened, entered or given attributes. False for plain items and for reparse points that keep
-  // the item's own data (cloud, deduplicated, compressed files), which are erased as usual.
-  virtual bool IsLink(const char* path) = 0;
+  // What a reparse point at `path` is (see ReparseTags.h): none, a link standing for another
+  // name (symbolic link, junction, mount point), an item that keeps its own data here (cloud,
+  // deduplicated, compressed files), or a kind not known. Links are removed, never opened,
+  // entered or given attributes; items that keep their data are erased as usual; a kind not
+  // known is left as it is, since what reaching into it does is not known either.
+  virtual ReparseKind ReparseKindOf(const char* path) = 0;
+  bool IsLink(const char* path) { return ReparseKindOf(path) == ReparseKind::kLink; }
+  // How many names (hard links) the file has; 0 when that cannot be read. The named form does
+  // not follow a link at `path`; the open form counts the names of the file the handle holds.
+  virtual std::uint32_t NameCountOf(const char* path) = 0;
+  virtual std::uint32_t OpenFileNameCount(FileHandle file) = 0;
   virtual bool SetAttributesOf(const char* path, std::uint32_t attributes) = 0;
   // Size from the file's attributes, without opening it.
   virtual bool SizeFromAttributes(const char* path, std::uint64_t* size) = 0;

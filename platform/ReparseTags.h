@@ -1,16 +1,22 @@
-// Which reparse points are links and which are ordinary items with their data in place.
+// Which reparse points are links, which are ordinary items with their data in place, and which
+// are of a kind not known.
 //
 // A reparse point either stands for another name (symbolic links, junctions, mount points:
-// following it leads outside what was chosen) or keeps the item's own data here, handled by a
-// filter (cloud files such as OneDrive's, deduplicated files, system-compressed files, files of
-// a storage tier). The second kind is erased like any other item; leaving it unwritten would
-// leave its contents readable. Only the tags known to keep their data count as ordinary: a tag
-// that is not known, or none at all, is taken for a link, which is removed and never followed.
+// following it leads outside what was chosen; their tags carry the name-surrogate bit) or keeps
+// the item's own data here, handled by a filter (cloud files such as OneDrive's, deduplicated
+// files, system-compressed files, files of a storage tier). The second kind is erased like any
+// other item; leaving it unwritten would leave its contents readable. Any other tag belongs to
+// a filter whose behaviour is not known (projected file systems, sync services, container
+// layers): opening or removing such an item may reach data elsewhere, so it is left alone.
 #pragma once
 
 #include <cstdint>
 
 namespace varnolt {
+
+enum class ReparseKind : std::uint8_t { kNone, kLink, kKeepsData, kUnknown };
+
+inline constexpr std::uint32_t kNameSurrogateBit = 0x20000000;
 
 inline constexpr bool KeepsItsOwnData(std::uint32_t reparseTag) {
   constexpr std::uint32_t kHsm = 0xC0000004, kHsm2 = 0x80000006, kSis = 0x80000007,
@@ -19,6 +25,12 @@ inline constexpr bool KeepsItsOwnData(std::uint32_t reparseTag) {
   constexpr std::uint32_t kCloud = 0x9000001A, kCloudVariantBits = 0x0000F000;
   return reparseTag == kHsm || reparseTag == kHsm2 || reparseTag == kSis ||
          reparseTag == kDedup || reparseTag == kWof || (reparseTag & ~kCloudVariantBits) == kCloud;
+}
+
+// The kind of a reparse point from its tag.
+inline constexpr ReparseKind KindOfReparseTag(std::uint32_t reparseTag) {
+  if (reparseTag & kNameSurrogateBit) return ReparseKind::kLink;
+  return KeepsItsOwnData(reparseTag) ? ReparseKind::kKeepsData : ReparseKind::kUnknown;
 }
 
 }  // namespace varnolt

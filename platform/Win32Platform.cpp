@@ -112,18 +112,47 @@ void Win32Platform::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
 
 std::uint32_t Win32Platform::AttributesOf(const char* path) { return GetFileAttributesA(path); }
 
-bool Win32Platform::IsLink(const char* path) {
+ReparseKind Win32Platform::ReparseKindOf(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return IsLinkOnWine(path, attributes);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ReparseKind::kNone;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return IsLinkOnWine(path, attributes) ? ReparseKind::kLink : ReparseKind::kNone;
+  }
   // The tag comes with the directory entry (dwReserved0 of a reparse point); the item is not
   // opened, so a cloud placeholder is not fetched just to be looked at.
   WIN32_FIND_DATAA entry;
   const HANDLE find = FindFirstFileA(path, &entry);
-  if (find == INVALID_HANDLE_VALUE) return true;
+  if (find == INVALID_HANDLE_VALUE) return ReparseKind::kUnknown;
   FindClose(find);
-  return !((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && KeepsItsOwnData(entry.dwReserved0));
+  if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return ReparseKind::kNone;
+  // Wine's reparse points are its Unix symbolic links, listed without a tag.
+  if (entry.dwReserved0 == 0 && RunningOnWine()) return ReparseKind::kLink;
+  return KindOfReparseTag(entry.dwReserved0);
 }
+
+namespace {
+
+// The standard information needs no access right beyond the handle's own, so a file opened for
+// writing only answers too.
+std::uint32_t NameCountOfHandle(HANDLE file) {
+  FILE_STANDARD_INFO information;
+  if (!GetFileInformationByHandleEx(file, FileStandardInfo, &information, sizeof information)) return 0;
+  return information.NumberOfLinks;
+}
+
+}  // namespace
+
+std::uint32_t Win32Platform::NameCountOf(const char* path) {
+  const HANDLE item = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr);
+  if (item == INVALID_HANDLE_VALUE) return 0;
+  const std::uint32_t count = NameCountOfHandle(item);
+  CloseHandle(item);
+  return count;
+}
+
+std::uint32_t Win32Platform::OpenFileNameCount(FileHandle file) { return NameCountOfHandle(ToHandle(file)); }
 
 bool Win32Platform::SetAttributesOf(const char* path, std::uint32_t attributes) {
   return SetFileAttributesA(path, attributes) != FALSE;

@@ -16,7 +16,9 @@ class Win32Platform : public Platform {
   bool FlushToDisk(FileHandle file) override;
   void CloseFile(FileHandle file) override;
   std::uint32_t AttributesOf(const char* path) override;
-  bool IsLink(const char* path) override;
+  ReparseKind ReparseKindOf(const char* path) override;
+  std::uint32_t NameCountOf(const char* path) override;
+  std::uint32_t OpenFileNameCount(FileHandle file) override;
   bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
   bool SizeFromAttributes(const char* path, std::uint64_t* size) override;
   bool MovePath(const char* from, const char* to) override;

@@ -242,6 +242,121 @@ TEST_F(ProgramEndToEnd, AnnulerDuringALargeFileLeavesItUnderItsName) {
   EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, size);
 }
 
+// Beside "Rapport" stands "Rapport " (WSL, archives and network shares make such names), beside
+// "notes" stands "notes.". The path functions would read the second as the first: naming the
+// second erases nothing, and both stay as they were.
+TEST_F(ProgramEndToEnd, ANameThatResolvingChangesIsRefusedAndItsSiblingStays) {
+  CreateDirectoryA(In("Rapport").c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(In("Rapport\\r.doc"), "rapport"));
+  ASSERT_TRUE(WriteTextFile(In("notes"), "notes"));
+  // Made through the form of path that no rule rewrites.
+  const std::string spaced = "\\\\?\\" + In("Rapport ");
+  const std::string dotted = "\\\\?\\" + In("notes.");
+  ASSERT_TRUE(CreateDirectoryA(spaced.c_str(), nullptr)) << GetLastError();
+  ASSERT_TRUE(WriteTextFile(spaced + "\\s.doc", "spaced"));
+  const HANDLE file = CreateFileA(dotted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(file);
+
+  for (const std::string& name : {In("Rapport "), In("notes."), In("Rapport.\\r.doc")}) {
+    SCOPED_TRACE(name);
+    Program program("\"" + In("notes") + "\" \"" + name + "\"");
+    const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, "L'argument n\xB0" "2 n'est pas un chemin valide.");
+    EXPECT_EQ(program.Wait(), kExitFailure);
+    EXPECT_EQ(ReadTextFile(In("Rapport\\r.doc")), "rapport");
+    EXPECT_EQ(ReadTextFile(In("notes")), "notes");
+    EXPECT_EQ(ReadTextFile(spaced + "\\s.doc"), "spaced");
+    EXPECT_TRUE(Exists(dotted));
+  }
+  // The helpers' removal goes by ordinary names, which cannot reach these two.
+  EXPECT_TRUE(DeleteFileA((spaced + "\\s.doc").c_str()));
+  EXPECT_TRUE(RemoveDirectoryA(spaced.c_str()));
+  EXPECT_TRUE(DeleteFileA(dotted.c_str()));
+}
+
+// A drive root of no drive is refused as a drive, never looked up as a directory (the test
+// prefix maps no Q:). C: is never named here: it is this machine's own disk.
+TEST_F(ProgramEndToEnd, ARootOfADriveWeDoNotCleanGetsTheDriveMessage) {
+  for (const char* root : {"Q:", "Q:\\", "q:/"}) {
+    SCOPED_TRACE(root);
+    Program program(std::string("-a ") + root);
+    const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, "L'argument n\xB0" "1 n'est pas un lecteur valide.");
+    EXPECT_EQ(program.Wait(), kExitFailure);
+  }
+}
+
+// A file in the chosen folder with a second name outside it (a hard link): its data belongs to
+// that other name too. Nothing of it changes; the folder, not empty then, keeps its name.
+TEST_F(ProgramEndToEnd, AFileWithAnotherNameKeepsItsContent) {
+  CreateDirectoryA(In("chosen").c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(In("chosen\\own.txt"), "erased"));
+  ASSERT_TRUE(WriteTextFile(In("store.bin"), "not selected"));
+  ASSERT_TRUE(CreateHardLinkA(In("chosen\\linked.bin").c_str(), In("store.bin").c_str(), nullptr)) << GetLastError();
+
+  Program program("\"" + In("chosen") + "\"");
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_EQ(ReadTextFile(In("store.bin")), "not selected");
+  EXPECT_EQ(ReadTextFile(In("chosen\\linked.bin")), "not selected");
+  EXPECT_FALSE(Exists(In("chosen\\own.txt")));
+  EXPECT_EQ(wine_testing::ListFolder(folder), (std::vector<std::string>{"chosen", "store.bin"}));
+}
+
+// A file that cannot be erased (another program holds it open without sharing) stays, and so
+// does its folder, under its own name: what is left is found where it was.
+TEST_F(ProgramEndToEnd, AFolderWithAFileThatCouldNotBeErasedKeepsItsName) {
+  CreateDirectoryA(In("Photos").c_str(), nullptr);
+  CreateDirectoryA(In("Photos\\2024").c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(In("Photos\\2024\\held.jpg"), "held"));
+  ASSERT_TRUE(WriteTextFile(In("Photos\\2024\\free.jpg"), "free"));
+  CreateDirectoryA(In("Photos\\empty").c_str(), nullptr);
+  ASSERT_TRUE(SetFileAttributesA(In("Photos").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+  const HANDLE held = CreateFileA(In("Photos\\2024\\held.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+  Program program("\"" + In("Photos") + "\"");
+  EXPECT_EQ(program.Wait(), 0u);
+  CloseHandle(held);
+  EXPECT_EQ(wine_testing::ListFolder(folder), std::vector<std::string>{"Photos"});
+  EXPECT_EQ(wine_testing::ListFolder(In("Photos")), std::vector<std::string>{"2024"});
+  EXPECT_EQ(wine_testing::ListFolder(In("Photos\\2024")), std::vector<std::string>{"held.jpg"});
+  EXPECT_EQ(ReadTextFile(In("Photos\\2024\\held.jpg")), "held");
+  EXPECT_NE(GetFileAttributesA(In("Photos").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+// Run by free_space_window.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone mapped
+// to a small tmpfs made for the test; skipped otherwise. "R:" and "R:\" are the drive R, as a
+// root selected in Explorer: its free space is offered for cleaning, and no file of it goes.
+TEST_F(ProgramEndToEnd, DriveRootsAreTheDriveNeverADirectory) {
+  const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
+  if (drive == nullptr) GTEST_SKIP() << "needs a test drive (free_space_window.sh)";
+  ASSERT_EQ(std::strlen(drive), 1u);
+  ASSERT_EQ(std::strchr("CcZz", drive[0]), nullptr) << "never this machine's own disk";
+  ASSERT_EQ(GetDriveTypeA((std::string(drive) + ":\\").c_str()), static_cast<UINT>(DRIVE_REMOVABLE));
+  const std::string keep = std::string(drive) + ":\\keep.txt";
+  ASSERT_EQ(ReadTextFile(keep), "stays\n");
+
+  const std::string asked = "Vous \xEAtes sur le point de nettoyer l'espace libre de 1 disque(s), soit ";
+  for (const std::string& root : {std::string(drive) + ":", std::string(drive) + ":\\"}) {
+    SCOPED_TRACE(root);
+    Program program("-a " + root);
+    const auto text = AnswerMessageBox("Confirmation", IDNO, kTimeout);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->substr(0, asked.size()), asked) << *text;
+    EXPECT_EQ(program.Wait(), 0u);
+    EXPECT_EQ(ReadTextFile(keep), "stays\n");
+  }
+  // Answered Yes, the free space is cleaned and the files stay.
+  Program program("-a " + std::string(drive) + ":/");
+  ASSERT_TRUE(AnswerMessageBox("Confirmation", IDYES, kTimeout).has_value());
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_EQ(ReadTextFile(keep), "stays\n");
+  EXPECT_FALSE(Exists(std::string(drive) + ":\\VARNOLT.TMP"));
+}
+
 // Run by free_space_window.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone that is
 // mapped to a small tmpfs made for the test; skipped otherwise.
 TEST_F(ProgramEndToEnd, DriveOpensTheFreeSpaceWindow) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,7 +29,12 @@ std::uint8_t CountingCallback(float, std::int32_t, std::int32_t, float) {
 
 class BufferSource : public ByteSource {
  public:
-  explicit BufferSource(std::vector<std::uint8_t> bytes) : bytes(std::move(bytes)) {}
+  // `onClose` runs when the reader lets go of the pipe.
+  BufferSource(std::vector<std::uint8_t> bytes, std::function<void()> onClose)
+      : bytes(std::move(bytes)), onClose(std::move(onClose)) {}
+  ~BufferSource() override {
+    if (onClose) onClose();
+  }
   std::size_t ReadSome(void* buffer, std::size_t count) override {
     const std::size_t n = std::min(count, bytes.size() - position);
     std::memcpy(buffer, bytes.data() + position, n);
@@ -39,6 +45,7 @@ class BufferSource : public ByteSource {
  private:
   std::vector<std::uint8_t> bytes;
   std::size_t position = 0;
+  std::function<void()> onClose;
 };
 
 class ScriptedDesktop : public ProgramServices {
@@ -51,7 +58,9 @@ class ScriptedDesktop : public ProgramServices {
     openedPipes.push_back(name);
     auto it = pipes.find(name);
     if (it == pipes.end()) return nullptr;
-    return std::make_unique<BufferSource>(it->second);
+    return std::make_unique<BufferSource>(it->second, [this] {
+      if (onPipeClosed) onPipeClosed();
+    });
   }
   void SetApplicationTitle(const char* title) override { this->title = title; }
   ProgressCallback OpenProgressWindow(ProgressWindowKind kind) override {
@@ -62,6 +71,7 @@ class ScriptedDesktop : public ProgramServices {
   bool answerYes = true;
   std::map<std::string, std::vector<std::uint8_t>> pipes;
   std::vector<std::string> openedPipes;
+  std::function<void()> onPipeClosed;
   std::vector<Message> messages;
   std::vector<ProgressWindowKind> windows;
   std::string title;
@@ -121,6 +131,14 @@ TEST_F(ProgramTest, BadItemsAreRefusedWithTheirNumberBeforeAnythingIsErased) {
       {{"C:\\work\\one.txt", "R"}, "L'argument n\xB0" "2 n'est pas un lecteur valide."},
       {{"C:\\work\\tree", "C:\\work\\missing"}, "L'argument n\xB0" "2 n'est pas un chemin valide."},
       {{"C:\\work\\one.txt", "-a"}, "L'argument n\xB0" "2 n'est pas un chemin valide."},
+      // Names the path functions would read as "one.txt" or "tree": refused, never their sibling.
+      {{"C:\\work\\one.txt.", "C:\\work\\tree"}, "L'argument n\xB0" "1 n'est pas un chemin valide."},
+      {{"C:\\work\\tree\\a", "C:\\work\\tree "}, "L'argument n\xB0" "2 n'est pas un chemin valide."},
+      {{"C:\\work\\tree.\\a"}, "L'argument n\xB0" "1 n'est pas un chemin valide."},
+      // Drive roots are drives, checked as drives.
+      {{"N:"}, "L'argument n\xB0" "1 n'est pas un lecteur valide."},
+      {{"C:\\work\\one.txt", "R:\\"}, "L'argument n\xB0" "2 n'est pas un lecteur valide."},
+      {{"q:/"}, "L'argument n\xB0" "1 n'est pas un lecteur valide."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -158,6 +176,26 @@ TEST_F(ProgramTest, ConfirmationYesErasesWithTheWindowThatFits) {
   EXPECT_TRUE(os.Exists("C:\\work\\one.txt"));
 }
 
+// "E:" and "E:\" are the drive E, as a drive root selected in Explorer: its free space is to be
+// cleaned and none of its files deleted.
+TEST_F(ProgramTest, DriveRootsAskToCleanTheDrive) {
+  os.MakeFile("E:\\photo.jpg", 1000);
+  desktop.answerYes = false;
+  for (const char* root : {"E:", "E:\\", "e:/"}) {
+    SCOPED_TRACE(root);
+    desktop.messages.clear();
+    EXPECT_EQ(Run({"-a", root}), 0);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].caption, "Confirmation");
+    EXPECT_EQ(desktop.messages[0].text.find("Vous \xEAtes sur le point de nettoyer l'espace libre de 1 disque(s)"), 0u)
+        << desktop.messages[0].text;
+  }
+  desktop.answerYes = true;
+  EXPECT_EQ(Run({"E:\\"}), 0);
+  EXPECT_EQ(desktop.windows, std::vector<ProgressWindowKind>{ProgressWindowKind::kOneFreeSpace});
+  EXPECT_TRUE(os.Exists("E:\\photo.jpg"));
+}
+
 TEST_F(ProgramTest, WindowChoiceFollowsTheFileAndDriveCounts) {
   EXPECT_EQ(Run({"C:\\work\\one.txt", "E"}), 0);  // files with drives: a file window
   EXPECT_EQ(desktop.windows, std::vector<ProgressWindowKind>{ProgressWindowKind::kOneFile});
@@ -185,9 +223,60 @@ TEST_F(ProgramTest, PipeItemsAreTakenAndBadOnesDroppedSilently) {
 }
 
 TEST_F(ProgramTest, PipeThatCannotBeOpenedEndsWithFailureAndNoMessage) {
-  EXPECT_EQ(Run({"-a", "-p"}), -1);
-  EXPECT_EQ(desktop.openedPipes, std::vector<std::string>{""});
+  EXPECT_EQ(Run({"-a", "-p", "\\\\.\\pipe\\404"}), -1);
+  EXPECT_EQ(desktop.openedPipes, std::vector<std::string>{"\\\\.\\pipe\\404"});
   EXPECT_TRUE(desktop.messages.empty());
+}
+
+// Only a pipe of this machine's namespace is opened: no plain file, no remote pipe, no name
+// that the path rules turn into something else. Nothing is read and nothing is erased.
+TEST_F(ProgramTest, OnlyALocalPipeNameIsOpened) {
+  const std::vector<std::uint8_t> stream = EncodeItemStream({"C:\\work\\one.txt"});
+  const std::vector<const char*> names = {
+      "",  "C:\\work\\one.txt", "\\\\.\\pipe\\", "\\\\.\\pipe", "\\\\server\\pipe\\65",
+      "\\\\?\\pipe\\65", "\\\\.\\PIPE-x\\65", "\\\\.\\pipe\\..\\C:\\work\\one.txt",
+      "\\\\.\\pipe\\a\\.", "\\\\.\\pipe\\a/b", "//./pipe/65"};
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    desktop.pipes[name] = stream;
+    EXPECT_EQ(Run({"-p", name}), -1);
+  }
+  EXPECT_EQ(Run({"-p"}), -1);  // no name at all
+  EXPECT_TRUE(desktop.openedPipes.empty());
+  EXPECT_TRUE(desktop.messages.empty());
+  EXPECT_TRUE(os.Exists("C:\\work\\one.txt"));
+
+  desktop.pipes["\\\\.\\pipe\\x"] = stream;  // one character after the prefix is enough
+  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\x"}), 0);
+  EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
+}
+
+// The writer is Explorer's thread: it is let go once the list has crossed, before the first
+// folder is looked into, however large.
+TEST_F(ProgramTest, PipeIsReadWholeAndClosedBeforeAnythingIsCollected) {
+  desktop.pipes["\\\\.\\pipe\\7"] = EncodeItemStream({"C:\\work\\tree", "C:\\work\\one.txt"});
+  std::size_t listingsAtClose = 99, callsAtClose = 99;
+  desktop.onPipeClosed = [&] {
+    listingsAtClose = os.CallsOf(FakePlatform::CallKind::kFindFirst).size();
+    callsAtClose = os.Calls().size();
+  };
+  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\7"}), 0);
+  EXPECT_EQ(listingsAtClose, 0u);
+  EXPECT_EQ(callsAtClose, 0u);
+  EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
+  EXPECT_FALSE(os.Exists("C:\\work\\tree"));
+}
+
+// From the pipe, a name that resolving changes is not collected, and its sibling stays.
+TEST_F(ProgramTest, PipeNamesThatResolvingChangesAreNotCollected) {
+  os.MakeDirectory("C:\\work\\Rapport");
+  os.MakeFile("C:\\work\\Rapport\\r.doc", 10);
+  desktop.pipes["\\\\.\\pipe\\8"] =
+      EncodeItemStream({"C:\\work\\Rapport ", "C:\\work\\one.txt.", "C:\\work\\tree\\a"});
+  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\8"}), 0);
+  EXPECT_TRUE(os.Exists("C:\\work\\Rapport\\r.doc"));
+  EXPECT_TRUE(os.Exists("C:\\work\\one.txt"));
+  EXPECT_FALSE(os.Exists("C:\\work\\tree\\a"));
 }
 
 TEST_F(ProgramTest, TruncatedPipeRecordNeverErasesTheCutPath) {

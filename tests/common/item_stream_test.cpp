@@ -77,10 +77,16 @@ TEST(ItemStream, LongestPathAndDuplicatesArriveWhole) {
 }
 
 TEST(ItemStream, LengthLimitsOfTheReader) {
-  // 512 is accepted and keeps its first 511 bytes.
-  const std::string body512(512, 'x');
+  // 512 is accepted with its zero as the last byte: 511 bytes of text.
+  const std::string body512 = std::string(511, 'x') + '\0';
   EXPECT_EQ(Decode(Concat({Record(512, body512), EncodeItemStream({"C:\\next"})})),
             (std::vector<std::string>{std::string(511, 'x'), "C:\\next"}));
+  // 512 without any zero would lose its last byte: a cut path, which ends the list like a
+  // record cut short; neither it nor what follows is delivered.
+  Bytes first = EncodeItemStream({"C:\\first"});
+  first.resize(first.size() - 2);
+  EXPECT_EQ(Decode(Concat({first, Record(512, std::string(512, 'x')), EncodeItemStream({"C:\\next"})})),
+            (std::vector<std::string>{"C:\\first"}));
   // 513 ends the list: what follows is never read.
   Bytes stream = EncodeItemStream({"C:\\first"});
   stream.resize(stream.size() - 2);  // no terminator: the 513 record follows

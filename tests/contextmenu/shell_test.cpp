@@ -656,6 +656,47 @@ TEST(ShellDrive, VarnoltErasesTheSelectionAndNothingElse) {
   EXPECT_EQ(ReadTextFile(kept), "not selected");
   EXPECT_EQ(ReadTextFile(keptDir + "\\inside.txt"), "not selected either");
 }
+
+// Explorer's thread is let go once the program has read the list, not once it has collected a
+// folder of 20,000 files: InvokeCommand returns while the program is still collecting (its
+// confirmation comes only after that), and both items are still erased.
+TEST(ShellDrive, ALargeFolderDoesNotHoldExplorersThread) {
+  const std::string realDir = folder + "\\real-program-large";
+  CreateDirectoryA(realDir.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLT_EXE).c_str(), (realDir + "\\Varnolt.exe").c_str(), FALSE));
+  SetAppPath(REG_SZ, realDir + "\\Varnolt.exe");
+
+  const std::string base = folder + "\\large";
+  RemoveTree(base);
+  ASSERT_TRUE(CreateDirectoryA(base.c_str(), nullptr));
+  const std::string large = base + "\\many", single = base + "\\single.txt", kept = base + "\\kept.txt";
+  ASSERT_TRUE(CreateDirectoryA(large.c_str(), nullptr));
+  for (int i = 0; i < 20000; ++i) {
+    const HANDLE file = CreateFileA((large + "\\" + std::to_string(i)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << i;
+    CloseHandle(file);
+  }
+  ASSERT_TRUE(WriteTextFile(single, "single"));
+  ASSERT_TRUE(WriteTextFile(kept, "not selected"));
+
+  Handler handler;
+  ASSERT_EQ(handler.Initialize({large, single}), S_OK);
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
+  EXPECT_EQ(FindWindowA("#32770", "Confirmation"), nullptr) << "InvokeCommand waited for the collecting";
+  EXPECT_NE(GetFileAttributesA((large + "\\19999").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  ASSERT_TRUE(AnswerMessageBox("Confirmation", IDYES, 120000).has_value()) << "Varnolt asked for no confirmation";
+  bool gone = false;
+  for (int i = 0; i < 4800 && !gone; ++i) {
+    gone = GetFileAttributesA(large.c_str()) == INVALID_FILE_ATTRIBUTES &&
+           GetFileAttributesA(single.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (!gone) Sleep(50);
+  }
+  EXPECT_TRUE(gone) << "the selected items are still there after 240 s";
+  EXPECT_EQ(ReadTextFile(kept), "not selected");
+  RemoveTree(base);
+}
 #endif
 
 }  // namespace

@@ -253,5 +253,34 @@ TEST_F(FileShredderTest, RenameCollisionStillDeletesUnderTheOldName) {
   EXPECT_EQ(os.List("C:\\dir").size(), 1u);  // only the other item is left
 }
 
+// A file with a second name (a hard link) shares its data with a name outside the selection:
+// it is not written, renamed, deleted, nor are its attributes touched, whether the second name
+// is there before or comes when the file is opened.
+TEST_F(FileShredderTest, AFileWithAnotherNameIsLeftAsItWas) {
+  os.MakeFile("C:\\dir\\linked", 9000, 0x42, kAttrReadOnly);
+  os.SetNameCount("C:\\dir\\linked", 2);
+  FileShredder before = Linked("C:\\dir\\linked");
+  before.Shred();
+  EXPECT_TRUE(os.CallsOf(CallKind::kOpen).empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kSetAttributes).empty());
+  EXPECT_EQ(before.Left(), LeftBecause::kHardLink);
+
+  os.SetNameCount("C:\\dir\\linked", 1);
+  os.GainNameWhenOpened("C:\\dir\\linked");
+  FileShredder meanwhile = Linked("C:\\dir\\linked");
+  meanwhile.Shred();
+  EXPECT_EQ(os.CallsOf(CallKind::kOpen).size(), 1u);
+  EXPECT_EQ(meanwhile.Left(), LeftBecause::kHardLink);
+
+  for (const FileShredder* shredder : {&before, &meanwhile}) EXPECT_STREQ(shredder->Path(), "C:\\dir\\linked");
+  EXPECT_TRUE(os.WriteSizes().empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kMove).empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kDelete).empty());
+  EXPECT_EQ(os.Content("C:\\dir\\linked"), Bytes(9000, 0x42));
+  EXPECT_EQ(os.AttributesOf("C:\\dir\\linked"), kAttrReadOnly);
+  EXPECT_EQ(os.OpenHandleCount(), 0);
+  EXPECT_TRUE(recorder->reports.empty());
+}
+
 }  // namespace
 }  // namespace varnolt

@@ -237,5 +237,43 @@ TEST_F(FreeSpaceShredderTest, ALinkNamedLikeTheFillFileIsRemovedWithoutReachingI
   EXPECT_EQ(os.LiveBufferCount(), 0);
 }
 
+// A VARNOLT.TMP with another name holds that other name's data: it is neither truncated nor
+// written, and the drive is skipped. So is one of a reparse kind not known.
+TEST_F(FreeSpaceShredderTest, AFillFileNameWithAnotherNameOrAnUnknownReparseTagSkipsTheDrive) {
+  os.SetCapacity('E', 2 * kMiB);
+  os.MakeFile(kFill, 1000, 0x42);
+  os.SetNameCount(kFill, 2);
+  CleanE();
+  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).empty());
+  EXPECT_EQ(os.Content(kFill), Bytes(1000, 0x42));
+  EXPECT_EQ(os.LiveBufferCount(), 0);
+
+  os.ClearCalls();
+  os.SetNameCount(kFill, 1);
+  os.SetReparseTag(kFill, 0x80000021);  // no name surrogate, not known to keep its data
+  ShreddingManager again(os);
+  again.AddItem("E", true);
+  again.Run();
+  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kDelete).empty());
+  EXPECT_EQ(os.Content(kFill), Bytes(1000, 0x42));
+}
+
+// A name added to the fill file between the look and the open (another program linking it):
+// the open file is closed unwritten, and the drive skipped.
+TEST_F(FreeSpaceShredderTest, AFillFileThatHasAnotherNameOnceOpenIsClosedUnwritten) {
+  os.SetCapacity('E', 2 * kMiB);
+  os.MakeFile(kFill, 1000, 0x42);
+  os.GainNameWhenOpened(kFill);
+  CleanE();
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 1u);
+  EXPECT_EQ(os.CallsOf(CallKind::kClose).size(), 1u);
+  EXPECT_TRUE(os.WriteSizes().empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kFlush).empty());
+  EXPECT_TRUE(recorder->reports.empty());
+  EXPECT_EQ(os.OpenHandleCount(), 0);
+  EXPECT_EQ(os.LiveBufferCount(), 0);
+}
+
 }  // namespace
 }  // namespace varnolt

@@ -136,20 +136,71 @@ TEST_F(LinkTest, CloudFilesAndFoldersAreErasedLikeAnyOther) {
   EXPECT_EQ(os.WriteSizes(), (std::vector<std::uint64_t>{5000, 5000, 5000, 3000, 3000, 3000}));
 }
 
-TEST(ReparseTags, OnlyTagsKnownToKeepTheirDataAreOrdinaryItems) {
+TEST(ReparseTags, NameSurrogatesAreLinksKnownDataKeepersOrdinaryTheRestUnknown) {
   for (const std::uint32_t tag : {0x9000001Au, 0x9000101Au, 0x9000F01Au,  // cloud files
                                   0x80000013u, 0x80000017u,               // dedup, compressed
                                   0xC0000004u, 0x80000006u, 0x80000007u}) {
     EXPECT_TRUE(KeepsItsOwnData(tag)) << std::hex << tag;
+    EXPECT_EQ(KindOfReparseTag(tag), ReparseKind::kKeepsData) << std::hex << tag;
   }
-  for (const std::uint32_t tag : {0u,            // none reported (Wine's links)
-                                  0xA000000Cu,   // symbolic link
+  for (const std::uint32_t tag : {0xA000000Cu,   // symbolic link
                                   0xA0000003u,   // junction, mount point
                                   0xA000001Du,   // WSL symbolic link
-                                  0x8000001Bu,   // app execution alias
-                                  0x9000001Bu, 0x1000001Au, 0xFFFFFFFFu}) {
+                                  0x20000000u, 0xE0000042u}) {  // any tag with the name-surrogate bit
     EXPECT_FALSE(KeepsItsOwnData(tag)) << std::hex << tag;
+    EXPECT_EQ(KindOfReparseTag(tag), ReparseKind::kLink) << std::hex << tag;
   }
+  for (const std::uint32_t tag : {0u, 0x8000001Bu,   // app execution alias
+                                  0x9000001Cu,       // projected file system
+                                  0x80000024u,       // container layer
+                                  0x9000001Bu, 0x1000001Au, 0xDFFFFFFFu}) {
+    EXPECT_FALSE(KeepsItsOwnData(tag)) << std::hex << tag;
+    EXPECT_EQ(KindOfReparseTag(tag), ReparseKind::kUnknown) << std::hex << tag;
+  }
+}
+
+// The tag decides, for files and folders alike: a name surrogate goes alone, a known
+// data-keeping tag is erased in place, and any other is left exactly as it was.
+TEST_F(LinkTest, EachReparseTagIsTreatedByItsKind) {
+  os.MakeDirectory("C:\\chosen");
+  os.MakeFile("C:\\chosen\\surrogate", 100, 0x01);
+  os.SetReparseTag("C:\\chosen\\surrogate", 0xA000001D);  // a WSL symbolic link
+  os.MakeFile("C:\\chosen\\deduplicated", 200, 0x02);
+  os.SetReparseTag("C:\\chosen\\deduplicated", 0x80000013);
+  os.MakeFile("C:\\chosen\\projected", 300, 0x03, kAttrArchive | kAttrReadOnly);
+  os.SetReparseTag("C:\\chosen\\projected", 0x9000001C);
+  os.MakeDirectory("C:\\chosen\\layer");
+  os.MakeFile("C:\\chosen\\layer\\inside", 400, 0x04);
+  os.SetReparseTag("C:\\chosen\\layer", 0x80000024);
+  manager.AddItem("C:\\chosen", true);
+  // The unknown folder is not entered: nothing below it is collected.
+  EXPECT_EQ(manager.FileCount(), 3);
+  for (const auto& call : os.CallsOf(CallKind::kFindFirst)) {
+    EXPECT_EQ(call.path.find("layer"), std::string::npos) << call.path;
+  }
+  manager.Run();
+
+  EXPECT_EQ(os.List("C:\\chosen"), (Names{"projected", "layer"}));
+  EXPECT_EQ(os.Content("C:\\chosen\\projected"), Bytes(300, 0x03));
+  EXPECT_EQ(os.AttributesOf("C:\\chosen\\projected"), kAttrArchive | kAttrReadOnly | kAttrReparsePoint);
+  EXPECT_EQ(os.List("C:\\chosen\\layer"), Names{"inside"});
+  EXPECT_EQ(os.Content("C:\\chosen\\layer\\inside"), Bytes(400, 0x04));
+  // Only the data-keeping file was written: three sweeps of 200 bytes.
+  EXPECT_EQ(os.WriteSizes(), (std::vector<std::uint64_t>{200, 200, 200}));
+  for (const auto& call : os.CallsOf(CallKind::kSetAttributes)) {
+    EXPECT_EQ(call.path.find("projected"), std::string::npos) << call.path;
+  }
+  const auto& files = manager.Files();
+  EXPECT_EQ(files[2].Left(), LeftBecause::kUnknownReparsePoint);
+  EXPECT_EQ(manager.Directories()[0].Left(), LeftBecause::kUnknownReparsePoint);  // layer
+  EXPECT_EQ(manager.Directories()[1].Left(), LeftBecause::kFolderNotEmpty);       // chosen
+
+  // Chosen by itself, an unknown folder is left whole as well.
+  ShreddingManager alone(os);
+  alone.AddItem("C:\\chosen\\layer", true);
+  alone.Run();
+  EXPECT_EQ(os.List("C:\\chosen\\layer"), Names{"inside"});
+  ExpectOutsideUntouched();
 }
 
 }  // namespace

@@ -79,20 +79,64 @@ TEST_F(ManagerCollectTest, OneLetterNameIsAFileWhenItCannotBeADrive) {
   EXPECT_EQ(manager.DriveCount(), 0);
 }
 
-TEST_F(ManagerCollectTest, DriveWithAndWithoutBackslashIsADirectoryItem) {
+// A chosen drive root means the drive's free space, as in Explorer: never a directory whose
+// whole content would be erased.
+TEST_F(ManagerCollectTest, DriveRootsInEverySpellingAreTheDrive) {
   os.AddVolume('E', kDriveRemovable, 1 << 20);
+  os.AddVolume('F', kDriveCdRom, 1 << 20);
   os.MakeFile("E:\\top", 5);
   os.MakeDirectory("E:\\sub");
   os.MakeFile("E:\\sub\\inner", 7);
-  for (const char* name : {"E:", "E:\\"}) {
+  for (const char* name : {"E", "E:", "E:\\", "E:/", "e:", "e:\\", "E:\\.", "E:\\sub\\.."}) {
     SCOPED_TRACE(name);
     ShreddingManager fresh(os);
     fresh.AddItem(name, true);
-    EXPECT_EQ(PathsOf(fresh.Files()), (Paths{"E:\\top", "E:\\sub\\inner"}));
-    EXPECT_EQ(PathsOf(fresh.Directories()), (Paths{"E:\\sub", "E:\\"}));
-    EXPECT_EQ(fresh.DriveCount(), 0);
-    EXPECT_EQ(fresh.TotalBytes(), 12u);
+    EXPECT_EQ(fresh.FileCount(), 0);
+    EXPECT_EQ(fresh.DirectoryCount(), 0);
+    ASSERT_EQ(fresh.DriveCount(), 1);
+    const std::string root = fresh.Drives()[0].Path();  // the letter as typed
+    EXPECT_TRUE(root == "E:\\" || root == "e:\\") << root;
+    EXPECT_EQ(fresh.TotalBytes(), (1u << 20) - 12);
   }
+  // A drive we do not clean, in any spelling: nothing at all.
+  for (const char* name : {"F", "F:", "F:\\", "f:/"}) {
+    SCOPED_TRACE(name);
+    ShreddingManager fresh(os);
+    fresh.AddItem(name, true);
+    EXPECT_EQ(fresh.FileCount() + fresh.DirectoryCount() + fresh.DriveCount(), 0);
+  }
+  // Met inside a walk (not chosen), a name is only ever a name.
+  os.MakeFile("C:\\E", 3);
+  manager.AddItem("E", false);
+  EXPECT_EQ(PathsOf(manager.Files()), Paths{"C:\\E"});
+}
+
+// The path functions drop trailing dots and spaces: "Rapport " would read "Rapport", a sibling
+// never chosen. Such a chosen name is refused, and noted; its sibling is not collected.
+TEST_F(ManagerCollectTest, ChosenNamesThatResolvingChangesAreRefused) {
+  os.MakeDirectory("C:\\area");
+  os.MakeDirectory("C:\\area\\Rapport");
+  os.MakeFile("C:\\area\\Rapport\\r.doc", 10);
+  os.MakeFile("C:\\area\\notes", 20);
+  os.MakeFile("C:\\area\\kept.txt", 30);
+  const std::vector<std::string> refused = {"C:\\area\\Rapport ", "C:\\area\\notes.", "C:\\area\\notes. ",
+                                            "C:\\area\\Rapport.\\r.doc", "C:\\area\\...", "C:/area/notes."};
+  for (const std::string& name : refused) manager.AddItem(name.c_str(), true);
+  EXPECT_EQ(manager.FileCount() + manager.DirectoryCount() + manager.DriveCount(), 0);
+  EXPECT_EQ(manager.RefusedNames(), refused);
+
+  // Names that keep themselves: relative, forward slashes, "." and "..", a trailing separator.
+  ASSERT_TRUE(os.ChangeWorkingDirectory("C:\\area"));
+  for (const char* name : {"kept.txt", "C:/area/notes", "Rapport\\..\\notes", "./kept.txt"}) {
+    manager.AddItem(name, true);
+  }
+  manager.AddItem("Rapport\\", true);
+  manager.AddItem("Rapport\\.", true);
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{"C:\\area\\kept.txt", "C:\\area\\notes", "C:\\area\\notes",
+                                             "C:\\area\\kept.txt", "C:\\area\\Rapport\\r.doc",
+                                             "C:\\area\\Rapport\\r.doc"}));
+  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{"C:\\area\\Rapport", "C:\\area\\Rapport"}));
+  EXPECT_EQ(manager.RefusedNames().size(), refused.size());
 }
 
 TEST_F(ManagerCollectTest, DuplicatesAreCollectedAndCountedTwice) {
@@ -188,11 +232,9 @@ TEST_F(ManagerCollectTest, ListedNamesThatReadAsAnotherPathAreLeftAlone) {
 
   manager.Run();
   EXPECT_EQ(os.Content("C:\\outside.txt"), std::vector<std::uint8_t>(10, 0));
-  // D stays (under its random name), holding just the entries left alone.
-  const Paths top = os.List("C:\\");
-  ASSERT_EQ(top.size(), 2u);
-  EXPECT_EQ(top[0], "outside.txt");
-  EXPECT_EQ(os.List("C:\\" + top[1]), (Paths{"escape", "up", "dots", "notes-dotted"}));
+  // D stays under its own name, holding just the entries left alone.
+  EXPECT_EQ(os.List("C:\\"), (Paths{"D", "outside.txt"}));
+  EXPECT_EQ(os.List("C:\\D"), (Paths{"escape", "up", "dots", "notes-dotted"}));
 }
 
 }  // namespace

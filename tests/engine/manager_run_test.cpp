@@ -202,23 +202,38 @@ TEST_F(ManagerRunTest, FileLeftInPlaceKeepsItsChainOfDirectories) {
   EXPECT_EQ(os.Content("C:\\D\\S\\b"), Bytes(10, 0x42));
 }
 
-TEST_F(ManagerRunTest, FileWhoseOverwriteFailedKeepsItsDirectoriesUnderRandomNames) {
-  os.MakeDirectory("C:\\D");
+// What is left of the user's files stays where it was: no directory above it takes a number.
+TEST_F(ManagerRunTest, FileWhoseOverwriteFailedKeepsItsDirectoriesUnderTheirNames) {
+  os.MakeDirectory("C:\\D", kAttrDirectory | kAttrHidden);
   os.MakeDirectory("C:\\D\\S");
   os.MakeFile("C:\\D\\S\\b", 3 * 8192);
   os.MakeFile("C:\\D\\e", 10);
+  os.MakeDirectory("C:\\D\\empty");
   os.FailWrite(2);  // the second block of b
   manager.AddItem("C:\\D", true);
   manager.Run();
 
-  // Each directory of the chain was moved before its removal failed.
-  const auto top = os.List("C:\\");
-  ASSERT_EQ(top.size(), 1u);
-  EXPECT_TRUE(IsRandomName(top[0])) << top[0];
-  const auto middle = os.List("C:\\" + top[0]);
-  ASSERT_EQ(middle.size(), 1u);
-  EXPECT_TRUE(IsRandomName(middle[0])) << middle[0];
-  EXPECT_EQ(os.List("C:\\" + top[0] + "\\" + middle[0]), std::vector<std::string>{"b"});
+  EXPECT_EQ(os.List("C:\\"), std::vector<std::string>{"D"});
+  EXPECT_EQ(os.List("C:\\D"), std::vector<std::string>{"S"});
+  EXPECT_EQ(os.List("C:\\D\\S"), std::vector<std::string>{"b"});
+  EXPECT_EQ(os.AttributesOf("C:\\D"), kAttrDirectory | kAttrHidden);
+  EXPECT_EQ(os.CallsOf(CallKind::kMove).size(), 2u);  // e and empty, nothing else
+  const auto& directories = manager.Directories();
+  ASSERT_EQ(directories.size(), 3u);
+  EXPECT_EQ(directories[0].Left(), LeftBecause::kFolderNotEmpty);  // S
+  EXPECT_EQ(directories[1].Left(), LeftBecause::kNotLeft);         // empty
+  EXPECT_EQ(directories[2].Left(), LeftBecause::kFolderNotEmpty);  // D
+}
+
+// A directory that fills up between the look and the removal goes back to its own name.
+TEST_F(ManagerRunTest, DirectoryThatCannotBeRemovedAfterItsRenameTakesItsNameBack) {
+  os.MakeDirectory("C:\\D");
+  os.RefuseRemoveDirectory("C:\\D");
+  manager.AddItem("C:\\D", true);
+  manager.Run();
+  EXPECT_EQ(os.List("C:\\"), std::vector<std::string>{"D"});
+  ASSERT_EQ(os.CallsOf(CallKind::kMove).size(), 2u);  // to a number and back
+  EXPECT_EQ(manager.Directories()[0].Left(), LeftBecause::kNotRemoved);
 }
 
 TEST_F(ManagerRunTest, FileNamedTwiceIsErasedOnceAndTheSecondFindsNothing) {

@@ -16,6 +16,8 @@
 #               directories as reparse points; links to files look like plain files there)
 #   fill_link   a link named like the fill file, pointing off the drive, is left alone and the
 #               drive skipped: its target is neither truncated nor filled nor deleted
+#   fill_hardlink  a VARNOLT.TMP that is a second name of a file of the drive: the drive is
+#               skipped, and that file keeps its content
 #
 # Free-space runs use only drive letters of a private prefix clone mapped to volumes made here.
 # Exit status 77 (reported as skipped) when the machine lacks the superuser, FUSE or the tools.
@@ -288,6 +290,28 @@ scenario_fill_link() {
   [ -L "$dir/VARNOLT.TMP" ] || fail "fill link: the link itself is gone"
 }
 
+scenario_fill_hardlink() {
+  drives_check_tools mountpoint
+  drives_init "$main_wine_dir" "$work"
+  local dir=$work/r.mnt
+  drives_tmpfs "$dir" 16m
+  drives_map r "$dir" hd
+  mkdir "$dir/keep"
+  head -c 50000 /dev/urandom >"$dir/keep/precious.bin"
+  ln "$dir/keep/precious.bin" "$dir/VARNOLT.TMP"
+  local sum
+  sum=$(sha256sum <"$dir/keep/precious.bin")
+  drives_start
+  local out=$work/fill_hardlink.txt status=0
+  run_erase "$out" --volume "$(drives_token r)" r || status=$?
+  cat "$out"
+  [ "$status" -eq 0 ] || fail "fill hard link: erase_items ended with $status"
+  expect "$out" "^files=0 directories=0 drives=1 " "fill hard link: r was not collected as one drive"
+  refuse "$out" "^create r:" "fill hard link: the fill file was taken over"
+  [ "$(sha256sum <"$dir/keep/precious.bin")" = "$sum" ] || fail "fill hard link: the other name's content changed"
+  [ "$(stat -c %h "$dir/keep/precious.bin")" = 2 ] || fail "fill hard link: a name of the file is gone"
+}
+
 case "$scenario" in
   ntfs) scenario_image ntfs p hd ;;
   fat) scenario_image fat q floppy ;;
@@ -296,8 +320,9 @@ case "$scenario" in
   killed) scenario_killed ;;
   links) scenario_links ;;
   fill_link) scenario_fill_link ;;
+  fill_hardlink) scenario_fill_hardlink ;;
   *)
-    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links|fill_link MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
+    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links|fill_link|fill_hardlink MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
     exit 2
     ;;
 esac
