@@ -27,13 +27,7 @@ void FileShredder::FillPatternBlocks() {
   std::memset(complementBlock, complement, kBlockSize);
 }
 
-void FileShredder::FillRandomBlock() {
-  for (std::uint32_t i = 0; i < kBlockSize; i += 2) {
-    const std::uint32_t value = NextRandom();
-    randomBlock[i] = static_cast<std::uint8_t>(value);  // little-endian 16-bit word
-    randomBlock[i + 1] = static_cast<std::uint8_t>(value >> 8);
-  }
-}
+void FileShredder::FillRandomBlock() { FillRandomWords(randomBlock, kBlockSize / 2); }
 
 const std::uint8_t* FileShredder::PatternBlock() { return patternBlock; }
 const std::uint8_t* FileShredder::ComplementBlock() { return complementBlock; }

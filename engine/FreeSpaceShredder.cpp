@@ -49,13 +49,7 @@ void FreeSpaceShredder::FillPatternBuffers() {
   std::memset(complementBuffer, static_cast<std::uint8_t>(~pattern), kChunkSize);
 }
 
-void FreeSpaceShredder::FillRandomBuffer() {
-  for (std::uint32_t i = 0; i < kChunkSize; i += 2) {
-    const std::uint32_t value = NextRandom();
-    randomBuffer[i] = static_cast<std::uint8_t>(value);  // little-endian 16-bit word
-    randomBuffer[i + 1] = static_cast<std::uint8_t>(value >> 8);
-  }
-}
+void FreeSpaceShredder::FillRandomBuffer() { FillRandomWords(randomBuffer, kChunkSize / 2); }
 
 void FreeSpaceShredder::Sweep(FileHandle file, std::uint64_t size) {
   const std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
