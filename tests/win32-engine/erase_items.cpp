@@ -154,9 +154,9 @@ int main(int argc, char** argv) {
     }
   }
   for (const auto& sweep : platform.sweeps) {
-    std::printf("sweep %s written=%llu short=%d flushed=%d\n", sweep.path.c_str(),
+    std::printf("sweep %s written=%llu short=%d flushed=%d ms=%.1f\n", sweep.path.c_str(),
                 static_cast<unsigned long long>(sweep.written), sweep.shortWrite ? 1 : 0,
-                sweep.flushed ? 1 : 0);
+                sweep.flushed ? 1 : 0, sweep.milliseconds);
   }
   std::printf("reports=%ld last_item=%.6f last_overall=%.6f items_done=%d item_count=%d\n",
               reportCount, lastItem, lastOverall, lastDone, lastCount);
