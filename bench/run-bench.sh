@@ -4,7 +4,9 @@
 #     the minimal program (bench/minimal_writer.cpp: the same opening, three sweeps of
 #     8192-byte blocks 0xAA, 0x55, 0xAA, a flush after each) and against `shred -n 3`;
 #   - the same file erased by the engine with its sweeps timed one by one (erase_items): the
-#     random sweep against the pattern sweeps of the same run;
+#     random sweep against the pattern sweeps of the same run; and the minimal program's third
+#     sweep writing random data drawn beforehand against its own pattern sweeps, which shows
+#     what random content at that place costs the volume, with no generator at work;
 #   - the free space of a 256 MiB tmpfs and of a 256 MiB ext4 image: Varnolt.exe less its
 #     start-up against dd filling the same volume three times in 1 MiB writes, each fsynced.
 # Start-up is Varnolt.exe erasing an empty file, whole process. Every figure is the best of
@@ -97,17 +99,29 @@ bench_file() {
   times=()
   for _ in $(seq "$repeats"); do times+=("$(timed shred -n 3 "$file")"); done
   result[shred_$fs]=$(min "${times[@]}")
+
+  # The minimal program again, its third sweep writing random data drawn beforehand: what
+  # random content at that place in the run costs the volume itself.
+  local pool_pattern=() pool_random=() out=$work/sweeps-$letter.txt ms
+  for _ in $(seq "$repeats"); do
+    win "$minimal_exe" --random-third "$path" >"$out" 2>&1
+    mapfile -t ms < <(sed -n 's/^sweep .* ms=\([0-9.]*\).*/\1/p' "$out")
+    [ "${#ms[@]}" -eq 3 ] || { cat "$out"; echo "FAILED: the minimal program" >&2; exit 1; }
+    pool_pattern+=("$(calc "(${ms[0]} + ${ms[1]}) / 2000")")
+    pool_random+=("$(calc "${ms[2]} / 1000")")
+  done
+  result[pool_pattern_$fs]=$(min "${pool_pattern[@]}")
+  result[pool_random_$fs]=$(min "${pool_random[@]}")
   rm -f "$file"
 
   # The engine's own sweeps, timed from each rewind to the end of its flush.
-  local pattern=() random=() out=$work/sweeps-$letter.txt
+  local pattern=() random=()
   for _ in $(seq "$repeats"); do
     big_file "$file"
     win "$erase_exe" --quiet "$path" >"$out" 2>&1
     gone "$file"
     [ "$(grep -c "^sweep $letter:\\\\big.bin written=$gib short=0 flushed=1 ms=" "$out")" -eq 3 ] ||
       { cat "$out"; echo "FAILED: the engine did not sweep the file three times" >&2; exit 1; }
-    local ms
     mapfile -t ms < <(sed -n 's/^sweep .* ms=\([0-9.]*\).*/\1/p' "$out")
     pattern+=("$(calc "(${ms[0]} + ${ms[1]}) / 2000")")
     random+=("$(calc "${ms[2]} / 1000")")
@@ -192,12 +206,18 @@ line "minimal program, same writes (whole process)" "${result[minimal_tmpfs]}" "
 line "shred -n 3" "${result[shred_tmpfs]}" "${result[shred_ext4]}"
 line "engine: one pattern sweep (mean of two)" "${result[pattern_tmpfs]}" "${result[pattern_ext4]}"
 line "engine: the random sweep" "${result[random_tmpfs]}" "${result[random_ext4]}"
+line "minimal program: one pattern sweep (mean of two)" "${result[pool_pattern_tmpfs]}" "${result[pool_pattern_ext4]}"
+line "minimal program: third sweep, random data ready" "${result[pool_random_tmpfs]}" "${result[pool_random_ext4]}"
 ratio_line "Varnolt.exe / minimal program" "${result[varnolt_tmpfs]}" "${result[minimal_tmpfs]}" \
   "${result[varnolt_ext4]}" "${result[minimal_ext4]}" 1.15 1.10
 ratio_line "Varnolt.exe / shred -n 3" "${result[varnolt_tmpfs]}" "${result[shred_tmpfs]}" \
   "${result[varnolt_ext4]}" "${result[shred_ext4]}" 0.999 0.999
-ratio_line "random sweep / pattern sweep" "${result[random_tmpfs]}" "${result[pattern_tmpfs]}" \
+ratio_line "engine: random sweep / pattern sweep" "${result[random_tmpfs]}" "${result[pattern_tmpfs]}" \
   "${result[random_ext4]}" "${result[pattern_ext4]}" 1.10 1.10
+printf '  %-46s %8s %8s   (the volume'"'"'s own charge for random data there)\n' \
+  "minimal: random-data sweep / pattern sweep" \
+  "$(calc "${result[pool_random_tmpfs]} / ${result[pool_pattern_tmpfs]}")" \
+  "$(calc "${result[pool_random_ext4]} / ${result[pool_pattern_ext4]}")"
 echo
 line "free space (${result[free_mib_tmpfs]} / ${result[free_mib_ext4]} MiB)" tmpfs "ext4 img"
 line "Varnolt.exe, less its start-up" "${result[varnolt_free_tmpfs]}" "${result[varnolt_free_ext4]}"
