@@ -6,7 +6,7 @@
 // image (writeback piles up), so the engine's random sweep is set against this program's
 // third sweep too. With --random-third, the third sweep writes pseudo-random data drawn before
 // the first sweep begins (a 256 MiB pool, gone through again and again): what random content
-// costs the volume itself, with no generator at work during the sweep.
+// costs with no generator at work during the sweep (the pool is read from memory).
 //
 //   minimal_writer [--random-third] PATH    exit status 0 when every byte was written and flushed
 #include <windows.h>

@@ -5,8 +5,8 @@
 #     8192-byte blocks 0xAA, 0x55, 0xAA, a flush after each) and against `shred -n 3`;
 #   - the same file erased by the engine with its sweeps timed one by one (erase_items): the
 #     random sweep against the pattern sweeps of the same run; and the minimal program's third
-#     sweep writing random data drawn beforehand against its own pattern sweeps, which shows
-#     what random content at that place costs the volume, with no generator at work;
+#     sweep writing random data drawn beforehand (read from memory) against its own pattern
+#     sweeps: what random content at that place costs with no generator at work;
 #   - the free space of a 256 MiB tmpfs and of a 256 MiB ext4 image: Varnolt.exe less its
 #     start-up against dd filling the same volume three times in 1 MiB writes, each fsynced.
 # Start-up is Varnolt.exe erasing an empty file, whole process. Every figure is the best of
@@ -100,8 +100,9 @@ bench_file() {
   for _ in $(seq "$repeats"); do times+=("$(timed shred -n 3 "$file")"); done
   result[shred_$fs]=$(min "${times[@]}")
 
-  # The minimal program again, its third sweep writing random data drawn beforehand: what
-  # random content at that place in the run costs the volume itself.
+  # The minimal program again, its third sweep writing random data drawn beforehand into a
+  # 256 MiB pool: what random content costs at that place in the run with no generator at
+  # work (the pool is read from memory, where the blocks of the other sweeps stay in cache).
   local pool_pattern=() pool_random=() out=$work/sweeps-$letter.txt ms
   for _ in $(seq "$repeats"); do
     win "$minimal_exe" --random-third "$path" >"$out" 2>&1
@@ -187,12 +188,12 @@ bench_free ext4 w "$work/free-ext4"
 
 # verdict RATIO GOAL: "ok" when RATIO is at most GOAL, else by how much it is over.
 verdict() { awk "BEGIN { r = $1; g = $2; if (r <= g) print \"ok\"; else printf \"over by %.0f %%\", (r / g - 1) * 100 }"; }
-line() { printf '  %-46s %8s %8s\n' "$@"; }
+line() { printf '  %-50s %8s %8s\n' "$@"; }
 ratio_line() {  # LABEL A_TMPFS B_TMPFS A_EXT4 B_EXT4 GOAL_TMPFS GOAL_EXT4
   local rt re
   rt=$(calc "$2 / $3")
   re=$(calc "$4 / $5")
-  printf '  %-46s %8s %8s   goal <= %s / %s: %s / %s\n' "$1" "$rt" "$re" "$6" "$7" \
+  printf '  %-50s %8s %8s   goal <= %s / %s: %s / %s\n' "$1" "$rt" "$re" "$6" "$7" \
     "$(verdict "$rt" "$6")" "$(verdict "$re" "$7")"
 }
 
@@ -207,14 +208,14 @@ line "shred -n 3" "${result[shred_tmpfs]}" "${result[shred_ext4]}"
 line "engine: one pattern sweep (mean of two)" "${result[pattern_tmpfs]}" "${result[pattern_ext4]}"
 line "engine: the random sweep" "${result[random_tmpfs]}" "${result[random_ext4]}"
 line "minimal program: one pattern sweep (mean of two)" "${result[pool_pattern_tmpfs]}" "${result[pool_pattern_ext4]}"
-line "minimal program: third sweep, random data ready" "${result[pool_random_tmpfs]}" "${result[pool_random_ext4]}"
+line "minimal program: third sweep, random data in RAM" "${result[pool_random_tmpfs]}" "${result[pool_random_ext4]}"
 ratio_line "Varnolt.exe / minimal program" "${result[varnolt_tmpfs]}" "${result[minimal_tmpfs]}" \
   "${result[varnolt_ext4]}" "${result[minimal_ext4]}" 1.15 1.10
 ratio_line "Varnolt.exe / shred -n 3" "${result[varnolt_tmpfs]}" "${result[shred_tmpfs]}" \
   "${result[varnolt_ext4]}" "${result[shred_ext4]}" 0.999 0.999
 ratio_line "engine: random sweep / pattern sweep" "${result[random_tmpfs]}" "${result[pattern_tmpfs]}" \
   "${result[random_ext4]}" "${result[pattern_ext4]}" 1.10 1.10
-printf '  %-46s %8s %8s   (the volume'"'"'s own charge for random data there)\n' \
+printf '  %-50s %8s %8s   (no generator: data read from RAM)\n' \
   "minimal: random-data sweep / pattern sweep" \
   "$(calc "${result[pool_random_tmpfs]} / ${result[pool_pattern_tmpfs]}")" \
   "$(calc "${result[pool_random_ext4]} / ${result[pool_pattern_ext4]}")"

@@ -26,8 +26,6 @@ void FileShredder::FillPatternBlocks() {
   varnolt::FillPatternBlocks(pattern, patternBlock, complementBlock, kBlockSize);
 }
 
-void FileShredder::FillRandomBlock() { FillRandomWords(randomBlock, kBlockSize / 2); }
-
 const std::uint8_t* FileShredder::PatternBlock() { return patternBlock; }
 const std::uint8_t* FileShredder::ComplementBlock() { return complementBlock; }
 const std::uint8_t* FileShredder::RandomBlock() { return randomBlock; }
