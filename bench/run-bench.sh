@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
-# Benchmark (not a test): the engine under Wine against dd writing the same bytes with the same
-# block size and one flush a sweep, on a tmpfs and on an ext4 loop image.
-#   - shredding one 1 GiB file: 3 sweeps of 8192-byte blocks, each flushed;
-#   - cleaning the free space of a 256 MiB volume: 3 sweeps of 1 MiB chunks, each flushed.
-# The engine's time is its Run() measured inside the process (Wine's start-up left out); its
-# whole process is shown too. dd writes zeros: the engine's pseudo-random sweep costs it more.
+# Benchmark (not a test) of the program as released, next to yardsticks that do the same writes:
+#   - a 1 GiB file on a tmpfs and on an ext4 loop image: Varnolt.exe less its start-up against
+#     the minimal program (bench/minimal_writer.cpp: the same opening, three sweeps of
+#     8192-byte blocks 0xAA, 0x55, 0xAA, a flush after each) and against `shred -n 3`;
+#   - the same file erased by the engine with its sweeps timed one by one (erase_items): the
+#     random sweep against the pattern sweeps of the same run; and the minimal program's third
+#     sweep writing random data drawn beforehand (read from memory) against its own pattern
+#     sweeps: what random content at that place costs with no generator at work;
+#   - the free space of a 256 MiB tmpfs and of a 256 MiB ext4 image: Varnolt.exe less its
+#     start-up against dd filling the same volume three times in 1 MiB writes, each fsynced.
+# Start-up is Varnolt.exe erasing an empty file, whole process. Every figure is the best of
+# VARNOLT_BENCH_REPEATS runs (default 3): other work on the machine only ever slows a run.
 #
-#   run-bench.sh WINE_DIR ERASE_ITEMS_EXE WORK_DIR
-# Needs the superuser (mounts); every volume is made here and removed afterwards.
+#   run-bench.sh WINE_DIR VARNOLT_EXE ERASE_ITEMS_EXE MINIMAL_WRITER_EXE WORK_DIR
+# Needs the superuser (mounts); every volume is made here and removed afterwards. The drives
+# are letters of a private clone of the test prefix, each mapped to one of those volumes only.
 set -euo pipefail
 wine_dir=$(realpath -m "$1")
-erase_exe=$(realpath -m "$2")
-work=$(realpath -m "$3")
+varnolt_exe=$(realpath -m "$2")
+erase_exe=$(realpath -m "$3")
+minimal_exe=$(realpath -m "$4")
+work=$(realpath -m "$5")
+repeats=${VARNOLT_BENCH_REPEATS:-3}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../tests/wine_support/drives.sh"
-drives_check_tools mountpoint mkfs.ext4 dd
+drives_check_tools mountpoint mkfs.ext4 dd shred stat
+for program in "$varnolt_exe" "$erase_exe" "$minimal_exe"; do
+  [ -f "$program" ] || { echo "missing: $program"; exit 1; }
+done
 drives_init "$wine_dir" "$work"
 
 gib=$((1024 * 1024 * 1024))
@@ -30,70 +43,185 @@ drives_start
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
-seconds_since() { calc "$(now) - $1"; }
+min() { printf '%s\n' "$@" | sort -g | head -1; }
 
-# engine_run OUT ARGS...: runs erase_items; prints "run_seconds process_seconds".
-engine_run() {
-  local out=$1 start
-  shift
+# win PROGRAM ARGS...: runs a Windows program of the clone, as a user would start it.
+win() { (cd "$WINEPREFIX/drive_c/windows" && "$(drives_loader)" "$@") </dev/null; }
+
+# timed COMMAND...: runs it; prints its whole time in seconds. A failing command ends the run.
+timed() {
+  local start status=0
   start=$(now)
-  (cd "$WINEPREFIX/drive_c/windows" && "$(drives_loader)" "$erase_exe" --quiet "$@") >"$out" 2>&1 </dev/null
-  local process
-  process=$(seconds_since "$start")
-  local run_ms
-  run_ms=$(sed -n 's/^elapsed_ms=//p' "$out")
-  echo "$(calc "$run_ms / 1000") $process"
+  "$@" >"$work/last.out" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    cat "$work/last.out"
+    echo "FAILED ($status): $*" >&2
+    exit 1
+  fi
+  calc "$(now) - $start"
 }
 
-rows=()
-row() { rows+=("$(printf '%-38s %10.2f %10.2f %10.2f %8.2f' "$1" "$2" "$3" "$4" "$(calc "$2 / $4")")"); }
+big_file() {  # a 1 GiB file of zeros, written out and settled
+  dd if=/dev/zero of="$1" bs=1M count=1024 status=none
+  sync
+}
+
+gone() { [ ! -e "$1" ] || { echo "FAILED: $1 is left" >&2; exit 1; }; }
+
+declare -A result=()
+
+# Start-up: Varnolt.exe erasing an empty file (its window opens, nothing is written).
+startups=()
+for _ in $(seq "$repeats"); do
+  : >"$work/file-tmpfs/empty.bin"
+  startups+=("$(timed win "$varnolt_exe" 'T:\empty.bin')")
+  gone "$work/file-tmpfs/empty.bin"
+done
+startup=$(min "${startups[@]}")
 
 bench_file() {
-  local label=$1 letter=$2 dir=$3
-  dd if=/dev/zero of="$dir/big.bin" bs=1M count=1024 status=none
-  sync
-  local times
-  times=$(engine_run "$work/file-$letter.txt" "$letter:\\big.bin")
-  grep -q "written=$gib short=0 flushed=1" "$work/file-$letter.txt" || { cat "$work/file-$letter.txt"; echo "engine run failed"; exit 1; }
-  [ ! -e "$dir/big.bin" ] || { echo "the file was not erased"; exit 1; }
+  local fs=$1 letter=$2 dir=$3 _ times
+  local file="$dir/big.bin" path="$letter:\\big.bin"
 
-  dd if=/dev/zero of="$dir/big.bin" bs=1M count=1024 status=none
-  sync
-  local start
-  start=$(now)
-  for _ in 1 2 3; do
-    dd if=/dev/zero of="$dir/big.bin" bs=8192 count=$((gib / 8192)) conv=notrunc,fsync status=none
+  times=()
+  for _ in $(seq "$repeats"); do
+    big_file "$file"
+    times+=("$(timed win "$varnolt_exe" "$path")")
+    gone "$file"
   done
-  rm "$dir/big.bin"
-  row "file 1 GiB, $label" $times "$(seconds_since "$start")"
+  result[varnolt_$fs]=$(calc "$(min "${times[@]}") - $startup")
+
+  big_file "$file"
+  times=()
+  for _ in $(seq "$repeats"); do times+=("$(timed win "$minimal_exe" "$path")"); done
+  result[minimal_$fs]=$(min "${times[@]}")
+
+  times=()
+  for _ in $(seq "$repeats"); do times+=("$(timed shred -n 3 "$file")"); done
+  result[shred_$fs]=$(min "${times[@]}")
+
+  # The minimal program again, its third sweep writing random data drawn beforehand into a
+  # 256 MiB pool: what random content costs at that place in the run with no generator at
+  # work (the pool is read from memory, where the blocks of the other sweeps stay in cache).
+  local pool_pattern=() pool_random=() out=$work/sweeps-$letter.txt ms
+  for _ in $(seq "$repeats"); do
+    win "$minimal_exe" --random-third "$path" >"$out" 2>&1
+    mapfile -t ms < <(sed -n 's/^sweep .* ms=\([0-9.]*\).*/\1/p' "$out")
+    [ "${#ms[@]}" -eq 3 ] || { cat "$out"; echo "FAILED: the minimal program" >&2; exit 1; }
+    pool_pattern+=("$(calc "(${ms[0]} + ${ms[1]}) / 2000")")
+    pool_random+=("$(calc "${ms[2]} / 1000")")
+  done
+  result[pool_pattern_$fs]=$(min "${pool_pattern[@]}")
+  result[pool_random_$fs]=$(min "${pool_random[@]}")
+  rm -f "$file"
+
+  # The engine's own sweeps, timed from each rewind to the end of its flush.
+  local pattern=() random=()
+  for _ in $(seq "$repeats"); do
+    big_file "$file"
+    win "$erase_exe" --quiet "$path" >"$out" 2>&1
+    gone "$file"
+    [ "$(grep -c "^sweep $letter:\\\\big.bin written=$gib short=0 flushed=1 ms=" "$out")" -eq 3 ] ||
+      { cat "$out"; echo "FAILED: the engine did not sweep the file three times" >&2; exit 1; }
+    mapfile -t ms < <(sed -n 's/^sweep .* ms=\([0-9.]*\).*/\1/p' "$out")
+    pattern+=("$(calc "(${ms[0]} + ${ms[1]}) / 2000")")
+    random+=("$(calc "${ms[2]} / 1000")")
+  done
+  result[pattern_$fs]=$(min "${pattern[@]}")
+  result[random_$fs]=$(min "${random[@]}")
+}
+
+# fill_three_times DIR BYTES: dd writes BYTES three times over one file, 1 MiB a write, each
+# pass fsynced (a pass cut short by a full volume is fsynced all the same).
+fill_three_times() {
+  local dir=$1 bytes=$2 pass flags=fsync
+  for pass in 1 2 3; do
+    dd if=/dev/zero of="$dir/FILL" bs=1M count="$bytes" iflag=count_bytes conv="$flags" status=none 2>/dev/null ||
+      sync "$dir/FILL"
+    flags=notrunc,fsync
+    [ "$pass" -eq 1 ] && bytes=$(stat -c %s "$dir/FILL")
+  done
+  rm -f "$dir/FILL"
 }
 
 bench_free() {
-  local label=$1 letter=$2 dir=$3
+  local fs=$1 letter=$2 dir=$3 _ times available
+  # One run watched, not timed: the fill file must really cover the volume (a program that
+  # could not open its window would end at once, having written nothing). Its largest size is
+  # what dd writes then: the same bytes, where root could otherwise also fill the blocks ext4
+  # keeps in reserve, which Wine does not count as free.
   sync
-  local times bytes
-  times=$(engine_run "$work/free-$letter.txt" --volume "$(drives_token "$letter")" "$letter")
-  bytes=$(grep -m1 "^sweep $letter:\\\\VARNOLT.TMP" "$work/free-$letter.txt" | sed 's/.*written=\([0-9]*\).*/\1/')
-  [ -n "$bytes" ] && [ "$bytes" -gt 0 ] || { cat "$work/free-$letter.txt"; echo "engine run failed"; exit 1; }
-  [ ! -e "$dir/VARNOLT.TMP" ] || { echo "the fill file is left"; exit 1; }
-
-  local start
-  start=$(now)
-  dd if=/dev/zero of="$dir/FILL" bs=1M count="$bytes" iflag=count_bytes conv=fsync status=none || true
-  for _ in 2 3; do
-    dd if=/dev/zero of="$dir/FILL" bs=1M count="$bytes" iflag=count_bytes conv=notrunc,fsync status=none || true
+  available=$(( $(stat -f -c '%a * %S' "$dir") ))
+  win "$varnolt_exe" "$letter" >/dev/null 2>&1 &
+  local pid=$! fill=0 size
+  while kill -0 "$pid" 2>/dev/null; do
+    size=$(stat -c %s "$dir/VARNOLT.TMP" 2>/dev/null || echo 0)
+    [ "$size" -gt "$fill" ] && fill=$size
+    sleep 0.01
   done
-  rm -f "$dir/FILL"
-  row "free space $((bytes / 1024 / 1024)) MiB, $label" $times "$(seconds_since "$start")"
+  wait "$pid"
+  gone "$dir/VARNOLT.TMP"
+  [ "$fill" -ge $((available * 98 / 100 - 4 * 1024 * 1024)) ] ||
+    { echo "FAILED: the fill file reached $fill bytes, with $available available" >&2; exit 1; }
+
+  times=()
+  for _ in $(seq "$repeats"); do
+    sync
+    times+=("$(timed win "$varnolt_exe" "$letter")")
+    gone "$dir/VARNOLT.TMP"
+  done
+  result[varnolt_free_$fs]=$(calc "$(min "${times[@]}") - $startup")
+  result[free_mib_$fs]=$((fill / 1024 / 1024))
+
+  times=()
+  for _ in $(seq "$repeats"); do
+    sync
+    times+=("$(timed fill_three_times "$dir" "$fill")")
+  done
+  result[dd_free_$fs]=$(min "${times[@]}")
 }
 
 bench_file tmpfs t "$work/file-tmpfs"
-bench_file "ext4 loop image" u "$work/file-ext4"
+bench_file ext4 u "$work/file-ext4"
 bench_free tmpfs v "$work/free-tmpfs"
-bench_free "ext4 loop image" w "$work/free-ext4"
+bench_free ext4 w "$work/free-ext4"
+
+# verdict RATIO GOAL: "ok" when RATIO is at most GOAL, else by how much it is over.
+verdict() { awk "BEGIN { r = $1; g = $2; if (r <= g) print \"ok\"; else printf \"over by %.0f %%\", (r / g - 1) * 100 }"; }
+line() { printf '  %-50s %8s %8s\n' "$@"; }
+ratio_line() {  # LABEL A_TMPFS B_TMPFS A_EXT4 B_EXT4 GOAL_TMPFS GOAL_EXT4
+  local rt re
+  rt=$(calc "$2 / $3")
+  re=$(calc "$4 / $5")
+  printf '  %-50s %8s %8s   goal <= %s / %s: %s / %s\n' "$1" "$rt" "$re" "$6" "$7" \
+    "$(verdict "$rt" "$6")" "$(verdict "$re" "$7")"
+}
 
 echo
-printf '%-38s %10s %10s %10s %8s\n' "" "engine s" "process s" "dd s" "ratio"
-printf '%s\n' "${rows[@]}"
-echo "(ratio: the engine's Run() time over dd's; 8192-byte blocks for the file, 1 MiB chunks"
-echo " for the free space, one fsync a sweep on both sides)"
+echo "Varnolt.exe (Release build) under Wine; best of $repeats runs; seconds"
+echo "start-up, an empty file, whole process: $startup"
+echo
+line "1 GiB file, three sweeps" tmpfs "ext4 img"
+line "Varnolt.exe, less its start-up" "${result[varnolt_tmpfs]}" "${result[varnolt_ext4]}"
+line "minimal program, same writes (whole process)" "${result[minimal_tmpfs]}" "${result[minimal_ext4]}"
+line "shred -n 3" "${result[shred_tmpfs]}" "${result[shred_ext4]}"
+line "engine: one pattern sweep (mean of two)" "${result[pattern_tmpfs]}" "${result[pattern_ext4]}"
+line "engine: the random sweep" "${result[random_tmpfs]}" "${result[random_ext4]}"
+line "minimal program: one pattern sweep (mean of two)" "${result[pool_pattern_tmpfs]}" "${result[pool_pattern_ext4]}"
+line "minimal program: third sweep, random data in RAM" "${result[pool_random_tmpfs]}" "${result[pool_random_ext4]}"
+ratio_line "Varnolt.exe / minimal program" "${result[varnolt_tmpfs]}" "${result[minimal_tmpfs]}" \
+  "${result[varnolt_ext4]}" "${result[minimal_ext4]}" 1.15 1.10
+ratio_line "Varnolt.exe / shred -n 3" "${result[varnolt_tmpfs]}" "${result[shred_tmpfs]}" \
+  "${result[varnolt_ext4]}" "${result[shred_ext4]}" 0.999 0.999
+ratio_line "engine: random sweep / pattern sweep" "${result[random_tmpfs]}" "${result[pattern_tmpfs]}" \
+  "${result[random_ext4]}" "${result[pattern_ext4]}" 1.10 1.10
+printf '  %-50s %8s %8s   (no generator: data read from RAM)\n' \
+  "minimal: random-data sweep / pattern sweep" \
+  "$(calc "${result[pool_random_tmpfs]} / ${result[pool_pattern_tmpfs]}")" \
+  "$(calc "${result[pool_random_ext4]} / ${result[pool_pattern_ext4]}")"
+echo
+line "free space (${result[free_mib_tmpfs]} / ${result[free_mib_ext4]} MiB)" tmpfs "ext4 img"
+line "Varnolt.exe, less its start-up" "${result[varnolt_free_tmpfs]}" "${result[varnolt_free_ext4]}"
+line "dd, three fills of 1 MiB writes, fsync" "${result[dd_free_tmpfs]}" "${result[dd_free_ext4]}"
+ratio_line "Varnolt.exe / dd" "${result[varnolt_free_tmpfs]}" "${result[dd_free_tmpfs]}" \
+  "${result[varnolt_free_ext4]}" "${result[dd_free_ext4]}" 1.15 1.15

@@ -23,16 +23,7 @@ FileShredder::FileShredder(Platform& platform, const char* path)
 void FileShredder::FillPatternBlocks() {
   const std::uint8_t complement = static_cast<std::uint8_t>(~pattern);
   if (patternBlock[0] == pattern && complementBlock[0] == complement) return;
-  std::memset(patternBlock, pattern, kBlockSize);
-  std::memset(complementBlock, complement, kBlockSize);
-}
-
-void FileShredder::FillRandomBlock() {
-  for (std::uint32_t i = 0; i < kBlockSize; i += 2) {
-    const std::uint32_t value = NextRandom();
-    randomBlock[i] = static_cast<std::uint8_t>(value);  // little-endian 16-bit word
-    randomBlock[i + 1] = static_cast<std::uint8_t>(value >> 8);
-  }
+  varnolt::FillPatternBlocks(pattern, patternBlock, complementBlock, kBlockSize);
 }
 
 const std::uint8_t* FileShredder::PatternBlock() { return patternBlock; }
@@ -82,31 +73,10 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   std::uint64_t size = 0;
   if (!platform->OpenFileSize(file, &size)) result = OverwriteResult::kFailed;
 
-  const std::uint8_t* const sweepBlocks[3] = {patternBlock, complementBlock, randomBlock};
-  std::uint64_t done = 0;
-  for (std::uint16_t pass = 0; result == OverwriteResult::kCompleted && pass < passCount && proceed; ++pass) {
-    for (int sweep = 0; sweep < 3 && result == OverwriteResult::kCompleted; ++sweep) {
-      // A stopped run still rewinds and flushes the remaining sweeps of its pass, writing nothing.
-      if (!platform->SeekToStart(file)) {
-        result = OverwriteResult::kFailed;
-        break;
-      }
-      for (std::uint64_t offset = 0; offset < size && proceed; offset += kBlockSize) {
-        if (sweep == 2) FillRandomBlock();
-        const std::uint64_t left = size - offset;
-        const std::uint32_t count = left < kBlockSize ? static_cast<std::uint32_t>(left) : kBlockSize;
-        std::uint32_t written = 0;
-        if (!platform->WriteBytes(file, sweepBlocks[sweep], count, &written) || written < count) {
-          result = OverwriteResult::kFailed;
-          break;
-        }
-        done += count;
-        ReportProgress(done, size);
-      }
-      if (result == OverwriteResult::kCompleted && !platform->FlushToDisk(file)) {
-        result = OverwriteResult::kFailed;
-      }
-    }
+  std::uint8_t* const sweepBlocks[3] = {patternBlock, complementBlock, randomBlock};
+  if (result == OverwriteResult::kCompleted &&
+      !RunSweeps(file, size, sweepBlocks, kBlockSize, ShortWrite::kEndsTheOverwrite)) {
+    result = OverwriteResult::kFailed;
   }
   platform->CloseFile(file);
 

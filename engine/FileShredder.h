@@ -27,8 +27,8 @@ class FileShredder : public ReportingShredder {
   // The file's size from its attributes; 0 when they cannot be read.
   std::uint64_t GetSize() const;
 
+  // The random block is drawn afresh before every write of the random sweep, by the sweep loop.
   void FillPatternBlocks();
-  static void FillRandomBlock();
 
   // The module-wide blocks, shared by every file shredder.
   static const std::uint8_t* PatternBlock();

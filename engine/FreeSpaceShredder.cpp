@@ -45,44 +45,7 @@ void FreeSpaceShredder::ReleaseBuffers() {
 }
 
 void FreeSpaceShredder::FillPatternBuffers() {
-  std::memset(patternBuffer, pattern, kChunkSize);
-  std::memset(complementBuffer, static_cast<std::uint8_t>(~pattern), kChunkSize);
-}
-
-void FreeSpaceShredder::FillRandomBuffer() {
-  for (std::uint32_t i = 0; i < kChunkSize; i += 2) {
-    const std::uint32_t value = NextRandom();
-    randomBuffer[i] = static_cast<std::uint8_t>(value);  // little-endian 16-bit word
-    randomBuffer[i + 1] = static_cast<std::uint8_t>(value >> 8);
-  }
-}
-
-void FreeSpaceShredder::Sweep(FileHandle file, std::uint64_t size) {
-  const std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
-  std::uint64_t done = 0;
-  for (std::uint16_t pass = 0; pass < passCount && proceed; ++pass) {
-    for (int sweep = 0; sweep < 3; ++sweep) {
-      // A pointer that cannot be rewound would make the sweep grow the file instead of
-      // rewriting it: end the run as after a failed flush.
-      if (!platform->SeekToStart(file)) return;
-      for (std::uint64_t offset = 0; offset < size && proceed; offset += kChunkSize) {
-        if (sweep == 2) FillRandomBuffer();
-        const std::uint64_t left = size - offset;
-        const std::uint32_t chunk = left < kChunkSize ? static_cast<std::uint32_t>(left) : kChunkSize;
-        std::uint32_t written = 0;
-        if (!platform->WriteBytes(file, sources[sweep], chunk, &written) || written < chunk) {
-          // The disk is full (or the file reached the largest size its file system allows):
-          // this sweep has covered all it can, and the next one rewrites that area from 0.
-          done = (static_cast<std::uint64_t>(pass) * 3 + sweep + 1) * size;
-          ReportProgress(done, size);
-          break;
-        }
-        done += written;
-        ReportProgress(done, size);
-      }
-      if (!platform->FlushToDisk(file)) return;
-    }
-  }
+  FillPatternBlocks(pattern, patternBuffer, complementBuffer, kChunkSize);
 }
 
 void FreeSpaceShredder::Shred() {
@@ -129,7 +92,9 @@ void FreeSpaceShredder::Shred() {
   }
   // Measured with the fill file open, so the space of a truncated old fill file counts as free.
   const std::uint64_t size = GetFreeSpace();
-  Sweep(file, size);
+  // A failed flush (or rewind) ends the sweeps: the file is closed all the same.
+  std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
+  RunSweeps(file, size, sources, kChunkSize, ShortWrite::kEndsTheSweep);
   platform->CloseFile(file);  // the system deletes the fill file now
   ReleaseBuffers();
 }

@@ -34,9 +34,6 @@ class FreeSpaceShredder : public ReportingShredder {
   bool AllocateBuffers();
   void ReleaseBuffers();
   void FillPatternBuffers();
-  void FillRandomBuffer();
-  // The passes over the first `size` bytes of the open fill file; a failed flush ends them.
-  void Sweep(FileHandle file, std::uint64_t size);
 
   char fillPath[kMaxPath];
   std::uint8_t* patternBuffer = nullptr;

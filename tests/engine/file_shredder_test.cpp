@@ -107,6 +107,30 @@ TEST_F(FileShredderTest, BlockPatternOfEachSweep) {
   EXPECT_EQ(writes[2].offset, 0u);
 }
 
+TEST_F(FileShredderTest, RandomSweepWritesTheGeneratorsWordsAWholeFreshBlockPerWrite) {
+  os.SetSeconds(1700000123);
+  os.MakeFile("C:\\dir\\r", 2 * 8192 + 100, 0x11);
+  Bytes afterRandomSweep;
+  recorder->answer = [&](std::size_t index) {
+    if (index == 8) afterRandomSweep = os.Content("C:\\dir\\r");
+    return true;
+  };
+  FileShredder shredder = Linked("C:\\dir\\r");
+  shredder.Shred();
+
+  // The construction seeded the generator from the seconds: replay it, three whole blocks,
+  // of which the short last write takes the first 100 bytes.
+  SeedRandom(1700000123);
+  Bytes expected(3 * 8192);
+  for (int block = 0; block < 3; ++block) FillRandomWords(expected.data() + block * 8192, 4096);
+  expected.resize(2 * 8192 + 100);
+  EXPECT_EQ(afterRandomSweep, expected);
+  // The new name is the draw after the sweep's blocks.
+  const auto moves = os.CallsOf(CallKind::kMove);
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].target, "C:\\dir\\" + std::to_string(NextRandom()));
+}
+
 TEST_F(FileShredderTest, EmptyFileIsRewoundFlushedAndDeletedWithoutReports) {
   os.MakeFile("C:\\dir\\empty", 0);
   Linked("C:\\dir\\empty").Shred();

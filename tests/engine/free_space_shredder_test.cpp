@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/Random.h"
 #include "engine/ShreddingManager.h"
 #include "platform/FakePlatform.h"
 #include "shred_test_support.h"
@@ -99,6 +100,26 @@ TEST_F(FreeSpaceShredderTest, FreeSpaceOfTwoAndAHalfMebibytesInThreeSweeps) {
                                           CallKind::kFlush, CallKind::kSeek, CallKind::kFlush}));
   ExpectNothingLeft();
   EXPECT_EQ(os.UsedBytes('E'), 0u);
+}
+
+TEST_F(FreeSpaceShredderTest, RandomSweepWritesTheGeneratorsWordsAWholeFreshBufferPerChunk) {
+  os.SetSeconds(1700000456);
+  os.SetCapacity('E', 5 * kHalf);
+  Bytes random;
+  recorder->answer = [&](std::size_t index) {
+    if (index == 8) random = os.Content(kFill);
+    return true;
+  };
+  CleanE();
+
+  // The run seeded the generator from the seconds; the short last chunk takes the first half
+  // of a buffer drawn whole.
+  SeedRandom(1700000456);
+  Bytes expected(3 * kMiB);
+  for (int chunk = 0; chunk < 3; ++chunk) FillRandomWords(expected.data() + chunk * kMiB, kMiB / 2);
+  expected.resize(5 * kHalf);
+  EXPECT_EQ(random, expected);
+  ExpectNothingLeft();
 }
 
 TEST_F(FreeSpaceShredderTest, FullDiskOnTheLastChunkOfSweepOneJumpsToTheEndOfTheSweep) {

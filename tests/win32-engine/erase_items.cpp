@@ -7,6 +7,7 @@
 //     --hang-at N       at report N print HANG and wait until killed
 //     --watch-fill L    at every report, note the size of L:\VARNOLT.TMP
 //     --quiet           leave out the name operations
+//     --random-fill NAME  draw the random sweeps' blocks with that fill routine (the benchmark)
 //
 // A one-letter item is run only when --volume vouches for it, and never for C or Z: those are
 // this machine's own disk under Wine. Exit status 0 after the run, 2 for bad usage, 3 when a
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Random.h"
 #include "engine/ShreddingManager.h"
 #include "traced_platform.h"
 
@@ -39,6 +41,7 @@ struct Options {
   long hangAt = -1;
   char watchFill = 0;
   bool quiet = false;
+  std::string randomFill;
   std::vector<std::string> items;
 };
 
@@ -107,6 +110,8 @@ bool ParseArguments(int argc, char** argv) {
       options.hangAt = std::strtol(argv[++i], nullptr, 10);
     } else if (argument == "--watch-fill" && hasValue) {
       options.watchFill = argv[++i][0];
+    } else if (argument == "--random-fill" && hasValue) {
+      options.randomFill = argv[++i];
     } else if (argument == "--quiet") {
       options.quiet = true;
     } else if (argument.rfind("--", 0) == 0) {
@@ -123,7 +128,7 @@ bool ParseArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv)) {
     std::fprintf(stderr, "usage: erase_items [--volume L:TOKEN] [--stop-at N] [--hang-at N] "
-                         "[--watch-fill L] [--quiet] ITEM...\n");
+                         "[--watch-fill L] [--quiet] [--random-fill NAME] ITEM...\n");
     return 2;
   }
   for (const std::string& item : options.items) {
@@ -131,6 +136,11 @@ int main(int argc, char** argv) {
       std::printf("REFUSED drive %s: not a volume this test made\n", item.c_str());
       return 3;
     }
+  }
+
+  if (!options.randomFill.empty() && !varnolt::UseRandomFillVariant(options.randomFill.c_str())) {
+    std::fprintf(stderr, "no fill routine %s on this processor\n", options.randomFill.c_str());
+    return 2;
   }
 
   TracedPlatform platform;
@@ -154,9 +164,9 @@ int main(int argc, char** argv) {
     }
   }
   for (const auto& sweep : platform.sweeps) {
-    std::printf("sweep %s written=%llu short=%d flushed=%d\n", sweep.path.c_str(),
+    std::printf("sweep %s written=%llu short=%d flushed=%d ms=%.1f\n", sweep.path.c_str(),
                 static_cast<unsigned long long>(sweep.written), sweep.shortWrite ? 1 : 0,
-                sweep.flushed ? 1 : 0);
+                sweep.flushed ? 1 : 0, sweep.milliseconds);
   }
   std::printf("reports=%ld last_item=%.6f last_overall=%.6f items_done=%d item_count=%d\n",
               reportCount, lastItem, lastOverall, lastDone, lastCount);

@@ -1,7 +1,8 @@
 // The real Win32 backend with a log of what the engine asked of it: the name operations in
 // order, and for every sweep of an open file the bytes written, whether a write came up short
-// and whether the sweep's flush succeeded. Lets the tests on real files see the order and the
-// sweeps without reading the disk back.
+// and whether the sweep's flush succeeded, and how long the sweep took from its rewind to the
+// end of its flush. Lets the tests on real files see the order and the sweeps without reading
+// the disk back, and the benchmark time each sweep of one run.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,10 @@
 #include <vector>
 
 #include "platform/Win32Platform.h"
+
+// <windows.h> defines GetFreeSpace(w) as a macro: drop it, for the engine's headers.
+#include <windows.h>
+#undef GetFreeSpace
 
 namespace varnolt::testing {
 
@@ -26,6 +31,7 @@ class TracedPlatform : public Win32Platform {
     std::uint64_t written = 0;
     bool shortWrite = false;
     bool flushed = false;
+    double milliseconds = 0;
   };
 
   std::vector<NameOperation> names;
@@ -44,6 +50,7 @@ class TracedPlatform : public Win32Platform {
   }
   bool SeekToStart(FileHandle file) override {
     sweeps.push_back(Sweep{open[file]});
+    QueryPerformanceCounter(&sweepStart);
     return Win32Platform::SeekToStart(file);
   }
   bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
@@ -57,7 +64,14 @@ class TracedPlatform : public Win32Platform {
   }
   bool FlushToDisk(FileHandle file) override {
     const bool ok = Win32Platform::FlushToDisk(file);
-    if (!sweeps.empty()) sweeps.back().flushed = ok;
+    if (!sweeps.empty()) {
+      sweeps.back().flushed = ok;
+      LARGE_INTEGER now, frequency;
+      QueryPerformanceCounter(&now);
+      QueryPerformanceFrequency(&frequency);
+      sweeps.back().milliseconds =
+          1000.0 * static_cast<double>(now.QuadPart - sweepStart.QuadPart) / frequency.QuadPart;
+    }
     return ok;
   }
   void CloseFile(FileHandle file) override {
@@ -86,6 +100,7 @@ class TracedPlatform : public Win32Platform {
 
  private:
   std::map<FileHandle, std::string> open;
+  LARGE_INTEGER sweepStart{};
 };
 
 }  // namespace varnolt::testing
