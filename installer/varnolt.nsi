@@ -23,6 +23,10 @@
 !define PRODUCT "Varnolt"
 !define APP_PATHS "Software\Microsoft\Windows\CurrentVersion\App Paths\Varnolt.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnolt"
+!define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved"
+!define CLSID "{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}"
+!define LIBID "{A3C58F02-1E6B-4D97-8B34-5F20C9E7D1A8}"
+!define IID "{4F9D0B7E-A2C1-4E65-B8F3-917D6A2C05E4}"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -157,6 +161,8 @@ Section "Varnolt"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  SectionGetSize 0 $0  ; in KiB, as Add/Remove Programs expects
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
@@ -166,6 +172,20 @@ Section "Varnolt"
     SetErrorLevel 2
   ${EndIf}
 SectionEnd
+
+; Removes every key and value the extension's registration writes, in the current registry view.
+; regsvr32 /u cannot do it when the DLL is missing or will not load; shared parents stay.
+Function un.RemoveRegistration
+  DeleteRegValue HKLM "${APPROVED_KEY}" "${CLSID}"
+  DeleteRegKey HKLM "Software\Classes\Varnoltmenu.FileShredderShlExt.1"
+  DeleteRegKey HKLM "Software\Classes\Varnoltmenu.FileShredderShlExt"
+  DeleteRegKey HKLM "Software\Classes\CLSID\${CLSID}"
+  DeleteRegKey HKLM "Software\Classes\TypeLib\${LIBID}"
+  DeleteRegKey HKLM "Software\Classes\Interface\${IID}"
+  DeleteRegKey HKLM "Software\Classes\*\ShellEx\ContextMenuHandlers\FileShredderShlExt"
+  DeleteRegKey HKLM "Software\Classes\Directory\ShellEx\ContextMenuHandlers\FileShredderShlExt"
+  DeleteRegKey HKLM "Software\Classes\Drive\ShellEx\ContextMenuHandlers\FileShredderShlExt"
+FunctionEnd
 
 Section "Uninstall"
   StrCpy $1 "/u "
@@ -179,6 +199,7 @@ Section "Uninstall"
     StrCpy $2 "$WINDIR\SysWOW64\regsvr32.exe"
     Call un.RegisterWith
     SetRegView 32
+    Call un.RemoveRegistration
     DeleteRegKey HKLM "${APP_PATHS}"
     SetRegView 64
   ${Else}
@@ -186,6 +207,7 @@ Section "Uninstall"
     StrCpy $2 "$SYSDIR\regsvr32.exe"
     Call un.RegisterWith
   ${EndIf}
+  Call un.RemoveRegistration
   DeleteRegKey HKLM "${APP_PATHS}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
@@ -197,4 +219,6 @@ Section "Uninstall"
   Delete "$INSTDIR\Varnolt.exe"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
+  IfRebootFlag 0 +2
+    MessageBox MB_ICONINFORMATION "Certains fichiers de Varnolt seront supprimés au prochain redémarrage de Windows." /SD IDOK
 SectionEnd

@@ -95,6 +95,28 @@ uninstall() {
   return 1
 }
 
+# Nothing of ours in either view after an uninstall, every shared key in place.
+expect_nothing_of_ours() {
+  local view type
+  for view in 64 32; do
+    expect_no_key "$app_paths" $view
+    expect_no_key "HKCR\\CLSID\\$clsid" $view
+    expect_no_key 'HKCR\Varnoltmenu.FileShredderShlExt' $view
+    expect_no_key 'HKCR\Varnoltmenu.FileShredderShlExt.1' $view
+    expect_no_key 'HKCR\TypeLib\{A3C58F02-1E6B-4D97-8B34-5F20C9E7D1A8}' $view
+    expect_no_key 'HKCR\Interface\{4F9D0B7E-A2C1-4E65-B8F3-917D6A2C05E4}' $view
+    for type in '*' Directory Drive; do
+      expect_no_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt" $view
+      # Shared keys, made by a registration in that view: never removed.
+      [[ " $views " == *" $view "* ]] && expect_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers" $view
+    done
+    value_of "$approved" "$clsid" $view >/dev/null && fail "Approved value still there /reg:$view"
+  done
+  expect_no_key "$uninstall_key"
+  expect_key "$approved"
+  expect_key 'HKCR\CLSID'
+}
+
 if [ -e "$install_unix" ] || key_exists "$app_paths" 64 || key_exists "HKCR\\CLSID\\$clsid" 64; then
   echo "FAIL: Varnolt is already installed in the fresh prefix"
   exit 1
@@ -140,6 +162,7 @@ done
 expect_value "$uninstall_key" DisplayName 'Varnolt'
 expect_value "$uninstall_key" DisplayVersion '1.2.1.0'
 expect_value "$uninstall_key" UninstallString "\"$install_win\\Uninstall.exe\""
+est=$(value_of "$uninstall_key" EstimatedSize 64) && [ $((est)) -gt 0 ] || fail "no EstimatedSize in $uninstall_key ('$est')"
 expect_value "$uninstall_key" QuietUninstallString "\"$install_win\\Uninstall.exe\" /S"
 
 # The Start-menu entry runs the installed program with "-i" (the link's strings are UTF-16,
@@ -160,22 +183,18 @@ echo "== silent uninstall"
 uninstall || fail "the uninstaller did not finish"
 [ ! -e "$install_unix" ] || fail "left behind: $(find "$install_unix" | tr '\n' ' ')"
 [ ! -e "$shortcut" ] || fail "the Start-menu entry is still there"
-for view in 64 32; do
-  expect_no_key "$app_paths" $view
-  expect_no_key "HKCR\\CLSID\\$clsid" $view
-  expect_no_key 'HKCR\Varnoltmenu.FileShredderShlExt' $view
-  expect_no_key 'HKCR\Varnoltmenu.FileShredderShlExt.1' $view
-  expect_no_key 'HKCR\TypeLib\{A3C58F02-1E6B-4D97-8B34-5F20C9E7D1A8}' $view
-  for type in '*' Directory Drive; do
-    expect_no_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers\\FileShredderShlExt" $view
-    # Shared keys, made by a registration in that view: never removed.
-    [[ " $views " == *" $view "* ]] && expect_key "HKCR\\$type\\ShellEx\\ContextMenuHandlers" $view
-  done
-  value_of "$approved" "$clsid" $view >/dev/null && fail "Approved value still there /reg:$view"
-done
-expect_no_key "$uninstall_key"
-expect_key "$approved"
-expect_key 'HKCR\CLSID'
+expect_nothing_of_ours
+
+# The uninstaller removes the registration itself: with the extensions gone beforehand
+# (deleted, quarantined) regsvr32 /u cannot load them, and still nothing of ours may stay.
+echo "== silent uninstall with the extensions deleted beforehand"
+run "$stage_win\\setup-under-test.exe" /S
+status=$?
+[ $status -eq 0 ] || fail "the second setup program run exited with $status"
+rm -f "$install_unix/varnoltmenu.dll" "$install_unix/x86/varnoltmenu.dll"
+uninstall || fail "the uninstaller did not finish without the extensions"
+[ ! -e "$install_unix" ] || fail "left behind: $(find "$install_unix" | tr '\n' ' ')"
+expect_nothing_of_ours
 
 # A silent install whose extension cannot be registered is no success. Registration is refused
 # without the Approved key: removed here from the view of the extension that must then fail
