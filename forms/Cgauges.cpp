@@ -94,7 +94,7 @@ void TCGauge::AddProgress(std::int32_t delta) {
   Repaint();
 }
 
-void TCGauge::SeTCGaugeKind(TCGaugeKind value) {
+void TCGauge::SetKind(TCGaugeKind value) {
   if (value == kind) return;
   kind = value;
   Repaint();
@@ -260,7 +260,7 @@ bool TCGauge::SetProperty(const ui::TLayoutProperty& property, ui::TReader& read
   } else if (name == "Progress") {
     SetProgress(reader.Integer(property));
   } else if (name == "Kind") {
-    SeTCGaugeKind(static_cast<TCGaugeKind>(reader.Enumeration(
+    SetKind(static_cast<TCGaugeKind>(reader.Enumeration(
         property, {"gkText", "gkHorizontalBar", "gkVerticalBar", "gkPie", "gkNeedle"})));
   } else if (name == "ShowText") {
     SetShowText(reader.Boolean(property));

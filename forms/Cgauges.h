@@ -49,7 +49,7 @@ class TCGauge : public ui::TGraphicControl {
   void SetProgress(std::int32_t value);
   // SetProgress(Progress + delta), then a repaint whatever happened.
   void AddProgress(std::int32_t delta);
-  void SeTCGaugeKind(TCGaugeKind value);
+  void SetKind(TCGaugeKind value);
   void SetShowText(bool value);
   void SetBorderStyle(ui::TBorderStyle value);
   void SetForeColor(ui::TColor value);

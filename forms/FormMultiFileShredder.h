@@ -4,36 +4,20 @@
 
 #include <cstdint>
 
-#include "forms/Cgauges.h"
-#include "ui/ExtCtrls.h"
-#include "ui/Forms.h"
-#include "ui/StdCtrls.h"
+#include "forms/ProgressForm.h"
 
 namespace varnolt {
 
-class TfrmMultiFileShredder : public ui::TForm {
+class TfrmMultiFileShredder : public TProgressForm {
  public:
   explicit TfrmMultiFileShredder(ui::TComponent* owner);
 
-  ui::TImage* imgTop = nullptr;
-  ui::TPanel* pnlBottom = nullptr;
   TCGauge* gCurrentFile = nullptr;
   TCGauge* gShreddedFiles = nullptr;
-  TCGauge* gShreddedSize = nullptr;
-  ui::TImage* Image1 = nullptr;
   ui::TBevel* bvlCurrentFile = nullptr;
   ui::TBevel* bvlShreddedFiles = nullptr;
-  ui::TBevel* bvlShreddedSize = nullptr;
   ui::TLabel* lblCurrentFile = nullptr;
   ui::TLabel* lblShreddedFiles = nullptr;
-  ui::TLabel* lblShreddedSize = nullptr;
-  ui::TButton* btnCancel = nullptr;
-
-  // What the progress callback answers: true until Annuler or a close request.
-  bool proceed = false;
-
-  void btnCancelClick(ui::TObject* sender);
-  void FormCloseQuery(ui::TObject* sender, bool& canClose);
 };
 
 // The window the entry point made, which the callback drives.

@@ -11,32 +11,14 @@ static_assert(std::is_same_v<decltype(&OneFileShredderProgress), ProgressCallbac
 
 TfrmOneFileShredder* frmOneFileShredder = nullptr;
 
-TfrmOneFileShredder::TfrmOneFileShredder(ui::TComponent* owner) : ui::TForm(owner, "TfrmOneFileShredder") {
-  RegisterCgauges();
-  Publish("btnCancelClick", [this](ui::TObject* sender) { btnCancelClick(sender); });
-  Publish("FormCloseQuery", [this](ui::TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); });
-  ReadLayout("TFRMONEFILESHREDDER");
-  imgTop = Component<ui::TImage>("imgTop");
-  Image1 = Component<ui::TImage>("Image1");
-  pnlBottom = Component<ui::TPanel>("pnlBottom");
-  gShreddedSize = Component<TCGauge>("gShreddedSize");
-  bvlShreddedSize = Component<ui::TBevel>("bvlShreddedSize");
-  lblShreddedSize = Component<ui::TLabel>("lblShreddedSize");
-  btnCancel = Component<ui::TButton>("btnCancel");
-  proceed = true;
-}
-
-void TfrmOneFileShredder::btnCancelClick(ui::TObject*) { proceed = false; }
-
-void TfrmOneFileShredder::FormCloseQuery(ui::TObject*, bool&) { proceed = false; }
+TfrmOneFileShredder::TfrmOneFileShredder(ui::TComponent* owner)
+    : TProgressForm(owner, "TfrmOneFileShredder", "TFRMONEFILESHREDDER") {}
 
 std::uint8_t OneFileShredderProgress(float, std::int32_t, std::int32_t, float overallFraction) {
   const std::int32_t percent = PercentOf(overallFraction);
   frmOneFileShredder->gShreddedSize->SetProgress(percent);
   frmOneFileShredder->lblShreddedSize->SetCaption(PercentText(percent));
-  ui::Application().SetTitle(RunTitle(percent));
-  ui::Application().ProcessMessages();
-  return frmOneFileShredder->proceed ? 1 : 0;
+  return frmOneFileShredder->ShowRunAndAnswer(percent);
 }
 
 }  // namespace varnolt

@@ -3,30 +3,13 @@
 
 #include <cstdint>
 
-#include "forms/Cgauges.h"
-#include "ui/ExtCtrls.h"
-#include "ui/Forms.h"
-#include "ui/StdCtrls.h"
+#include "forms/ProgressForm.h"
 
 namespace varnolt {
 
-class TfrmOneFileShredder : public ui::TForm {
+class TfrmOneFileShredder : public TProgressForm {
  public:
   explicit TfrmOneFileShredder(ui::TComponent* owner);
-
-  ui::TImage* imgTop = nullptr;
-  ui::TImage* Image1 = nullptr;
-  ui::TPanel* pnlBottom = nullptr;
-  TCGauge* gShreddedSize = nullptr;
-  ui::TBevel* bvlShreddedSize = nullptr;
-  ui::TLabel* lblShreddedSize = nullptr;
-  ui::TButton* btnCancel = nullptr;
-
-  // What the progress callback answers: true until Annuler or a close request.
-  bool proceed = false;
-
-  void btnCancelClick(ui::TObject* sender);
-  void FormCloseQuery(ui::TObject* sender, bool& canClose);
 };
 
 // The window the entry point made, which the callback drives.

@@ -156,13 +156,13 @@ TEST_F(GaugeModelTest, AddProgressRepaintsEvenWithoutChange) {
 }
 
 TEST_F(GaugeModelTest, AppearanceSettersRepaintOnlyOnChange) {
-  gauge->SeTCGaugeKind(gkHorizontalBar);
+  gauge->SetKind(gkHorizontalBar);
   gauge->SetShowText(true);
   gauge->SetBorderStyle(ui::TBorderStyle::bsSingle);
   gauge->SetForeColor(ui::clBlack);
   gauge->SetBackColor(ui::clWhite);
   EXPECT_EQ(parent.repaints, 0);
-  gauge->SeTCGaugeKind(gkPie);
+  gauge->SetKind(gkPie);
   gauge->SetShowText(false);
   gauge->SetBorderStyle(ui::TBorderStyle::bsNone);
   gauge->SetForeColor(ui::clRed);

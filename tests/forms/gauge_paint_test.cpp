@@ -109,7 +109,7 @@ TEST_F(GaugePaintTest, TextIsCentredAndInvertsWhatLiesBeneath) {
 }
 
 TEST_F(GaugePaintTest, TextKindShowsTheBackgroundAndTheText) {
-  gauge.SeTCGaugeKind(gkText);
+  gauge.SetKind(gkText);
   gauge.SetShowText(true);
   gauge.SetProgress(7);
   gauge.Paint(surface);
@@ -118,7 +118,7 @@ TEST_F(GaugePaintTest, TextKindShowsTheBackgroundAndTheText) {
 }
 
 TEST_F(GaugePaintTest, VerticalBarFillsFromTheBottom) {
-  gauge.SeTCGaugeKind(gkVerticalBar);
+  gauge.SetKind(gkVerticalBar);
   gauge.SetProgress(50);
   gauge.Paint(surface);
   // H = 26: 13 rows filled, from y = 13 down to the bottom.
@@ -142,7 +142,7 @@ class GaugeCurvesTest : public ::testing::Test {
 };
 
 TEST_F(GaugeCurvesTest, PieGrowsClockwiseFromTheTop) {
-  gauge.SeTCGaugeKind(gkPie);
+  gauge.SetKind(gkPie);
   gauge.SetProgress(0);
   gauge.Paint(surface);
   // The control's colour behind an ellipse in the back colour outlined in the fore colour.
@@ -165,7 +165,7 @@ TEST_F(GaugeCurvesTest, PieGrowsClockwiseFromTheTop) {
 }
 
 TEST_F(GaugeCurvesTest, NeedleTurnsFromTheLeftOverAHalfEllipse) {
-  gauge.SeTCGaugeKind(gkNeedle);
+  gauge.SetKind(gkNeedle);
   gauge.SetProgress(50);
   gauge.Paint(surface);
   ASSERT_EQ(backend.Calls().size(), 2u);
