@@ -149,10 +149,14 @@ void PutIndexRows(std::vector<std::uint8_t>& out, const IndexedImage& image) {
 
 }  // namespace
 
-TrueColorImage DrawBanner() {
+int ScaledSize(int size96, int dpi) { return (size96 * dpi + 48) / 96; }
+
+TrueColorImage DrawBanner(int dpi) {
+  // Drawn at the size a window of that DPI shows it, from the same shapes: crisp, not stretched.
+  const double scale = dpi / 96.0;
   TrueColorImage image;
-  image.width = 400;
-  image.height = 50;
+  image.width = ScaledSize(400, dpi);
+  image.height = ScaledSize(50, dpi);
   image.pixels.resize(static_cast<std::size_t>(image.width) * image.height);
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
@@ -170,7 +174,7 @@ TrueColorImage DrawBanner() {
   constexpr int samples = 4;           // per side of a pixel, for smooth edges
   const Rgb white{255, 255, 255};
   for (int py = 0; py < image.height; ++py) {
-    for (int px = 0; px < 200; ++px) {
+    for (int px = 0; px < image.width / 2; ++px) {
       Rgb& pixel = image.pixels[static_cast<std::size_t>(py) * image.width + px];
       double r = 0;
       double g = 0;
@@ -178,8 +182,8 @@ TrueColorImage DrawBanner() {
       bool touched = false;
       for (int j = 0; j < samples; ++j) {
         for (int i = 0; i < samples; ++i) {
-          const double up = baseline - (py + (j + 0.5) / samples);
-          const Point p{px + (i + 0.5) / samples - originX - slant * up, up};
+          const double up = baseline - (py + (j + 0.5) / samples) / scale;
+          const Point p{(px + (i + 0.5) / samples) / scale - originX - slant * up, up};
           double distance = 1e9;
           for (const Polyline& line : strokes) {
             for (std::size_t k = 1; k < line.size(); ++k) {
@@ -210,8 +214,10 @@ TrueColorImage DrawBanner() {
   return image;
 }
 
-IndexedImage DrawWastebasket() {
-  constexpr int size = 32;
+IndexedImage DrawWastebasket(int dpi) {
+  // The shapes are in units of the 32-pixel picture; each pixel samples them at its centre.
+  const double scale = dpi / 96.0;
+  const int size = ScaledSize(32, dpi);
   std::vector<Rgb> colours(size * size, kTransparentKey);
   std::vector<bool> drawn(size * size, false);
   auto set = [&](int x, int y, Rgb colour) {
@@ -250,8 +256,8 @@ IndexedImage DrawWastebasket() {
 
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
-      const double cx = x + 0.5;
-      const double cy = y + 0.5;
+      const double cx = (x + 0.5) / scale;
+      const double cy = (y + 0.5) / scale;
       if (inBody(cx, cy)) {
         const double hw = halfWidth(cy);
         const double u = (cx - centreX) / hw;
@@ -300,8 +306,8 @@ IndexedImage DrawWastebasket() {
   };
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
-      const double px = x + 0.5;
-      const double py = y + 0.5;
+      const double px = (x + 0.5) / scale;
+      const double py = (y + 0.5) / scale;
       const double dx = px - emblemX;
       const double dy = py - emblemY;
       const double distance = std::sqrt(dx * dx + dy * dy);

@@ -40,12 +40,18 @@ inline constexpr Rgb kLetterOutline{64, 64, 64};
 // The wastebasket's background, palette entry 0: almost black, shown as transparent.
 inline constexpr Rgb kTransparentKey{4, 4, 4};
 
-// 400 x 50: warm yellow fading to white toward the right, "Varnolt" in large bold italic white
-// letters outlined in dark grey on the left.
-TrueColorImage DrawBanner();
-// 32 x 32: a grey-blue wastebasket with a blue emblem of two circular arrows, on palette
-// entry 0.
-IndexedImage DrawWastebasket();
+// The DPIs the pictures are drawn for besides 96: a window at one of them shows its own size
+// of each picture; at any other, the nearest is stretched.
+inline constexpr int kPictureDpis[] = {120, 144, 192};
+// A length of a 96-DPI picture at `dpi`, rounded to the nearest pixel.
+int ScaledSize(int size96, int dpi);
+
+// 400 x 50 at 96 DPI (and in proportion at others): warm yellow fading to white toward the
+// right, "Varnolt" in large bold italic white letters outlined in dark grey on the left.
+TrueColorImage DrawBanner(int dpi = 96);
+// 32 x 32 at 96 DPI: a grey-blue wastebasket with a blue emblem of two circular arrows, on
+// palette entry 0.
+IndexedImage DrawWastebasket(int dpi = 96);
 
 // File images: a 24-bit .bmp, an 8-bit .bmp with its 256-entry palette, and a one-picture .ico
 // (32 x 32, 256 colours) whose mask makes palette entry 0 transparent.

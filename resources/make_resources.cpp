@@ -1,5 +1,6 @@
 // Writes the program's pictures into the directory given: banner.bmp, wastebasket.bmp and
-// varnolt.ico. Run by the build; the same sources always give the same bytes.
+// varnolt.ico, and banner-DPI.bmp, wastebasket-DPI.bmp for each of the other DPIs they are drawn
+// for. Run by the build; the same sources always give the same bytes.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -29,5 +30,11 @@ int main(int argc, char** argv) {
   const bool written = Write(directory + "/banner.bmp", EncodeBmp24(DrawBanner())) &&
                        Write(directory + "/wastebasket.bmp", EncodeBmp8(wastebasket)) &&
                        Write(directory + "/varnolt.ico", EncodeIcon(wastebasket));
-  return written ? 0 : 1;
+  bool scaledWritten = true;
+  for (const int dpi : kPictureDpis) {
+    const std::string suffix = "-" + std::to_string(dpi) + ".bmp";
+    scaledWritten = scaledWritten && Write(directory + "/banner" + suffix, EncodeBmp24(DrawBanner(dpi))) &&
+                    Write(directory + "/wastebasket" + suffix, EncodeBmp8(DrawWastebasket(dpi)));
+  }
+  return written && scaledWritten ? 0 : 1;
 }

@@ -6,6 +6,12 @@
 
 namespace varnolt::ui {
 
+int ScaleLength(int value, int multiplier, int divisor) {
+  const long long product = static_cast<long long>(value) * multiplier;
+  const long long half = divisor / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / divisor : -((-product + half) / divisor));
+}
+
 TComponent::TComponent(TComponent* owner) : owner(owner) {
   if (owner != nullptr) owner->components.push_back(this);
 }
@@ -73,6 +79,18 @@ void TControl::SetBounds(int newLeft, int newTop, int newWidth, int newHeight) {
   height = std::max(newHeight, 0);
   if (parent != nullptr) parent->ControlChanged(*this);
   Invalidate();
+}
+
+void TControl::ScaleBy(int multiplier, int divisor) {
+  const int newLeft = ScaleLength(left, multiplier, divisor);
+  const int newTop = ScaleLength(top, multiplier, divisor);
+  const int newRight = ScaleLength(left + width, multiplier, divisor);
+  const int newBottom = ScaleLength(top + height, multiplier, divisor);
+  SetBounds(newLeft, newTop, newRight - newLeft, newBottom - newTop);
+  if (!parentFont) {
+    font.Height = ScaleLength(font.Height, multiplier, divisor);
+    FontChanged();
+  }
 }
 
 void TControl::SetAlign(TAlign value) {

@@ -16,6 +16,13 @@ namespace varnolt::ui {
 class TReader;
 struct TLayoutProperty;
 
+// The DPI the stored layouts are drawn for.
+inline constexpr int kDesignDpi = 96;
+
+// `value` * multiplier / divisor, rounded to the nearest whole number (halves away from zero):
+// how lengths of a layout drawn at one DPI are taken to another.
+int ScaleLength(int value, int multiplier, int divisor);
+
 class TObject {
  public:
   virtual ~TObject() = default;
@@ -117,6 +124,10 @@ class TControl : public TComponent {
   // Draws again later (Invalidate) or at once (Repaint).
   virtual void Invalidate();
   virtual void Repaint();
+
+  // Takes the control from one DPI to another (multiplier/divisor, e.g. 144/96): its edges
+  // (so that controls that met still meet) and its own font; a parent's children with it.
+  virtual void ScaleBy(int multiplier, int divisor);
 
   bool SetProperty(const TLayoutProperty& property, TReader& reader) override;
 

@@ -9,21 +9,49 @@ TImage::~TImage() {
   if (picture != nullptr) DeleteObject(picture);
 }
 
-void TImage::LoadPicture(const std::string& resourceName) {
-  auto* loaded = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), resourceName.c_str(),
-                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+namespace {
+
+HBITMAP LoadBitmapResource(const std::string& name) {
+  return static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+}  // namespace
+
+void TImage::LoadPicture(const std::string& name) {
+  resourceName = name;
+  LoadForDpi();
+}
+
+void TImage::LoadForDpi() {
+  HBITMAP loaded = nullptr;
+  bool drawnForDpi = pixelsPerInch == kDesignDpi;
+  if (!drawnForDpi) {
+    loaded = LoadBitmapResource(resourceName + "_" + std::to_string(pixelsPerInch));
+    drawnForDpi = loaded != nullptr;
+  }
+  if (loaded == nullptr) loaded = LoadBitmapResource(resourceName);
   if (loaded == nullptr) throw Exception::CreateFmt("Ressource %s introuvable.", resourceName.c_str());
   if (picture != nullptr) DeleteObject(picture);
   picture = loaded;
   BITMAP info{};
   GetObjectA(picture, sizeof(info), &info);
   pictureSize = {info.bmWidth, info.bmHeight};
+  drawnSize = drawnForDpi ? pictureSize
+                          : TSize{ScaleLength(info.bmWidth, pixelsPerInch, kDesignDpi),
+                                  ScaleLength(info.bmHeight, pixelsPerInch, kDesignDpi)};
   Invalidate();
+}
+
+void TImage::ScaleBy(int multiplier, int divisor) {
+  TGraphicControl::ScaleBy(multiplier, divisor);
+  pixelsPerInch = ScaleLength(pixelsPerInch, multiplier, divisor);
+  if (picture != nullptr) LoadForDpi();
 }
 
 TPoint TImage::PictureOrigin() const {
   if (!center) return {0, 0};
-  return {(Width() - pictureSize.cx) / 2, (Height() - pictureSize.cy) / 2};
+  return {(Width() - drawnSize.cx) / 2, (Height() - drawnSize.cy) / 2};
 }
 
 void TImage::Paint(TCanvas& canvas) {
@@ -34,10 +62,16 @@ void TImage::Paint(TCanvas& canvas) {
   const TPoint at = PictureOrigin();
   if (transparent) {
     const COLORREF background = GetPixel(source, 0, pictureSize.cy - 1);
-    TransparentBlt(target, at.X, at.Y, pictureSize.cx, pictureSize.cy, source, 0, 0, pictureSize.cx,
+    TransparentBlt(target, at.X, at.Y, drawnSize.cx, drawnSize.cy, source, 0, 0, pictureSize.cx,
                    pictureSize.cy, background);
-  } else {
+  } else if (drawnSize == pictureSize) {
     BitBlt(target, at.X, at.Y, pictureSize.cx, pictureSize.cy, source, 0, 0, SRCCOPY);
+  } else {
+    const int mode = SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, at.X, at.Y, drawnSize.cx, drawnSize.cy, source, 0, 0, pictureSize.cx, pictureSize.cy,
+               SRCCOPY);
+    SetStretchBltMode(target, mode);
   }
   SelectObject(source, original);
   DeleteDC(source);

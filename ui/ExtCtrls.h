@@ -10,8 +10,10 @@
 
 namespace varnolt::ui {
 
-// A bitmap of the program's resources, drawn unscaled from the top-left corner or centred; when
-// transparent, the colour of its bottom-left pixel lets what lies beneath show.
+// A bitmap of the program's resources, drawn from the top-left corner or centred; when
+// transparent, the colour of its bottom-left pixel lets what lies beneath show. Scaled to
+// another DPI, it takes the resource drawn for that DPI (NAME_144) where there is one, and
+// otherwise shows the 96-DPI picture stretched to the size that DPI gives it.
 class TImage : public TGraphicControl {
  public:
   explicit TImage(TComponent* owner) : TGraphicControl(owner) {}
@@ -23,15 +25,25 @@ class TImage : public TGraphicControl {
   TSize PictureSize() const { return pictureSize; }
   bool Center() const { return center; }
   bool Transparent() const { return transparent; }
+  // The size the picture is drawn at: its own, or stretched when no resource fits the DPI.
+  TSize DrawnSize() const { return drawnSize; }
+  int PixelsPerInch() const { return pixelsPerInch; }
   // Where the picture's top-left corner lies in the control.
   TPoint PictureOrigin() const;
 
   void Paint(TCanvas& canvas) override;
+  void ScaleBy(int multiplier, int divisor) override;
   bool SetProperty(const TLayoutProperty& property, TReader& reader) override;
 
  private:
+  // Loads the resource for `pixelsPerInch`, or the 96-DPI one.
+  void LoadForDpi();
+
   HBITMAP picture = nullptr;
+  std::string resourceName;
+  int pixelsPerInch = kDesignDpi;
   TSize pictureSize;
+  TSize drawnSize;
   bool center = false;
   bool transparent = false;
 };

@@ -34,6 +34,16 @@ std::string ProgramName() {
   return std::string(name);
 }
 
+// AdjustWindowRectExForDpi where Windows has it (10, 1607 on): the frame of a window at its DPI.
+void FrameAround(RECT& area, DWORD style, DWORD exStyle, int dpi) {
+  using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto forDpi = reinterpret_cast<ForDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+  if (forDpi == nullptr || !forDpi(&area, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+    AdjustWindowRectEx(&area, style, FALSE, exStyle);
+  }
+}
+
 void StyleOf(TFormBorderStyle border, unsigned icons, DWORD& style, DWORD& exStyle) {
   style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   exStyle = 0;
@@ -64,6 +74,19 @@ void StyleOf(TFormBorderStyle border, unsigned icons, DWORD& style, DWORD& exSty
 
 }  // namespace
 
+int DpiOf(HWND window) {
+  using ForWindow = UINT(WINAPI*)(HWND);
+  static const auto forWindow = reinterpret_cast<ForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (window != nullptr && forWindow != nullptr) {
+    if (const UINT dpi = forWindow(window); dpi != 0) return static_cast<int>(dpi);
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
 // --- TForm ----------------------------------------------------------------------------------
 
 TForm::TForm(TComponent* owner, std::string windowClass)
@@ -89,13 +112,37 @@ void TForm::ReadLayout(const char* resourceName) {
   const std::string_view text(data, SizeofResource(module, found));
   TReader reader(*this, ComponentClasses(), events);
   reader.ReadRoot(ParseLayout(text));
+  ScaleTo(DpiOf(nullptr));
+}
+
+void TForm::ScaleTo(int dpi) {
+  if (dpi > 0 && dpi != pixelsPerInch) ScaleBy(dpi, pixelsPerInch);
+}
+
+void TForm::ScaleBy(int multiplier, int divisor) {
+  TWinControl::ScaleBy(multiplier, divisor);
+  pixelsPerInch = ScaleLength(pixelsPerInch, multiplier, divisor);
+}
+
+void TForm::ScaleSelf(int multiplier, int divisor) {
+  SetBounds(Left(), Top(), ScaleLength(Width(), multiplier, divisor), ScaleLength(Height(), multiplier, divisor));
+  TFont scaled = Font();
+  scaled.Height = ScaleLength(scaled.Height, multiplier, divisor);
+  SetFont(scaled);
+}
+
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  // Made on a monitor of another DPI than the layout was scaled for: take that one's.
+  const int dpi = DpiOf(Handle());
+  if (dpi != pixelsPerInch) ScaleTo(dpi);
 }
 
 void TForm::CreateParams(TCreateParams& params) {
   params.className = windowClass;
   StyleOf(borderStyle, borderIcons, params.style, params.exStyle);
   RECT outer{0, 0, Width(), Height()};
-  AdjustWindowRectEx(&outer, params.style, FALSE, params.exStyle);
+  FrameAround(outer, params.style, params.exStyle, pixelsPerInch);
   params.width = outer.right - outer.left;
   params.height = outer.bottom - outer.top;
   if (position == TPosition::poScreenCenter) {
@@ -110,8 +157,8 @@ void TForm::CreateParams(TCreateParams& params) {
 
 void TForm::MoveHandle() {
   RECT outer{0, 0, Width(), Height()};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)));
+  FrameAround(outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
+              static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), pixelsPerInch);
   SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -124,6 +171,14 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) TakeClientSize(LOWORD(lParam), HIWORD(lParam));
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI: the layout follows, in the place Windows suggests.
+      ScaleTo(LOWORD(wParam));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_SYSCOMMAND:
       // The main form goes down with the application's window, which keeps the taskbar entry.
       if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {

@@ -11,6 +11,10 @@
 
 namespace varnolt::ui {
 
+// The DPI at which Windows shows `window` (per monitor, the program being aware of each
+// monitor's DPI), or the screen's before there is a window.
+int DpiOf(HWND window);
+
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 
@@ -36,6 +40,13 @@ class TForm : public TWinControl {
   int ClientWidth() const { return Width(); }
   int ClientHeight() const { return Height(); }
 
+  // The DPI the form is laid out for: 96, as its layout is stored, until it is scaled to the
+  // DPI of the monitor that shows it (when the layout is read, when its window is made, and
+  // when Windows moves it to a monitor of another DPI).
+  int PixelsPerInch() const { return pixelsPerInch; }
+  void ScaleTo(int dpi);
+  void ScaleBy(int multiplier, int divisor) override;
+
   TCloseQueryEvent OnCloseQuery;
   TCloseEvent OnClose;
 
@@ -58,6 +69,9 @@ class TForm : public TWinControl {
   }
 
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  // The client area grows or shrinks, the position on the screen stays.
+  void ScaleSelf(int multiplier, int divisor) override;
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void MoveHandle() override;
 
@@ -67,6 +81,7 @@ class TForm : public TWinControl {
   TFormBorderStyle borderStyle = TFormBorderStyle::bsSizeable;
   unsigned borderIcons = biSystemMenu | biMinimize | biMaximize;
   TPosition position = TPosition::poDesigned;
+  int pixelsPerInch = kDesignDpi;
 };
 
 class TApplication : public TComponent {

@@ -1,6 +1,7 @@
 #include "ui/WinControl.h"
 
 #include <set>
+#include <vector>
 
 #include "ui/Exception.h"
 #include "ui/Forms.h"
@@ -252,6 +253,18 @@ void TWinControl::SetBounds(int newLeft, int newTop, int newWidth, int newHeight
   if (newLeft == Left() && newTop == Top() && newWidth == Width() && newHeight == Height()) return;
   TControl::SetBounds(newLeft, newTop, newWidth, newHeight);
   if (handle != nullptr && !takingSize) MoveHandle();
+  AlignControls();
+}
+
+void TWinControl::ScaleBy(int multiplier, int divisor) {
+  // The aligned children are placed once all are scaled: placed in between, by the new size
+  // and their old heights, their scaled edges would be off by the difference.
+  const bool wasAligning = aligning;
+  aligning = true;
+  ScaleSelf(multiplier, divisor);
+  const std::vector<TControl*> children = Controls();
+  for (TControl* child : children) child->ScaleBy(multiplier, divisor);
+  aligning = wasAligning;
   AlignControls();
 }
 

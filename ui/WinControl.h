@@ -42,6 +42,7 @@ class TWinControl : public TControl, public TControlParent {
   void SetEnabled(bool value) override;
   void Invalidate() override;
   void Repaint() override;
+  void ScaleBy(int multiplier, int divisor) override;
   bool SetProperty(const TLayoutProperty& property, TReader& reader) override;
   void Loaded() override;
 
@@ -67,6 +68,9 @@ class TWinControl : public TControl, public TControlParent {
   virtual void PaintWindow(TGdiCanvas& /*canvas*/) {}
   // Draws the windowless children from `first` on (all when null) that meet `area`.
   void PaintControls(HDC dc, TControl* first, const RECT& area);
+
+  // What ScaleBy does to the control itself (its edges and own font), before its children.
+  virtual void ScaleSelf(int multiplier, int divisor) { TControl::ScaleBy(multiplier, divisor); }
 
   void FontChanged() override;
   void ColorChanged() override;

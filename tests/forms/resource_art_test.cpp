@@ -2,6 +2,8 @@
 // layout of the BMP and ICO headers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "resources/ResourceArt.h"
 
 namespace varnolt::art {
@@ -135,6 +137,56 @@ TEST(PictureFilesTest, IconMaskHidesExactlyTheBackground) {
 TEST(PictureFilesTest, DrawingIsReproducible) {
   EXPECT_EQ(EncodeBmp24(DrawBanner()), EncodeBmp24(DrawBanner()));
   EXPECT_EQ(EncodeIcon(DrawWastebasket()), EncodeIcon(DrawWastebasket()));
+}
+
+// At another DPI the same pictures are drawn anew at that size: the same picture, where a pixel
+// of the 96-DPI one and the pixels it becomes agree but for the edges of shapes.
+TEST(ScaledArtTest, EachDpiDrawsTheSamePictureAtItsSize) {
+  for (const int dpi : kPictureDpis) {
+    const TrueColorImage banner = DrawBanner(dpi);
+    const IndexedImage basket = DrawWastebasket(dpi);
+    EXPECT_EQ(banner.width, ScaledSize(400, dpi));
+    EXPECT_EQ(banner.height, ScaledSize(50, dpi));
+    EXPECT_EQ(basket.width, ScaledSize(32, dpi));
+    EXPECT_EQ(basket.height, basket.width);
+  }
+  EXPECT_EQ(ScaledSize(32, 120), 40);
+  EXPECT_EQ(ScaledSize(50, 144), 75);
+  EXPECT_EQ(ScaledSize(400, 192), 800);
+
+  const TrueColorImage small = DrawBanner(96);
+  const TrueColorImage large = DrawBanner(192);
+  const IndexedImage smallBasket = DrawWastebasket(96);
+  const IndexedImage largeBasket = DrawWastebasket(192);
+  int bannerAgree = 0;
+  int basketAgree = 0;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const bool transparentSmall = smallBasket.At(x, y) == 0;
+      const bool transparentLarge = largeBasket.At(2 * x + 1, 2 * y + 1) == 0;
+      basketAgree += transparentSmall == transparentLarge ? 1 : 0;
+    }
+  }
+  for (int y = 0; y < 50; ++y) {
+    for (int x = 0; x < 400; ++x) {
+      const Rgb a = small.At(x, y);
+      const Rgb b = large.At(2 * x + 1, 2 * y + 1);
+      bannerAgree += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) <= 24 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(basketAgree, 32 * 32 * 95 / 100) << "the wastebasket's outline";
+  EXPECT_GT(bannerAgree, 400 * 50 * 95 / 100) << "the banner's gradient and letters";
+  // The letters' white strokes cover four times the pixels at twice the size.
+  auto whiteOnTheLeft = [](const TrueColorImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width / 2; ++x) count += image.At(x, y) == Rgb{255, 255, 255} ? 1 : 0;
+    }
+    return count;
+  };
+  const int smallWhite = whiteOnTheLeft(small);
+  ASSERT_GT(smallWhite, 300);
+  EXPECT_NEAR(whiteOnTheLeft(large), 4.0 * smallWhite, 0.15 * 4 * smallWhite);
 }
 
 }  // namespace
