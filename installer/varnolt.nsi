@@ -1,10 +1,17 @@
 ﻿; Varnolt's setup program: one installer for 64-bit and 32-bit Windows.
-; makensis -DVERSION=1.2.1.0 -DBIN64=dir -DBIN32=dir -DOUTFILE=setup.exe varnolt.nsi
+; makensis -DVERSION=1.2.1.0 -DBIN64=dir -DBIN32=dir -DOUTFILE=setup.exe [-DSIGN_COMMAND=cmd] varnolt.nsi
 ; BIN64 and BIN32 hold Varnolt.exe and varnoltmenu.dll of each architecture. With -DAMD64 the
 ; same script makes a 64-bit setup program, which 64-bit-only Wine can run in the tests.
 
 !ifndef VERSION | BIN64 | BIN32 | OUTFILE
   !error "VERSION, BIN64, BIN32 and OUTFILE must be defined"
+!endif
+
+; With -DSIGN_COMMAND=CMD, CMD FILE signs FILE in place: the uninstaller as it is packed, then
+; the setup program once written. A failed signature fails the build.
+!ifdef SIGN_COMMAND
+  !uninstfinalize '${SIGN_COMMAND} "%1"' = 0
+  !finalize '${SIGN_COMMAND} "%1"' = 0
 !endif
 
 !ifdef AMD64
@@ -55,11 +62,35 @@ VIAddVersionKey /LANG=1036 "ProductVersion" "${VERSION}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "French"
 
+; Refuses to go on without administrator rights (Program Files, HKLM): a clear message, and a
+; silent setup ends with status 740 (ERROR_ELEVATION_REQUIRED). UAC raises the setup program to
+; them when it can; a standard account without UAC (or with UAC off) cannot.
+!macro RequireAdministrator
+  !ifdef TEST_ACCOUNT_TYPE  ; for the test of the refusal: Wine's accounts are all administrators
+    StrCpy $0 "${TEST_ACCOUNT_TYPE}"
+  !else
+    UserInfo::GetAccountType
+    Pop $0
+  !endif
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP "Varnolt ne peut être installé ou désinstallé qu'avec les droits d'administrateur. Relancez ce programme en tant qu'administrateur." /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+!macroend
+
 Function .onInit
   SetShellVarContext all
+  !insertmacro RequireAdministrator
   ${If} ${RunningX64}
     SetRegView 64
-    ${If} $INSTDIR == ""  ; not given with /D=
+  ${EndIf}
+  ; An upgrade goes where the earlier installation is, unless /D= says otherwise.
+  ${If} $INSTDIR == ""
+    ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${If} ${RunningX64}
+    ${If} $INSTDIR == ""
       StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
     ${EndIf}
   ${Else}
@@ -75,6 +106,7 @@ FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
+  !insertmacro RequireAdministrator
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
@@ -100,19 +132,66 @@ Function un.RegisterWith
   ${EndIf}
 FunctionEnd
 
+; Puts the file just unpacked to "$0.new" in place of $0. Windows refuses to overwrite or delete
+; a file it holds as a loaded image (the extension in Explorer, a running Varnolt.exe) but lets
+; it be renamed: the old file is moved aside to $0.oldN and removed at once, or at the next
+; restart while it is held. A file that cannot even be renamed is replaced at the next restart.
+Function PutInPlace
+  Push $1
+  Push $2
+  ${IfNot} ${FileExists} "$0"
+    Goto move_in
+  ${EndIf}
+  StrCpy $2 0
+  ${Do}
+    IntOp $2 $2 + 1
+    StrCpy $1 "$0.old$2"
+    Delete "$1"  ; an earlier upgrade's, free by now unless it is still held
+    ${IfNot} ${FileExists} "$1"
+      ClearErrors
+      Rename "$0" "$1"
+      ${IfNot} ${Errors}
+        Delete /REBOOTOK "$1"
+        Goto move_in
+      ${EndIf}
+      ${Break}  ; held without delete sharing: no other name does better
+    ${EndIf}
+  ${LoopUntil} $2 >= 9
+  DetailPrint "$0 est utilisé : il sera remplacé au prochain redémarrage de Windows."
+  Rename /REBOOTOK "$0.new" "$0"
+  Goto done
+move_in:
+  ClearErrors
+  Rename "$0.new" "$0"
+  ${If} ${Errors}
+    Delete "$0.new"
+    MessageBox MB_ICONSTOP "$0 n'a pas pu être mis en place." /SD IDOK
+    Abort
+  ${EndIf}
+done:
+  Pop $2
+  Pop $1
+FunctionEnd
+
+!macro InstallBinary SOURCE TARGET
+  File "/oname=${TARGET}.new" "${SOURCE}"
+  StrCpy $0 "${TARGET}"
+  Call PutInPlace
+!macroend
+
 Section "Varnolt"
   StrCpy $R9 0  ; 1 once a registration has failed
   SetOutPath "$INSTDIR"
   ${If} ${RunningX64}
-    File "${BIN64}\Varnolt.exe"
-    File "${BIN64}\varnoltmenu.dll"
+    !insertmacro InstallBinary "${BIN64}\Varnolt.exe" "$INSTDIR\Varnolt.exe"
+    !insertmacro InstallBinary "${BIN64}\varnoltmenu.dll" "$INSTDIR\varnoltmenu.dll"
     ; For the file dialogs of 32-bit programs.
     SetOutPath "$INSTDIR\x86"
-    File "${BIN32}\varnoltmenu.dll"
+    !insertmacro InstallBinary "${BIN32}\varnoltmenu.dll" "$INSTDIR\x86\varnoltmenu.dll"
     SetOutPath "$INSTDIR"
   ${Else}
-    File "${BIN32}\Varnolt.exe"
-    File "${BIN32}\varnoltmenu.dll"
+    !insertmacro InstallBinary "${BIN32}\Varnolt.exe" "$INSTDIR\Varnolt.exe"
+    !insertmacro InstallBinary "${BIN32}\varnoltmenu.dll" "$INSTDIR\varnoltmenu.dll"
   ${EndIf}
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
@@ -171,6 +250,8 @@ Section "Varnolt"
   ${If} $R9 != 0
     SetErrorLevel 2
   ${EndIf}
+  IfRebootFlag 0 +2
+    MessageBox MB_ICONINFORMATION "Varnolt est installé. L'ancienne version, encore utilisée, sera remplacée ou supprimée au prochain redémarrage de Windows." /SD IDOK
 SectionEnd
 
 ; Removes every key and value the extension's registration writes, in the current registry view.
@@ -213,10 +294,14 @@ Section "Uninstall"
 
   Delete "$SMPROGRAMS\Varnolt.lnk"
   ; Explorer may still hold an extension: then it goes at the next restart.
+  ; Earlier versions moved aside by an upgrade while they were held go too.
   Delete /REBOOTOK "$INSTDIR\x86\varnoltmenu.dll"
+  Delete /REBOOTOK "$INSTDIR\x86\varnoltmenu.dll.old*"
   RMDir /REBOOTOK "$INSTDIR\x86"
   Delete /REBOOTOK "$INSTDIR\varnoltmenu.dll"
-  Delete "$INSTDIR\Varnolt.exe"
+  Delete /REBOOTOK "$INSTDIR\varnoltmenu.dll.old*"
+  Delete /REBOOTOK "$INSTDIR\Varnolt.exe"
+  Delete /REBOOTOK "$INSTDIR\Varnolt.exe.old*"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
   IfRebootFlag 0 +2

@@ -2,11 +2,15 @@
 # The setup program on a fresh system: a silent install, every file and registry value it
 # writes checked, the installed extension driven as Explorer does (installed_test.exe), then a
 # silent uninstall that must leave nothing of ours and every shared key in place.
+# Then an upgrade from an earlier version while its files are held as Windows holds loaded
+# images, and a setup program refused to a standard account.
 #   install_test.sh WINE_DIR SETUP_X86 SETUP_AMD64 EXE64 DLL64 DLL32 INSTALLED_TEST_EXE OWN_DIR
+#                   TEST_SETUP_DIR HOLD_IMAGE_EXE
 # The system is a clone, in OWN_DIR, of the test prefix as it was made, before any test ran:
 # no earlier registration of the extension can help or hide anything. It goes at the end.
 set -uo pipefail
 wine_dir=$1 setup_x86=$2 setup_amd64=$3 exe64=$4 dll64=$5 dll32=$6 driver=$7 own_dir=$8
+test_setups=$9 hold_image=${10}
 . "$(dirname "$0")/../wine_support/drives.sh"
 drives_init "$wine_dir" "$own_dir" pristine
 drives_start
@@ -15,10 +19,10 @@ drives_start
 # the same script built as a 64-bit program is what gets installed, and the i686 extension's
 # registration (done by the 32-bit regsvr32) cannot be checked.
 if wine32_works; then
-  setup=$setup_x86 with32=1
+  setup=$setup_x86 with32=1 kind=x86
 else
   echo "NOTE: no 32-bit Windows programs on this machine: testing the 64-bit build of the setup script"
-  setup=$setup_amd64 with32=0
+  setup=$setup_amd64 with32=0 kind=amd64
 fi
 
 clsid='{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}'
@@ -125,6 +129,9 @@ fi
 mkdir -p "$stage_unix"
 cp "$setup" "$stage_unix/setup-under-test.exe"
 cp "$driver" "$stage_unix/installed_test.exe"
+cp "$test_setups/earlier-$kind.exe" "$stage_unix/earlier-setup.exe"
+cp "$test_setups/standard-account-$kind.exe" "$stage_unix/standard-account-setup.exe"
+cp "$hold_image" "$stage_unix/hold_image.exe"
 
 echo "== silent install"
 run "$stage_win\\setup-under-test.exe" /S
@@ -195,6 +202,69 @@ rm -f "$install_unix/varnoltmenu.dll" "$install_unix/x86/varnoltmenu.dll"
 uninstall || fail "the uninstaller did not finish without the extensions"
 [ ! -e "$install_unix" ] || fail "left behind: $(find "$install_unix" | tr '\n' ' ')"
 expect_nothing_of_ours
+
+# Without administrator rights the setup program goes no further (status 740, of which a Unix
+# exit status keeps the low byte, 228); Wine's accounts are administrators, so this setup
+# program is built to see a standard account.
+echo "== silent install by a standard account"
+run "$stage_win\\standard-account-setup.exe" /S
+status=$?
+[ $status -eq $((740 % 256)) ] || fail "the setup program run by a standard account exited with $status, expected 740 (228)"
+[ ! -e "$install_unix" ] || fail "the setup program run by a standard account installed files"
+expect_no_key "$uninstall_key"
+
+# An upgrade: the earlier version installed in a folder of its own, its extensions and program
+# held as loaded images (as Explorer and a running Varnolt.exe hold them), then this version
+# installed silently with no folder given: it must find the earlier folder, move the held
+# files aside, put its own in place and work.
+echo "== upgrade over an earlier version whose files are held"
+earlier_win='C:\Outils\Varnolt'
+earlier_unix="$WINEPREFIX/drive_c/Outils/Varnolt"
+run "$stage_win\\earlier-setup.exe" /S "/D=$earlier_win"
+status=$?
+[ $status -eq 0 ] || fail "the earlier version's setup program exited with $status"
+held=("$earlier_win\\Varnolt.exe" "$earlier_win\\varnoltmenu.dll")
+[ $with32 = 1 ] && held+=("$earlier_win\\x86\\varnoltmenu.dll")
+hold_fifo="$own_dir/hold-stdin"
+rm -f "$hold_fifo" "$stage_unix/held"
+mkfifo "$hold_fifo"
+(cd "$WINEPREFIX/drive_c" && exec "$WINE" "$stage_win\\hold_image.exe" "$stage_win\\held" "${held[@]}" \
+   <"$hold_fifo" >/dev/null 2>&1) &
+holder=$!
+exec {hold_fd}>"$hold_fifo"
+for _ in $(seq 1 300); do [ -e "$stage_unix/held" ] || ! kill -0 $holder 2>/dev/null && break; sleep 0.1; done
+[ -e "$stage_unix/held" ] || fail "the earlier version's files could not be held"
+# Held as Windows holds an image: no overwriting, no deleting (renaming is allowed).
+if run cmd /c copy /y "$stage_win\\installed_test.exe" "$earlier_win\\varnoltmenu.dll" >/dev/null; then
+  fail "a held extension could be overwritten: the upgrade below proves nothing"
+fi
+run "$stage_win\\setup-under-test.exe" /S
+status=$?
+[ $status -eq 0 ] || fail "the upgrade exited with $status"
+[ ! -e "$install_unix" ] || fail "the upgrade installed into $install_win, not into the earlier folder"
+same_file "$exe64" "$earlier_unix/Varnolt.exe"
+same_file "$dll64" "$earlier_unix/varnoltmenu.dll"
+same_file "$dll32" "$earlier_unix/x86/varnoltmenu.dll"
+expect_value "$app_paths" '' "$earlier_win\\Varnolt.exe" 64
+expect_value "$uninstall_key" DisplayVersion '1.2.1.0'
+expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" '' "$earlier_win\\varnoltmenu.dll" 64
+# The held earlier files wait, moved aside, for the next restart to remove them.
+pending=$(run reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations)
+for file in Varnolt.exe varnoltmenu.dll; do
+  [ -e "$earlier_unix/$file.old1" ] || fail "the held $file was not moved aside to $file.old1"
+  grep -qiF "Outils\\Varnolt\\$file.old1" <<<"$pending" || fail "$file.old1 is not to be removed at the next restart"
+done
+# The menu command of the upgraded installation erases its selection.
+(export VARNOLT_INSTALL_DIR=$earlier_win; run "$stage_win\\installed_test.exe") | grep -v '^\[ *\(RUN\|OK\) '
+[ "${PIPESTATUS[0]}" -eq 0 ] || fail "the upgraded installation did not erase its selection"
+# Explorer lets go (a restart, or its end); then the uninstaller leaves nothing of ours.
+exec {hold_fd}>&-
+wait $holder
+install_win=$earlier_win install_unix=$earlier_unix
+uninstall || fail "the uninstaller of the upgraded installation did not finish"
+[ ! -e "$earlier_unix" ] || fail "left behind: $(find "$earlier_unix" | tr '\n' ' ')"
+expect_nothing_of_ours
+install_win='C:\Program Files\Varnolt' install_unix="$WINEPREFIX/drive_c/Program Files/Varnolt"
 
 # A silent install whose extension cannot be registered is no success. Registration is refused
 # without the Approved key: removed here from the view of the extension that must then fail

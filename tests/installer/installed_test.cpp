@@ -25,7 +25,10 @@ using wine_testing::ReadTextFile;
 using wine_testing::RemoveTree;
 using wine_testing::WriteTextFile;
 
+// Program Files\Varnolt, or the folder VARNOLT_INSTALL_DIR names (an installation elsewhere).
 std::string InstallDir() {
+  char given[MAX_PATH] = {};
+  if (GetEnvironmentVariableA("VARNOLT_INSTALL_DIR", given, MAX_PATH) != 0) return given;
   char programFiles[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
   return std::string(programFiles) + "\\Varnolt";
