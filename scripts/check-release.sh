@@ -2,6 +2,10 @@
 # Checks a release written by release.sh, as a user would get it:
 #   scripts/check-release.sh [DIST] [WINE_DIR]     (defaults: dist, build/win64/wine)
 # - the checksums hold;
+# - with VARNOLT_SIGN_CA=CA.pem (the certificate authority to trust), every binary, the setup
+#   program and the uninstaller it writes carry an Authenticode signature that osslsigncode
+#   verifies up to that authority; without it, a release whose files are signed is verified
+#   against the system's authorities, and an unsigned one is said to be unsigned;
 # - each binary is of its architecture, carries no symbols and imports only DLLs that every
 #   Windows has (no MinGW runtime DLL);
 # - the 64-bit Varnolt.exe of the release erases a scratch file under Wine and leaves its
@@ -39,6 +43,51 @@ if [ ${#setups[@]} -ne 1 ] || [ ! -f "${setups[0]}" ]; then
   fail "expected one setup program in $dist"
 else
   check_binary "${setups[0]}" pei-i386  # one 32-bit setup runs on both kinds of Windows
+fi
+
+. scripts/wine-env.sh "$wine_dir"
+
+# Signatures. The uninstaller exists only once the setup program has written it: a silent
+# install into a fresh clone of the test prefix gives it.
+signed_files=("$dist"/win64/Varnolt.exe "$dist"/win64/varnoltmenu.dll "$dist"/win32/Varnolt.exe
+              "$dist"/win32/varnoltmenu.dll "${setups[@]}")
+has_signature() { osslsigncode extract-signature -in "$1" -out /dev/null >/dev/null 2>&1; }
+trust=()
+[ -z "${VARNOLT_SIGN_CA:-}" ] || trust=(-CAfile "$VARNOLT_SIGN_CA")
+signed=0
+for file in "${signed_files[@]}"; do has_signature "$file" && signed=$((signed + 1)); done
+if [ -n "${VARNOLT_SIGN_CA:-}" ] || [ $signed -ne 0 ]; then
+  verify_signature() {
+    local out
+    if ! out=$(osslsigncode verify "${trust[@]}" -in "$1" 2>&1); then
+      fail "$2: the signature does not verify: $(grep -iE 'fail|error|no signature' <<<"$out" | head -3 | tr '\n' ' ')"
+    elif ! grep -q '^Signature verification: ok' <<<"$out"; then
+      fail "$2: osslsigncode did not report a verified signature"
+    fi
+  }
+  for file in "${signed_files[@]}"; do verify_signature "$file" "$file"; done
+  uninstaller_check=$(mktemp -d "${TMPDIR:-/tmp}/varnolt-uninstaller.XXXXXX")
+  (
+    . tests/wine_support/drives.sh
+    drives_init "$wine_dir" "$uninstaller_check/wine" pristine
+    drives_start
+    mkdir -p "$WINEPREFIX/drive_c/release-check"
+    cp "${setups[0]}" "$WINEPREFIX/drive_c/release-check/setup.exe"
+    # The shipped setup program is 32-bit; where no 32-bit Windows program runs it cannot be run.
+    wine32_works || { echo "check-release: no 32-bit Wine: the written uninstaller is not checked"; exit 0; }
+    (cd "$WINEPREFIX/drive_c" && timeout 120 /usr/lib/wine/wine 'C:\release-check\setup.exe' /S </dev/null >/dev/null 2>&1) ||
+      { echo "check-release: the setup program failed in a fresh prefix" >&2; exit 1; }
+    cp "$WINEPREFIX/drive_c/Program Files/Varnolt/Uninstall.exe" "$uninstaller_check/Uninstall.exe"
+  ) || fail "could not install the release to get its uninstaller"
+  if [ -f "$uninstaller_check/Uninstall.exe" ]; then
+    verify_signature "$uninstaller_check/Uninstall.exe" "the uninstaller written by ${setups[0]}"
+  elif wine32_works; then
+    fail "the setup program wrote no uninstaller"
+  fi
+  rm -rf "$uninstaller_check"
+  echo "check-release: signatures verified${VARNOLT_SIGN_CA:+ (trusting $VARNOLT_SIGN_CA)}"
+else
+  echo "check-release: UNSIGNED release: no file in $dist carries a signature"
 fi
 
 # The released program at work, in the test prefix (its C: is a folder of the build tree).

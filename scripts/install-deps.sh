@@ -9,7 +9,7 @@ packages=(
   wine wine64 wine32:i386 libwine-dev fonts-wine
   xvfb xdotool imagemagick
   dosfstools fusefat ntfs-3g fuse3 util-linux e2fsprogs
-  nsis
+  nsis osslsigncode openssl
   clang libclang-rt-14-dev
 )
 

@@ -1,26 +1,60 @@
 #!/usr/bin/env bash
 # Builds a release from scratch and writes dist/: the setup program, the bare binaries of both
 # architectures and their SHA-256 sums.
-#   scripts/release.sh [BUILD_DIR]      (default build/release; it is emptied first)
+#   scripts/release.sh [OPTIONS] [BUILD_DIR]      (default build/release; it is emptied first)
+# Signed with osslsigncode when a certificate is given (options, or the environment variables
+# scripts/sign.sh reads): both programs, both extensions, the setup program and its uninstaller.
+#   --pkcs12 FILE.pfx           certificate chain and key in one bundle   (VARNOLT_SIGN_PKCS12)
+#   --cert CHAIN --key KEY      certificate chain and key, PEM or DER     (VARNOLT_SIGN_CERT, _KEY)
+#   --pass-file FILE            the password of the key or bundle         (VARNOLT_SIGN_PASS_FILE)
+#   --timestamp URL             an RFC 3161 timestamp server              (VARNOLT_SIGN_TIMESTAMP)
+# Without a certificate the release is made unsigned, and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/release}
+
+build=build/release
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --pkcs12) export VARNOLT_SIGN_PKCS12=$(realpath "$2"); shift 2 ;;
+    --cert) export VARNOLT_SIGN_CERT=$(realpath "$2"); shift 2 ;;
+    --key) export VARNOLT_SIGN_KEY=$(realpath "$2"); shift 2 ;;
+    --pass-file) export VARNOLT_SIGN_PASS_FILE=$(realpath "$2"); shift 2 ;;
+    --timestamp) export VARNOLT_SIGN_TIMESTAMP=$2; shift 2 ;;
+    -*) echo "release.sh: unknown option $1" >&2; exit 2 ;;
+    *) build=$1; shift ;;
+  esac
+done
+
+sign=OFF
+if [ -n "${VARNOLT_SIGN_PKCS12:-}" ] || { [ -n "${VARNOLT_SIGN_CERT:-}" ] && [ -n "${VARNOLT_SIGN_KEY:-}" ]; }; then
+  sign=ON
+  command -v osslsigncode >/dev/null || { echo "release.sh: osslsigncode is not installed (scripts/install-deps.sh)" >&2; exit 1; }
+elif [ -n "${VARNOLT_SIGN_CERT:-}${VARNOLT_SIGN_KEY:-}" ]; then
+  echo "release.sh: a certificate needs both --cert and --key" >&2
+  exit 2
+fi
 
 if [ -n "$(git status --porcelain 2>/dev/null)" ]; then
   echo "warning: the working tree has changes that are not committed; they go into this release" >&2
 fi
 
 rm -rf "$build" dist
-cmake --preset win64 -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset win64 -B "$build" -DCMAKE_BUILD_TYPE=Release -DVARNOLT_SIGN=$sign >/dev/null
 # The setup target needs both deliverables of both architectures (the i686 ones are built in
-# $build/installer/i686).
+# $build/installer/i686), signs them when asked, and packs them.
 cmake --build "$build" --target setup -j2
 
 version=$(sed -n 's/^project(Varnolt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 mkdir -p dist/win64 dist/win32
 cp "$build/installer/Varnolt-$version-installation.exe" dist/
-cp "$build/app/Varnolt.exe" "$build/contextmenu/varnoltmenu.dll" dist/win64/
-cp "$build/installer/i686/app/Varnolt.exe" "$build/installer/i686/contextmenu/varnoltmenu.dll" dist/win32/
+# The very files the setup program carries (signed there when the release is).
+cp "$build/installer/stage/x86_64/Varnolt.exe" "$build/installer/stage/x86_64/varnoltmenu.dll" dist/win64/
+cp "$build/installer/stage/i686/Varnolt.exe" "$build/installer/stage/i686/varnoltmenu.dll" dist/win32/
 (cd dist && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum >SHA256SUMS)
 echo "dist/:"
 (cd dist && find . -type f | sed 's|^\./||' | sort | xargs ls -l | awk '{ printf "  %10d  %s\n", $5, $9 }')
+if [ $sign = ON ]; then
+  echo "release.sh: signed (setup program, its uninstaller, both programs and both extensions)${VARNOLT_SIGN_TIMESTAMP:+, timestamped by $VARNOLT_SIGN_TIMESTAMP}"
+else
+  echo "release.sh: UNSIGNED release (no certificate given): Windows will name no publisher for it"
+fi
