@@ -51,7 +51,14 @@ fi
 # install into a fresh clone of the test prefix gives it.
 signed_files=("$dist"/win64/Varnolt.exe "$dist"/win64/varnoltmenu.dll "$dist"/win32/Varnolt.exe
               "$dist"/win32/varnoltmenu.dll "${setups[@]}")
-has_signature() { osslsigncode extract-signature -in "$1" -out /dev/null >/dev/null 2>&1; }
+# osslsigncode writes the signature it extracts to a file that must not exist yet.
+has_signature() {
+  local out status=0
+  out=$(mktemp -u "${TMPDIR:-/tmp}/varnolt-signature.XXXXXX")
+  osslsigncode extract-signature -in "$1" -out "$out" >/dev/null 2>&1 || status=$?
+  rm -f "$out"
+  return $status
+}
 trust=()
 [ -z "${VARNOLT_SIGN_CA:-}" ] || trust=(-CAfile "$VARNOLT_SIGN_CA")
 signed=0

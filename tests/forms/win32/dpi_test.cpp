@@ -232,5 +232,49 @@ TYPED_TEST(ScaledWindowTest, ScreenshotAtThisDpi) {
   std::printf("screenshot: %s\n", path.c_str());
 }
 
+// Moved to a monitor of another DPI (Windows says so with WM_DPICHANGED and a suggested window
+// rectangle), the window takes that DPI's layout and the place suggested; moved back, the
+// layout it had, give or take the pixel that rounding twice may cost.
+TYPED_TEST(ScaledWindowTest, FollowsAChangeOfMonitorDpi) {
+  TypeParam& form = *this->form;
+  this->ShowMidRun();
+  HWND window = form.Handle();
+  const int dpi = ExpectedDpi();
+  const int other = dpi == 120 ? 144 : 120;  // a window that still fits the 1024 x 768 screen
+  const int width = form.ClientWidth();
+  const int height = form.ClientHeight();
+  const ui::TRect button = form.btnCancel->BoundsRect();
+  auto moveTo = [&](int newDpi, int clientWidth, int clientHeight) {
+    RECT suggested{40, 30, 40 + clientWidth, 30 + clientHeight};
+    AdjustWindowRectEx(&suggested, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi), reinterpret_cast<LPARAM>(&suggested));
+    PumpFor(100);
+    RECT now;
+    GetWindowRect(window, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.top, suggested.top);
+  };
+  auto scaled = [&](int length) { return ui::ScaleLength(length, other, dpi); };
+  moveTo(other, scaled(width), scaled(height));
+  EXPECT_EQ(form.PixelsPerInch(), other);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, scaled(width));
+  EXPECT_EQ(client.bottom, scaled(height));
+  EXPECT_EQ(form.ClientWidth(), scaled(width));
+  EXPECT_EQ(form.btnCancel->BoundsRect(),
+            ui::Rect(scaled(button.Left), scaled(button.Top), scaled(button.Right), scaled(button.Bottom)));
+  EXPECT_EQ(form.Image1->DrawnSize(), (ui::TSize{ui::ScaleLength(32, other, 96), ui::ScaleLength(32, other, 96)}));
+  EXPECT_EQ(form.Image1->PictureSize(), form.Image1->DrawnSize()) << "the picture drawn for " << other;
+  moveTo(dpi, width, height);
+  EXPECT_EQ(form.PixelsPerInch(), dpi);
+  EXPECT_EQ(form.ClientWidth(), width);
+  const ui::TRect back = form.btnCancel->BoundsRect();
+  EXPECT_NEAR(back.Left, button.Left, 1);
+  EXPECT_NEAR(back.Right, button.Right, 1);
+  EXPECT_NEAR(back.Bottom, button.Bottom, 1);
+}
+
 }  // namespace
 }  // namespace varnolt::testing
