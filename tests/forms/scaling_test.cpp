@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/Cgauges.h"
+#include "support/PixelCanvas.h"
 #include "support/TestParent.h"
 #include "ui/Controls.h"
 
@@ -71,6 +72,7 @@ TEST(ControlScaleTest, OwnFontScalesAndAParentsFontIsFollowed) {
 }
 
 TEST(ControlScaleTest, GaugeScaledTwiceTheSizeFillsTwiceTheColumns) {
+  testing::ScopedPixelBackend backend;
   testing::TestParent parent;
   TCGauge gauge(nullptr);
   gauge.SetParent(&parent);
