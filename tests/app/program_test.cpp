@@ -392,7 +392,7 @@ TEST_F(ProgramTest, AStoppedRunSaysSoAndHowManyItemsWereNotReached) {
   EXPECT_EQ(stopping.messages[0].text,
             "Le broyage a \xE9t\xE9 interrompu.\n"
             "3 \xE9l\xE9ment(s) non atteint(s).\n"
-            "C:\\big\\1.bin : arr\xEAt\xE9 par l'utilisateur, \xE9cras\xE9 en partie");
+            "C:\\big\\1.bin : arr\xEAt\xE9 par l'utilisateur, \xE9" "cras\xE9 en partie");
   EXPECT_EQ(os.List("C:\\big"), (std::vector<std::string>{"1.bin", "2.bin", "3.bin"}));
 }
 
