@@ -110,5 +110,9 @@ int main(int argc, char** argv) {
     // Memory exhausted, say: never an abort without a word. What was not reached stays.
     ui::TApplication::ShowException(ui::Exception(texts::kUnexpectedError));
     return kExitItemsLeft;
+  } catch (...) {
+    // Nothing of a kind not known escapes either.
+    ui::TApplication::ShowException(ui::Exception(texts::kUnexpectedError));
+    return kExitItemsLeft;
   }
 }
