@@ -34,11 +34,13 @@ home=$work/home
 mkdir -p "$home"
 chown "$uid:$gid" "$home"
 find "$WINEPREFIX" -type d -exec chown "$uid:$gid" {} +
+# The superuser's server (it registered the drive type) left a pointer to its own directory.
+rm -f "$WINEPREFIX/wineserver"
 for file in system.reg user.reg userdef.reg; do chown "$uid:$gid" "$WINEPREFIX/$file"; done
 as_user=(setpriv --reuid="$uid" --regid="$gid" --clear-groups env HOME="$home" USER=nobody LOGNAME=nobody)
 
 stop_user_server() { "${as_user[@]}" "$WINESERVER" -k >/dev/null 2>&1 || true; }
-trap 'status=$?; stop_user_server; (exit $status); drives_cleanup' EXIT
+trap 'status=$?; set +e; stop_user_server; (exit $status); drives_cleanup' EXIT
 "${as_user[@]}" setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p120 </dev/null >/dev/null 2>&1 &
 "${as_user[@]}" bash -c "$close_descriptors" warm "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 
