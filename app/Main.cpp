@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
 #include <vector>
 
 #include "app/PipeClient.h"
@@ -24,8 +25,20 @@ class Win32Desktop : public ProgramServices {
     UINT style = MB_OK | MB_ICONINFORMATION;
     if (kind == MessageKind::kError) style = MB_OK | MB_ICONERROR;
     if (kind == MessageKind::kQuestion) style = MB_YESNO | MB_ICONQUESTION;
-    return MessageBoxA(nullptr, text, caption, style) == IDYES;
+    return MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), style) == IDYES;
   }
+
+ private:
+  static std::wstring Wide(const char* utf8) {
+    const int count = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (count <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(count), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), count);
+    wide.resize(static_cast<std::size_t>(count - 1));
+    return wide;
+  }
+
+ public:
 
   std::unique_ptr<ByteSource> OpenPipe(const char* name) override { return OpenItemPipe(name); }
 
@@ -95,6 +108,10 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   } catch (const std::exception&) {
     // Memory exhausted, say: never an abort without a word. What was not reached stays.
+    ui::TApplication::ShowException(ui::Exception(texts::kUnexpectedError));
+    return kExitItemsLeft;
+  } catch (...) {
+    // Nothing of a kind not known escapes either.
     ui::TApplication::ShowException(ui::Exception(texts::kUnexpectedError));
     return kExitItemsLeft;
   }

@@ -7,8 +7,10 @@
 
 #include "app/CommandLine.h"
 #include "app/Confirmation.h"
+#include "app/EndOfRunReport.h"
 #include "app/SizeText.h"
 #include "app/Texts.h"
+#include "common/TextEncoding.h"
 #include "engine/ItemNames.h"
 #include "engine/ShreddingManager.h"
 
@@ -16,6 +18,11 @@ namespace varnolt {
 namespace {
 
 constexpr std::size_t kTextBufferSize = 512;
+
+// The program's own texts are Windows-1252; the desktop shows UTF-8.
+bool Show(ProgramServices& services, const char* caption, const char* text, MessageKind kind) {
+  return services.ShowMessage(Utf8FromWindows1252(caption).c_str(), Utf8FromWindows1252(text).c_str(), kind);
+}
 
 // Only a pipe of this machine's own namespace: "\\.\pipe\" and a name. Anything else (a plain
 // file, a remote pipe, a name that climbs out of the namespace) is never opened.
@@ -66,13 +73,13 @@ bool TakeItemsFromCommandLine(int argc, const char* const* argv, int firstItem, 
       const std::uint32_t type = platform.DriveTypeOf(root);
       if (type != kDriveRemovable && type != kDriveFixed) {
         std::snprintf(message, sizeof message, texts::kBadDriveFormat, number);
-        services.ShowMessage(texts::kErrorCaption, message, MessageKind::kError);
+        Show(services, texts::kErrorCaption, message, MessageKind::kError);
         return false;
       }
     } else if (platform.AttributesOf(item) == kInvalidAttributes || !KeepsItsName(platform, item)) {
       // A name the system reads as another ("Rapport " as "Rapport") is no valid path either.
       std::snprintf(message, sizeof message, texts::kBadPathFormat, number);
-      services.ShowMessage(texts::kErrorCaption, message, MessageKind::kError);
+      Show(services, texts::kErrorCaption, message, MessageKind::kError);
       return false;
     }
     manager.AddItem(item, true);
@@ -88,7 +95,15 @@ bool Confirmed(const ShreddingManager& manager, ProgramServices& services) {
   ConfirmationText(manager.DirectoryCount(), manager.FileCount(), manager.DriveCount(), sizeText,
                    message, kTextBufferSize);
   message[kTextBufferSize - 1] = '\0';
-  return services.ShowMessage(texts::kConfirmationCaption, message, MessageKind::kQuestion);
+  return Show(services, texts::kConfirmationCaption, message, MessageKind::kQuestion);
+}
+
+// The end of every run where anything given was left: one box, and the status that says so.
+int EndOfRun(const ShreddingManager& manager, ProgramServices& services) {
+  const std::string report = EndOfRunReport(manager.Outcomes(), manager.Stopped());
+  if (report.empty()) return kExitSuccess;
+  services.ShowMessage(Utf8FromWindows1252(texts::kErrorCaption).c_str(), report.c_str(), MessageKind::kError);
+  return kExitItemsLeft;
 }
 
 }  // namespace
@@ -99,7 +114,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramSer
   const CommandLine line = ParseCommandLine(argc, argv);
 
   if (line.showInfo) {
-    services.ShowMessage(texts::kInformationCaption, texts::kInformation, MessageKind::kInformation);
+    Show(services, texts::kInformationCaption, texts::kInformation, MessageKind::kInformation);
     return kExitSuccess;
   }
 
@@ -111,7 +126,8 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramSer
 
   const std::int32_t files = manager.FileCount();
   const std::int32_t drives = manager.DriveCount();
-  if (manager.DirectoryCount() == 0 && files == 0 && drives == 0) return kExitSuccess;
+  // Nothing to erase: what the intake could not take (a CD drive, a name gone) is still told.
+  if (manager.DirectoryCount() == 0 && files == 0 && drives == 0) return EndOfRun(manager, services);
 
   if (line.ask && !Confirmed(manager, services)) return kExitSuccess;
 
@@ -124,7 +140,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramSer
     manager.SetCallback(services.OpenProgressWindow(ProgressWindowKind::kOneFile));
   }
   manager.Run();
-  return kExitSuccess;
+  return EndOfRun(manager, services);
 }
 
 }  // namespace varnolt

@@ -18,7 +18,7 @@ enum class ProgressWindowKind { kOneFile, kMultiFile, kOneFreeSpace };
 class ProgramServices {
  public:
   virtual ~ProgramServices() = default;
-  // An ownerless message box. For kQuestion: true only when the user answered Yes (a box that
+  // An ownerless message box; caption and text are UTF-8. For kQuestion: true only when the user answered Yes (a box that
   // could not be shown counts as No). Other kinds: the result means nothing.
   virtual bool ShowMessage(const char* caption, const char* text, MessageKind kind) = 0;
   // Waits for the named pipe and opens it for reading; nullptr when it cannot be opened.

@@ -26,4 +26,32 @@ inline constexpr const char* kBadPathFormat = "L'argument n\xB0%i n'est pas un c
 inline constexpr const char* kUnexpectedError =
     "Une erreur inattendue a arr\xEAt\xE9 Varnolt.";
 
+// The end-of-run box: what was not erased, one line per item, "path : reason".
+inline constexpr const char* kItemsLeft = "Certains \xE9l\xE9ments n'ont pas \xE9t\xE9 broy\xE9s :";
+inline constexpr const char* kRunStopped = "Le broyage a \xE9t\xE9 interrompu.";
+// %i: how many items the run never reached.
+inline constexpr const char* kNotReachedFormat = "%i \xE9l\xE9ment(s) non atteint(s).";
+inline constexpr const char* kItemLineSeparator = " : ";
+// %i: the items left beyond the lines shown.
+inline constexpr const char* kMoreItemsFormat = "\x85 et %i autre(s) \xE9l\xE9ment(s)";
+
+// Why an item was left.
+inline constexpr const char* kLeftInUse = "utilis\xE9 par un autre programme";
+inline constexpr const char* kLeftAccessDenied = "acc\xE8s refus\xE9";
+inline constexpr const char* kLeftGone = "introuvable";
+inline constexpr const char* kLeftWriteFailed = "erreur d'\xE9" "criture sur le disque";
+inline constexpr const char* kLeftDiskFull = "disque plein";
+inline constexpr const char* kLeftStopped = "arr\xEAt\xE9 par l'utilisateur, \xE9" "cras\xE9 en partie";
+inline constexpr const char* kLeftNotReached = "non atteint";
+inline constexpr const char* kLeftHardLink = "d'autres noms partagent ses donn\xE9" "es";
+inline constexpr const char* kLeftReparsePoint = "point d'analyse d'un type non pris en charge";
+inline constexpr const char* kLeftNameNotSupported = "nom ou chemin non pris en charge";
+inline constexpr const char* kLeftDriveNotSupported = "lecteur non pris en charge";
+inline constexpr const char* kLeftFolderNotEmpty = "r\xE9pertoire non vide";
+inline constexpr const char* kLeftNotRemoved = "refus\xE9 par le syst\xE8me";
+inline constexpr const char* kLeftFillFileNotCreated =
+    "espace libre : le fichier de remplissage n'a pas pu \xEAtre cr\xE9\xE9";
+// %s, %s: the part covered and the free space, as size texts ("12 Mo").
+inline constexpr const char* kLeftFreeSpaceInPartFormat = "espace libre nettoy\xE9 en partie (%s sur %s)";
+
 }  // namespace varnolt::texts

@@ -46,7 +46,7 @@ void DirectoryShredder::Shred() {
     // Not listable: no random name, only a removal under its own name, which fails if anything
     // is inside.
     if (contents == Contents::kUnknown) {
-      if (!platform->RemoveEmptyDirectory(path)) leftBecause = LeftBecause::kNotRemoved;
+      if (!platform->RemoveEmptyDirectory(path)) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
       return;
     }
   }
@@ -54,10 +54,11 @@ void DirectoryShredder::Shred() {
   std::memcpy(original, path, kMaxPath);
   RenameRandomly();
   if (platform->RemoveEmptyDirectory(path)) return;
+  const LeftBecause refusal = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
   // Something came in between the look and the removal, or the system refused: the directory
   // goes back to its own name rather than stay hidden under a number.
   if (std::strcmp(original, path) != 0 && platform->MovePath(path, original)) std::memcpy(path, original, kMaxPath);
-  leftBecause = ContentsOf(*platform, path) == Contents::kNotEmpty ? LeftBecause::kFolderNotEmpty : LeftBecause::kNotRemoved;
+  leftBecause = ContentsOf(*platform, path) == Contents::kNotEmpty ? LeftBecause::kFolderNotEmpty : refusal;
 }
 
 }  // namespace varnolt

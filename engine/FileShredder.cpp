@@ -58,6 +58,7 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   platform->SetAttributesOf(path, kAttrNormal);
   const FileHandle file = platform->OpenExistingForWriting(path);
   if (file == kInvalidFile) {
+    leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     if (attributes != kInvalidAttributes) platform->SetAttributesOf(path, attributes);
     return OverwriteResult::kFailed;
   }
@@ -71,16 +72,23 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
 
   OverwriteResult result = OverwriteResult::kCompleted;
   std::uint64_t size = 0;
-  if (!platform->OpenFileSize(file, &size)) result = OverwriteResult::kFailed;
+  if (!platform->OpenFileSize(file, &size)) {
+    leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+    result = OverwriteResult::kFailed;
+  }
 
   std::uint8_t* const sweepBlocks[3] = {patternBlock, complementBlock, randomBlock};
   if (result == OverwriteResult::kCompleted &&
       !RunSweeps(file, size, sweepBlocks, kBlockSize, ShortWrite::kEndsTheOverwrite)) {
+    leftBecause = LeftFor(sweepFailure, LeftBecause::kWriteFailed);
     result = OverwriteResult::kFailed;
   }
   platform->CloseFile(file);
 
-  if (result == OverwriteResult::kCompleted && !proceed) result = OverwriteResult::kStopped;
+  if (result == OverwriteResult::kCompleted && !proceed) {
+    leftBecause = LeftBecause::kStopped;
+    result = OverwriteResult::kStopped;
+  }
   // A file that stays where it is keeps the attributes its owner gave it.
   if (result != OverwriteResult::kCompleted && attributes != kInvalidAttributes) {
     platform->SetAttributesOf(path, attributes);
@@ -94,13 +102,14 @@ void FileShredder::Shred() {
   const OverwriteResult result = Overwrite();
   if (result == OverwriteResult::kLink) {
     RenameRandomly();  // moves and deletes the link itself; the target keeps its name
-    platform->DeleteFilePath(path);
+    if (!platform->DeleteFilePath(path)) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     return;
   }
   if (result != OverwriteResult::kCompleted) return;  // kLeftAlone among them
   RenameRandomly();
   platform->SetAttributesOf(path, kAttrNormal);
-  platform->DeleteFilePath(path);
+  // Overwritten already; what stays is a file of random bytes under a number, still reported.
+  if (!platform->DeleteFilePath(path)) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
 }
 
 }  // namespace varnolt

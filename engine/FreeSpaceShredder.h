@@ -1,6 +1,8 @@
 // Cleans the free space of one drive without touching its files: a fill file in the drive's
 // root, grown over all the free space, swept three times (pattern, complement, pseudo-random
-// data) with a flush after each sweep, and deleted by the system when it is closed.
+// data) with a flush after each sweep, and deleted by the system when it is closed. A root that
+// takes no new file (a standard user's C:\) gets a folder of ours for the fill file instead,
+// removed when the cleaning ends, however it ends.
 //
 // <windows.h> defines a function-like macro GetFreeSpace(w) that would rewrite the member of
 // that name: a file that includes both must #undef GetFreeSpace after <windows.h>.
@@ -16,6 +18,7 @@ class FreeSpaceShredder : public ReportingShredder {
  public:
   static constexpr std::uint32_t kChunkSize = 1048576;
   static constexpr const char* kFillFileName = "VARNOLT.TMP";
+  static constexpr const char* kFillFolderName = "VARNOLT.FILL";
 
   // `root`: the drive's root, three characters such as "E:\".
   explicit FreeSpaceShredder(Platform& platform, const char* root);
@@ -28,17 +31,27 @@ class FreeSpaceShredder : public ReportingShredder {
   std::uint64_t GetFreeSpace() const;
 
   const char* FillPath() const { return fillPath; }
+  // After a run left part of the free space (kFreeSpaceInPart, kStopped): how far the fill
+  // file reached, out of the free space measured when it was opened.
+  std::uint64_t CoveredBytes() const { return coveredBytes; }
+  std::uint64_t MeasuredBytes() const { return measuredBytes; }
   bool HoldsBuffers() const { return patternBuffer || complementBuffer || randomBuffer; }
 
  private:
   bool AllocateBuffers();
   void ReleaseBuffers();
   void FillPatternBuffers();
+  // Opens the fill file at `at` for the sweeps, after the checks that keep it from reaching
+  // anything but itself; kInvalidFile when it cannot be had there. `creationRefused` tells
+  // whether the system refused to create it (rather than a check here keeping it from that).
+  FileHandle OpenFillFile(const char* at, bool* creationRefused);
 
   char fillPath[kMaxPath];
   std::uint8_t* patternBuffer = nullptr;
   std::uint8_t* complementBuffer = nullptr;
   std::uint8_t* randomBuffer = nullptr;
+  std::uint64_t coveredBytes = 0;
+  std::uint64_t measuredBytes = 0;
 };
 
 }  // namespace varnolt

@@ -7,6 +7,20 @@
 
 namespace varnolt {
 
+LeftBecause LeftFor(FailureKind failure, LeftBecause otherwise) {
+  switch (failure) {
+    case FailureKind::kInUse: return LeftBecause::kInUse;
+    case FailureKind::kAccessDenied: return LeftBecause::kAccessDenied;
+    case FailureKind::kGone: return LeftBecause::kGone;
+    case FailureKind::kDiskFull: return LeftBecause::kDiskFull;
+    case FailureKind::kDiskError: return LeftBecause::kWriteFailed;
+    case FailureKind::kNameNotSupported: return LeftBecause::kNameNotSupported;
+    case FailureKind::kNone:
+    case FailureKind::kOther: break;
+  }
+  return otherwise;
+}
+
 GenericShredder::GenericShredder(Platform& platform, const char* path) : platform(&platform) {
   std::strncpy(this->path, path, kMaxPath - 1);
   this->path[kMaxPath - 1] = '\0';

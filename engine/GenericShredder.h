@@ -7,14 +7,28 @@
 
 namespace varnolt {
 
-// Why an item was left as it was on purpose, for whoever reports on the run afterwards.
+// Why an item was not erased, for whoever reports on the run afterwards (read after Run).
 enum class LeftBecause : std::uint8_t {
   kNotLeft,
   kHardLink,             // a file with other names: its data belongs to them too
   kUnknownReparsePoint,  // a reparse point of a kind not known
   kFolderNotEmpty,       // something inside could not be erased
-  kNotRemoved,           // the system refused to remove it (in use, protected)
+  kNotRemoved,           // the system refused to remove it, for no reason it named
+  kInUse,                // another program holds it
+  kAccessDenied,
+  kGone,                 // no longer there when it was reached
+  kWriteFailed,          // a write or a flush failed (disk error)
+  kDiskFull,
+  kStopped,              // the user stopped the run while it was being overwritten
+  kNotReached,           // the user stopped the run before it was reached
+  kNameNotSupported,     // a name or path the program cannot take as it is
+  kDriveNotSupported,    // a drive of a kind whose free space is not cleaned
+  kFillFileNotCreated,   // free space: neither the root nor our folder took the fill file
+  kFreeSpaceInPart,      // free space: only part of it was covered
 };
+
+// The reason a failed call gives, or `otherwise` when the system named none of ours.
+LeftBecause LeftFor(FailureKind failure, LeftBecause otherwise);
 
 class GenericShredder {
  public:

@@ -31,18 +31,23 @@ bool ReportingShredder::RunSweeps(FileHandle file, std::uint64_t size,
                                   std::uint8_t* const blocks[3], std::uint32_t unit,
                                   ShortWrite shortWrite) {
   std::uint64_t done = 0;
+  sweepFailure = FailureKind::kNone;
+  sweepReach = 0;
   for (std::uint16_t pass = 0; pass < passCount && proceed; ++pass) {
     for (int sweep = 0; sweep < 3; ++sweep) {
       // A pointer that cannot be rewound would make the sweep write past the area (growing the
       // file) instead of rewriting it.
-      if (!platform->SeekToStart(file)) return false;
+      if (!platform->SeekToStart(file)) return sweepFailure = platform->LastFailure(), false;
       for (std::uint64_t offset = 0; offset < size && proceed; offset += unit) {
         // The whole block is drawn afresh, also before a short last write.
         if (sweep == 2) FillRandomWords(blocks[2], unit / 2);
         const std::uint64_t left = size - offset;
         const std::uint32_t count = left < unit ? static_cast<std::uint32_t>(left) : unit;
         std::uint32_t written = 0;
-        if (!platform->WriteBytes(file, blocks[sweep], count, &written) || written < count) {
+        const bool writeSucceeded = platform->WriteBytes(file, blocks[sweep], count, &written);
+        if (pass == 0 && sweep == 0) sweepReach = offset + written;
+        if (!writeSucceeded || written < count) {
+          sweepFailure = writeSucceeded ? FailureKind::kDiskFull : platform->LastFailure();
           if (shortWrite == ShortWrite::kEndsTheOverwrite) return false;
           // Full disk, or the largest file its file system allows: this sweep has covered
           // all it can.
@@ -53,7 +58,7 @@ bool ReportingShredder::RunSweeps(FileHandle file, std::uint64_t size,
         done += count;
         ReportProgress(done, size);
       }
-      if (!platform->FlushToDisk(file)) return false;
+      if (!platform->FlushToDisk(file)) return sweepFailure = platform->LastFailure(), false;
     }
   }
   return true;

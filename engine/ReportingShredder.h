@@ -51,6 +51,10 @@ class ReportingShredder : public GenericShredder {
   std::uint8_t pattern = 0xAA;
   std::uint32_t reportInterval = 30;  // milliseconds
   std::uint32_t lastReportTick = 0;
+  // Why RunSweeps last ended early (kDiskFull for a short write reported as a success), and
+  // how far the first sweep reached in the file: what the other sweeps rewrite.
+  FailureKind sweepFailure = FailureKind::kNone;
+  std::uint64_t sweepReach = 0;
 };
 
 }  // namespace varnolt

@@ -24,7 +24,11 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   // empty. At top level, a one-character name is never looked up as a file or directory name.
   if (maybeDrive && ChosenDriveRoot(*platform, name, root)) {
     const std::uint32_t type = platform->DriveTypeOf(root);
-    if (type == kDriveFixed || type == kDriveRemovable) AddDrive(root);
+    if (type == kDriveFixed || type == kDriveRemovable) {
+      AddDrive(root);
+    } else {
+      Drop(root, LeftBecause::kDriveNotSupported);
+    }
     return;
   }
 
@@ -32,16 +36,18 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   const std::uint32_t length = platform->ResolveFullPath(name, kMaxPath, fullPath);
   // An empty name, or one whose full path does not fit the path field, is skipped: a cut path
   // would name something else.
-  if (length == 0 || length >= kMaxPath) return;
+  if (length == 0 || length >= kMaxPath) return Drop(name, LeftBecause::kNameNotSupported);
   // A chosen name that the path functions read as another one ("Rapport " as "Rapport") would
   // erase that other item: it is not taken. Entries met in a directory are checked as they
   // are listed (AddContents).
   if (maybeDrive && !KeepsItsName(*platform, name)) {
     refusedNames.emplace_back(name);
-    return;
+    return Drop(name, LeftBecause::kNameNotSupported);
   }
   const std::uint32_t attributes = platform->AttributesOf(fullPath);
-  if (attributes == kInvalidAttributes) return;
+  if (attributes == kInvalidAttributes) {
+    return Drop(fullPath, LeftFor(platform->LastFailure(), LeftBecause::kGone));
+  }
   if (!(attributes & kAttrDirectory)) {
     AddFile(fullPath);  // a file symbolic link too: its shredder removes only the link
     return;
@@ -75,7 +81,10 @@ void ShreddingManager::AddContents(const char* fullPath) {
     char child[kMaxPath];
     const int childLength =
         std::snprintf(child, sizeof child, "%s%s%s", fullPath, separator, entry.name);
-    if (childLength < 0 || childLength >= static_cast<int>(kMaxPath)) continue;  // does not fit
+    if (childLength < 0 || childLength >= static_cast<int>(kMaxPath)) {  // does not fit
+      Drop((std::string(fullPath) + separator + entry.name).c_str(), LeftBecause::kNameNotSupported);
+      continue;
+    }
     // An entry is collected only when its path reads back as itself. A listed name that the
     // path functions read otherwise leads elsewhere: "..\x" or "a\b", which the ANSI listing
     // makes of characters its code page lacks (fullwidth dots and backslash), would step out
@@ -84,6 +93,7 @@ void ShreddingManager::AddContents(const char* fullPath) {
     char resolved[kMaxPath];
     const std::uint32_t resolvedLength = platform->ResolveFullPath(child, kMaxPath, resolved);
     if (resolvedLength != static_cast<std::uint32_t>(childLength) || std::strcmp(resolved, child) != 0) {
+      Drop(child, LeftBecause::kNameNotSupported);
       continue;
     }
     AddItem(child, false);
@@ -111,24 +121,43 @@ void ShreddingManager::Run() {
   proceed = 1;
   doneBytes = 0;
   itemsDone = 0;
+  filesRun = directoriesRun = drivesRun = 0;
   for (FileShredder& file : files) {
     if (!proceed) break;
     const std::uint64_t size = file.GetSize();  // measured before: afterwards the file is gone
+    ++filesRun;
     file.Shred();
     doneBytes += size;
     ++itemsDone;
   }
   for (DirectoryShredder& directory : directories) {
     if (!proceed) break;
+    ++directoriesRun;
     directory.Shred();
   }
   for (FreeSpaceShredder& drive : drives) {
     if (!proceed) break;
     const std::uint64_t freeBytes = drive.GetFreeSpace();
+    ++drivesRun;
     drive.Shred();
     doneBytes += freeBytes;
     ++itemsDone;
   }
+}
+
+std::vector<ItemOutcome> ShreddingManager::Outcomes() const {
+  std::vector<ItemOutcome> outcomes = dropped;
+  auto add = [&outcomes](const GenericShredder& item, bool reached) {
+    outcomes.push_back(ItemOutcome{item.Path(), reached ? item.Left() : LeftBecause::kNotReached});
+  };
+  for (std::size_t index = 0; index < files.size(); ++index) add(files[index], index < filesRun);
+  for (std::size_t index = 0; index < directories.size(); ++index) add(directories[index], index < directoriesRun);
+  for (std::size_t index = 0; index < drives.size(); ++index) {
+    add(drives[index], index < drivesRun);
+    outcomes.back().coveredBytes = drives[index].CoveredBytes();
+    outcomes.back().measuredBytes = drives[index].MeasuredBytes();
+  }
+  return outcomes;
 }
 
 std::uint8_t ShreddingManager::RelayProgress(float itemFraction, std::uint64_t itemBytes) {

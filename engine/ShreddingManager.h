@@ -15,6 +15,16 @@
 
 namespace varnolt {
 
+// What became of one item the run was given: erased, or left and why.
+struct ItemOutcome {
+  std::string path;  // where the item stands now, or the name as it was chosen
+  LeftBecause left = LeftBecause::kNotLeft;
+  // Free space left in part or stopped: how far the fill file reached, of the free space.
+  std::uint64_t coveredBytes = 0;
+  std::uint64_t measuredBytes = 0;
+  bool Erased() const { return left == LeftBecause::kNotLeft; }
+};
+
 class ShreddingManager {
  public:
   explicit ShreddingManager(Platform& platform);
@@ -30,8 +40,8 @@ class ShreddingManager {
   // refused (RefusedNames). Otherwise the name is resolved to a full path: a file is collected,
   // a directory with everything below it, depth first, each directory after its contents. A
   // symbolic link or junction is collected as itself and never followed; a reparse point of a
-  // kind not known is collected and never entered. Names that cannot be resolved or read are
-  // skipped silently.
+  // kind not known is collected and never entered. Names that cannot be resolved or read, and
+  // drives of other kinds, are not taken: each is kept with the reason (Outcomes).
   void AddItem(const char* name, bool maybeDrive);
   void AddFile(const char* fullPath);
   void AddDirectory(const char* fullPath);
@@ -57,15 +67,24 @@ class ShreddingManager {
   // Chosen names not taken because the system would read them as another name.
   const std::vector<std::string>& RefusedNames() const { return refusedNames; }
 
+  // After Run: every item given, in order, first those not taken in, then files, directories
+  // and drives; the items a stop kept the run from are kNotReached.
+  std::vector<ItemOutcome> Outcomes() const;
+  // The callback answered stop during the last Run.
+  bool Stopped() const { return proceed == 0; }
+
  private:
   // Collects every entry of the directory `fullPath`, in the order the file system lists them.
   void AddContents(const char* fullPath);
+  void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
 
   Platform* platform;
   std::vector<FileShredder> files;
   std::vector<DirectoryShredder> directories;
   std::vector<FreeSpaceShredder> drives;
   std::vector<std::string> refusedNames;
+  std::vector<ItemOutcome> dropped;
+  std::size_t filesRun = 0, directoriesRun = 0, drivesRun = 0;
   std::uint8_t proceed = 1;
   std::uint64_t totalBytes = 0;
   std::uint64_t doneBytes = 0;

@@ -169,7 +169,12 @@ void FakePlatform::Resize(const std::string& key, Node& node, std::uint64_t size
 
 // --- Faults ----------------------------------------------------------------------------------
 
-void FakePlatform::RefuseOpen(const std::string& path) { refusedOpens.insert(Key(path)); }
+void FakePlatform::RefuseOpen(const std::string& path, FailureKind kind) {
+  refusedOpens.insert(Key(path));
+  openRefusalKinds[Key(path)] = kind;
+}
+void FakePlatform::RefuseNewFiles(const std::string& directory) { refusedNewFiles.insert(Key(directory)); }
+void FakePlatform::RefuseNewFolders(const std::string& directory) { refusedNewFolders.insert(Key(directory)); }
 void FakePlatform::HoldOpen(const std::string& path) { Find(Key(path))->openCount++; }
 void FakePlatform::Release(const std::string& path) { Find(Key(path))->openCount--; }
 void FakePlatform::FailWrite(int nth, std::uint32_t accepted) {
@@ -340,10 +345,10 @@ FileHandle FakePlatform::OpenExistingForWriting(const char* path) {
   const std::string key = Key(path, true);
   Log(CallKind::kOpen, path);
   Node* node = Find(key);
-  if (!node || node->directory || node->openCount > 0 || (node->attributes & kAttrReadOnly) ||
-      refusedOpens.count(key)) {
-    return kInvalidFile;
-  }
+  if (!node) return FailOpen(FailureKind::kGone);
+  if (node->openCount > 0) return FailOpen(FailureKind::kInUse);
+  if (refusedOpens.count(key)) return FailOpen(openRefusalKinds[key]);
+  if (node->directory || (node->attributes & kAttrReadOnly)) return FailOpen(FailureKind::kAccessDenied);
   node->openCount++;
   if (node->gainsNameWhenOpened) node->nameCount++, node->gainsNameWhenOpened = false;
   const FileHandle handle = nextHandle += 4;
@@ -354,19 +359,20 @@ FileHandle FakePlatform::OpenExistingForWriting(const char* path) {
 FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
   const std::string key = Key(path, true);
   Log(CallKind::kCreateDeleteOnClose, path);
-  if (refusedOpens.count(key)) return kInvalidFile;
+  if (refusedOpens.count(key)) return FailOpen(openRefusalKinds[key]);
   Node* node = Find(key);
   if (node) {
+    if (node->openCount > 0) return FailOpen(FailureKind::kInUse);
     // CREATE_ALWAYS refuses a hidden or system file unless the caller asks for those
     // attributes, and the fill file asks for none.
-    if (node->directory || node->openCount > 0 ||
-        (node->attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem))) {
-      return kInvalidFile;
+    if (node->directory || (node->attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem))) {
+      return FailOpen(FailureKind::kAccessDenied);
     }
     Resize(key, *node, 0);  // an existing file is truncated and taken over
   } else {
     Node* parent = Find(ParentKey(key));
-    if (!parent || !parent->directory) return kInvalidFile;
+    if (!parent || !parent->directory) return FailOpen(FailureKind::kGone);
+    if (refusedNewFiles.count(ParentKey(key))) return FailOpen(FailureKind::kAccessDenied);
     // Through a dangling link the target is created, as CreateFile does.
     node = &AddNode(key == Key(path) ? std::string(path) : key, false, kAttrArchive);
   }
@@ -380,7 +386,7 @@ FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
 bool FakePlatform::OpenFileSize(FileHandle file, std::uint64_t* size) {
   auto it = handles.find(file);
   Log(CallKind::kOpenFileSize, it == handles.end() ? "" : it->second.key);
-  if (it == handles.end()) return false;
+  if (it == handles.end()) return Fail(FailureKind::kOther);
   *size = Find(it->second.key)->size;
   return true;
 }
@@ -388,7 +394,7 @@ bool FakePlatform::OpenFileSize(FileHandle file, std::uint64_t* size) {
 bool FakePlatform::SeekToStart(FileHandle file) {
   auto it = handles.find(file);
   Log(CallKind::kSeek, it == handles.end() ? "" : it->second.key);
-  if (it == handles.end()) return false;
+  if (it == handles.end()) return Fail(FailureKind::kOther);
   it->second.position = 0;
   return true;
 }
@@ -399,7 +405,7 @@ bool FakePlatform::WriteBytes(FileHandle file, const void* data, std::uint32_t c
   auto it = handles.find(file);
   if (it == handles.end()) {
     Log(CallKind::kWrite, "", 0, count);
-    return false;
+    return Fail(FailureKind::kOther);
   }
   OpenFile& open = it->second;
   Log(CallKind::kWrite, open.key, open.position, count);
@@ -408,15 +414,17 @@ bool FakePlatform::WriteBytes(FileHandle file, const void* data, std::uint32_t c
 
   // How much of the write fits: the injected fault, the per-file cap, the volume's room.
   std::uint64_t accepted = count;
+  FailureKind shortBecause = FailureKind::kNone;
   const bool injected = Consume(writeFailCountdown);
-  if (injected) accepted = std::min<std::uint64_t>(accepted, writeFailAccepted);
+  if (injected) accepted = std::min<std::uint64_t>(accepted, writeFailAccepted), shortBecause = FailureKind::kDiskError;
   const std::uint64_t end = open.position + accepted;
   if (end > volume.fileSizeCap) {
     accepted = open.position >= volume.fileSizeCap ? 0 : volume.fileSizeCap - open.position;
+    shortBecause = FailureKind::kDiskError;  // what Wine reports at a file-size cap
   }
   const std::uint64_t growth = open.position + accepted > node.size ? open.position + accepted - node.size : 0;
   const std::uint64_t room = volume.capacity > volume.used ? volume.capacity - volume.used : 0;
-  if (growth > room) accepted -= growth - room;
+  if (growth > room) accepted -= growth - room, shortBecause = FailureKind::kDiskFull;
 
   if (open.position + accepted > node.size) Resize(open.key, node, open.position + accepted);
   if (node.contentStored && accepted > 0) {
@@ -426,14 +434,15 @@ bool FakePlatform::WriteBytes(FileHandle file, const void* data, std::uint32_t c
   bytesWritten += accepted;
   furthestWriteEnd = std::max(furthestWriteEnd, open.position);
   *written = static_cast<std::uint32_t>(accepted);
-  return accepted == count || shortWritesSucceed;
+  if (accepted == count || shortWritesSucceed) return true;
+  return Fail(shortBecause);
 }
 
 bool FakePlatform::FlushToDisk(FileHandle file) {
   auto it = handles.find(file);
   Log(CallKind::kFlush, it == handles.end() ? "" : it->second.key);
-  if (it == handles.end()) return false;
-  return !Consume(flushFailCountdown);
+  if (it == handles.end()) return Fail(FailureKind::kOther);
+  return !Consume(flushFailCountdown) || Fail(FailureKind::kDiskError);
 }
 
 void FakePlatform::CloseFile(FileHandle file) {
@@ -452,6 +461,7 @@ void FakePlatform::CloseFile(FileHandle file) {
 
 std::uint32_t FakePlatform::AttributesOf(const char* path) {
   const Node* node = Find(Key(path));
+  if (!node) lastFailure = FailureKind::kGone;
   return node ? node->attributes : kInvalidAttributes;
 }
 
@@ -477,7 +487,7 @@ std::uint32_t FakePlatform::OpenFileNameCount(FileHandle file) {
 bool FakePlatform::SetAttributesOf(const char* path, std::uint32_t attributes) {
   Log(CallKind::kSetAttributes, path, 0, attributes);
   Node* node = Find(Key(path, true));
-  if (!node) return false;
+  if (!node) return Fail(FailureKind::kGone);
   if (node->directory) attributes = (attributes & ~kAttrNormal) | kAttrDirectory;
   node->attributes = attributes;
   return true;
@@ -496,17 +506,17 @@ bool FakePlatform::MovePath(const char* from, const char* to) {
   Log(CallKind::kMove, from, 0, 0, to);
   Node* node = Find(fromKey);
   Node* newParent = Find(ParentKey(toKey));
-  if (!node || Find(toKey) || !newParent || !newParent->directory || node->openCount > 0 ||
-      refusedMoves.count(fromKey) || fromKey.size() <= 3) {
-    return false;
-  }
+  if (!node || !newParent || !newParent->directory) return Fail(FailureKind::kGone);
+  if (node->openCount > 0) return Fail(FailureKind::kInUse);
+  if (refusedMoves.count(fromKey)) return Fail(FailureKind::kAccessDenied);
+  if (Find(toKey) || fromKey.size() <= 3) return Fail(FailureKind::kOther);
   // A directory that holds an open file, or the working directory, cannot move.
   const std::string prefix = fromKey + "\\";
   for (const auto& [key, other] : nodes) {
-    if (key.compare(0, prefix.size(), prefix) == 0 && other.openCount > 0) return false;
+    if (key.compare(0, prefix.size(), prefix) == 0 && other.openCount > 0) return Fail(FailureKind::kInUse);
   }
   if (Key(workingDirectory) == fromKey || Key(workingDirectory).compare(0, prefix.size(), prefix) == 0) {
-    return false;
+    return Fail(FailureKind::kInUse);
   }
 
   // Re-key the node and everything below it, keeping each directory's order.
@@ -548,9 +558,10 @@ bool FakePlatform::DeleteFilePath(const char* path) {
   const std::string key = Key(path);
   Log(CallKind::kDelete, path);
   Node* node = Find(key);
-  if (!node || node->directory || node->openCount > 0 || (node->attributes & kAttrReadOnly) ||
-      refusedDeletes.count(key)) {
-    return false;
+  if (!node) return Fail(FailureKind::kGone);
+  if (node->openCount > 0) return Fail(FailureKind::kInUse);
+  if (node->directory || (node->attributes & kAttrReadOnly) || refusedDeletes.count(key)) {
+    return Fail(FailureKind::kAccessDenied);
   }
   RemoveNode(key);
   return true;
@@ -560,11 +571,22 @@ bool FakePlatform::RemoveEmptyDirectory(const char* path) {
   const std::string key = Key(path);
   Log(CallKind::kRemoveDirectory, path);
   Node* node = Find(key);
-  if (!node || !node->directory || !node->children.empty() || key.size() <= 3 ||
-      refusedRemovals.count(key) || Key(workingDirectory) == key) {
-    return false;
-  }
+  if (!node) return Fail(FailureKind::kGone);
+  if (Key(workingDirectory) == key) return Fail(FailureKind::kInUse);
+  if (refusedRemovals.count(key)) return Fail(FailureKind::kAccessDenied);
+  if (!node->directory || !node->children.empty() || key.size() <= 3) return Fail(FailureKind::kOther);
   RemoveNode(key);
+  return true;
+}
+
+bool FakePlatform::MakeFolder(const char* path) {
+  const std::string key = Key(path);
+  Log(CallKind::kMakeFolder, path);
+  if (Find(key)) return Fail(FailureKind::kOther);  // something stands there already
+  const Node* parent = Find(ParentKey(key));
+  if (!parent || !parent->directory) return Fail(FailureKind::kGone);
+  if (refusedNewFolders.count(ParentKey(key))) return Fail(FailureKind::kAccessDenied);
+  AddNode(path, true, kAttrDirectory);
   return true;
 }
 

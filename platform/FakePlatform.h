@@ -24,7 +24,7 @@ class FakePlatform : public Platform {
  public:
   enum class CallKind {
     kOpen, kCreateDeleteOnClose, kOpenFileSize, kSeek, kWrite, kFlush, kClose,
-    kSetAttributes, kMove, kDelete, kRemoveDirectory, kChangeDirectory, kFindFirst,
+    kSetAttributes, kMove, kDelete, kRemoveDirectory, kChangeDirectory, kFindFirst, kMakeFolder,
   };
   struct Call {
     CallKind kind;
@@ -73,8 +73,10 @@ class FakePlatform : public Platform {
   void SetStoredContentLimit(std::uint64_t bytes) { storedContentLimit = bytes; }
 
   // --- Faults -------------------------------------------------------------------------------
-  void RefuseOpen(const std::string& path);
-  // As if another program had the file open without sharing: no open, move or delete.
+  // Refusals of these calls fail as access denied, unless another kind is given.
+  void RefuseOpen(const std::string& path, FailureKind kind = FailureKind::kAccessDenied);
+  // As if another program had the file open without sharing: no open, move or delete; the
+  // calls fail as in use.
   void HoldOpen(const std::string& path);
   void Release(const std::string& path);
   // The `nth` write from now (1 = the next one) fails after taking `accepted` bytes.
@@ -90,6 +92,10 @@ class FakePlatform : public Platform {
   void RefuseChangeDirectory(const std::string& path);
   // The directory cannot be listed (access denied): FindFirst on it fails.
   void RefuseListing(const std::string& path);
+  // The directory takes no new file (access denied), as a standard user's C:\ does; new
+  // folders still can be made in it unless RefuseNewFolders says otherwise.
+  void RefuseNewFiles(const std::string& directory);
+  void RefuseNewFolders(const std::string& directory);
   // The `nth` ObtainBuffer from now (1 = the next one) finds no memory.
   void FailBufferObtain(int nth) { bufferFailCountdown = nth; }
 
@@ -141,6 +147,8 @@ class FakePlatform : public Platform {
   bool MovePath(const char* from, const char* to) override;
   bool DeleteFilePath(const char* path) override;
   bool RemoveEmptyDirectory(const char* path) override;
+  bool MakeFolder(const char* path) override;
+  FailureKind LastFailure() override { return lastFailure; }
   std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
   std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
   bool ChangeWorkingDirectory(const char* path) override;
@@ -205,6 +213,15 @@ class FakePlatform : public Platform {
   void Log(CallKind kind, const std::string& path, std::uint64_t offset = 0,
            std::uint64_t size = 0, const std::string& target = {});
   static bool Consume(int& countdown);
+  // Records why the call that returns this failed.
+  bool Fail(FailureKind kind) {
+    lastFailure = kind;
+    return false;
+  }
+  FileHandle FailOpen(FailureKind kind) {
+    lastFailure = kind;
+    return kInvalidFile;
+  }
 
   std::map<std::string, Node> nodes;
   std::map<char, Volume> volumes;
@@ -215,7 +232,9 @@ class FakePlatform : public Platform {
   std::uint64_t storedContentLimit = 64ull << 20;
 
   std::set<std::string> refusedOpens, refusedMoves, refusedDeletes, refusedRemovals,
-      refusedDirectoryChanges, refusedListings;
+      refusedDirectoryChanges, refusedListings, refusedNewFiles, refusedNewFolders;
+  std::map<std::string, FailureKind> openRefusalKinds;
+  FailureKind lastFailure = FailureKind::kNone;
   std::set<void*> buffers;
   int bufferFailCountdown = 0;
   int writeFailCountdown = 0;

@@ -45,6 +45,19 @@ inline constexpr std::uint32_t kDriveRemote = 4;
 inline constexpr std::uint32_t kDriveCdRom = 5;
 inline constexpr std::uint32_t kDriveRamDisk = 6;
 
+// Why a call failed, in the terms the end-of-run report uses. Read with LastFailure() right
+// after the failed call, before any other call of the platform.
+enum class FailureKind : std::uint8_t {
+  kNone,
+  kInUse,             // another program has it open without sharing, or locked
+  kAccessDenied,      // the user may not do this here (rights, read-only medium)
+  kGone,              // no such item (any more), or the drive is not ready
+  kDiskFull,          // no room left on the volume
+  kDiskError,         // the device failed the write or the flush
+  kNameNotSupported,  // the name or path is not valid or too long for the system
+  kOther,
+};
+
 // One directory entry, as an enumeration returns it.
 struct FindData {
   std::uint32_t attributes = 0;
@@ -94,6 +107,8 @@ class Platform {
   virtual bool MovePath(const char* from, const char* to) = 0;
   virtual bool DeleteFilePath(const char* path) = 0;
   virtual bool RemoveEmptyDirectory(const char* path) = 0;
+  // Makes one directory; false when it cannot be made, or something stands at that name.
+  virtual bool MakeFolder(const char* path) = 0;
   // Resolves `name` against the working directory. Returns the length written without the
   // zero, or the size needed including the zero when `capacity` is too small, or 0 on failure.
   virtual std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity,
@@ -117,6 +132,10 @@ class Platform {
   // the memory cannot be had; every buffer obtained is handed back with ReleaseBuffer.
   virtual void* ObtainBuffer(std::size_t bytes) = 0;
   virtual void ReleaseBuffer(void* buffer) = 0;
+
+  // --- Failures ---------------------------------------------------------------------------
+  // Why the last call that failed did; meaningful only right after a call that failed.
+  virtual FailureKind LastFailure() = 0;
 
   // --- Clocks -----------------------------------------------------------------------------
   virtual std::uint32_t TickCount() = 0;    // milliseconds, wraps at 2^32

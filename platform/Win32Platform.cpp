@@ -166,17 +166,17 @@ bool Win32Platform::SizeFromAttributes(const char* path, std::uint64_t* size) {
 }
 
 bool Win32Platform::MovePath(const char* from, const char* to) {
-  if (IsLinkOnWine(from)) return false;
+  if (IsLinkOnWine(from)) return SetLastError(ERROR_NOT_SUPPORTED), false;
   return MoveFileA(from, to) != FALSE;
 }
 
 bool Win32Platform::DeleteFilePath(const char* path) {
-  if (IsLinkOnWine(path)) return false;
+  if (IsLinkOnWine(path)) return SetLastError(ERROR_NOT_SUPPORTED), false;
   return DeleteFileA(path) != FALSE;
 }
 
 bool Win32Platform::RemoveEmptyDirectory(const char* path) {
-  if (IsLinkOnWine(path)) return false;
+  if (IsLinkOnWine(path)) return SetLastError(ERROR_NOT_SUPPORTED), false;
   return RemoveDirectoryA(path) != FALSE;
 }
 
@@ -230,5 +230,53 @@ void Win32Platform::ReleaseBuffer(void* buffer) {
 std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
 
 std::uint32_t Win32Platform::SecondsNow() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
+}  // namespace varnolt
+
+namespace varnolt {
+
+bool Win32Platform::MakeFolder(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+
+// The calls above leave their error code as the system set it: it is read here, untouched.
+FailureKind Win32Platform::LastFailure() {
+  switch (GetLastError()) {
+    case NO_ERROR:
+      return FailureKind::kNone;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+    case ERROR_BUSY:
+      return FailureKind::kInUse;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return FailureKind::kAccessDenied;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_INVALID_DRIVE:
+      return FailureKind::kGone;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return FailureKind::kDiskFull;
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_CRC:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_IO_DEVICE:
+    case ERROR_FILE_TOO_LARGE:
+      return FailureKind::kDiskError;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
+      return FailureKind::kNameNotSupported;
+    default:
+      return FailureKind::kOther;
+  }
+}
 
 }  // namespace varnolt

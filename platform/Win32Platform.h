@@ -24,6 +24,7 @@ class Win32Platform : public Platform {
   bool MovePath(const char* from, const char* to) override;
   bool DeleteFilePath(const char* path) override;
   bool RemoveEmptyDirectory(const char* path) override;
+  bool MakeFolder(const char* path) override;
   std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
   std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
   bool ChangeWorkingDirectory(const char* path) override;
@@ -34,6 +35,7 @@ class Win32Platform : public Platform {
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
   void* ObtainBuffer(std::size_t bytes) override;
   void ReleaseBuffer(void* buffer) override;
+  FailureKind LastFailure() override;
   std::uint32_t TickCount() override;
   std::uint32_t SecondsNow() override;
 };

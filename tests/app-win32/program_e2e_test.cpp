@@ -25,6 +25,8 @@ using wine_testing::RemoveTree;
 using wine_testing::WriteTextFile;
 
 constexpr DWORD kExitFailure = 0xFFFFFFFFu;  // -1
+constexpr DWORD kExitItemsLeft = 1;
+const std::string kItemsLeft = "Certains \xE9l\xE9ments n'ont pas \xE9t\xE9 broy\xE9s :";
 constexpr DWORD kTimeout = 60000;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -73,6 +75,7 @@ class Program {
     return code;
   }
   bool Running() { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+  DWORD Id() const { return process.dwProcessId; }
 
  private:
   PROCESS_INFORMATION process = {};
@@ -86,6 +89,17 @@ HWND WaitForWindow(const char* windowClass, Program& program) {
     Sleep(5);
   }
   return nullptr;
+}
+
+// Whether a message box of the program's own is open.
+bool HasMessageBox(Program& program) {
+  for (HWND box = FindWindowExA(nullptr, nullptr, "#32770", nullptr); box;
+       box = FindWindowExA(nullptr, box, "#32770", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(box, &owner);
+    if (owner == program.Id()) return true;
+  }
+  return false;
 }
 
 struct ButtonSearch {
@@ -236,7 +250,12 @@ TEST_F(ProgramEndToEnd, AnnulerDuringALargeFileLeavesItUnderItsName) {
   }
   ASSERT_NE(button, nullptr);
   PostMessageA(button, BM_CLICK, 0, 0);  // through the queue, handled inside a progress callback
-  EXPECT_EQ(program.Wait(), 0u);
+  // The end of the run says it was stopped, and that the file stays partly overwritten.
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, "Le broyage a \xE9t\xE9 interrompu.\n" + In("large.bin") +
+                       " : arr\xEAt\xE9 par l'utilisateur, \xE9" "cras\xE9 en partie");
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExA(In("large.bin").c_str(), GetFileExInfoStandard, &data));
   EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, size);
@@ -298,7 +317,11 @@ TEST_F(ProgramEndToEnd, AFileWithAnotherNameKeepsItsContent) {
   ASSERT_TRUE(CreateHardLinkA(In("chosen\\linked.bin").c_str(), In("store.bin").c_str(), nullptr)) << GetLastError();
 
   Program program("\"" + In("chosen") + "\"");
-  EXPECT_EQ(program.Wait(), 0u);
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, kItemsLeft + "\n" + In("chosen\\linked.bin") + " : d'autres noms partagent ses donn\xE9" "es\n" +
+                       In("chosen") + " : r\xE9pertoire non vide");
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
   EXPECT_EQ(ReadTextFile(In("store.bin")), "not selected");
   EXPECT_EQ(ReadTextFile(In("chosen\\linked.bin")), "not selected");
   EXPECT_FALSE(Exists(In("chosen\\own.txt")));
@@ -318,13 +341,52 @@ TEST_F(ProgramEndToEnd, AFolderWithAFileThatCouldNotBeErasedKeepsItsName) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
   Program program("\"" + In("Photos") + "\"");
-  EXPECT_EQ(program.Wait(), 0u);
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, kItemsLeft + "\n" + In("Photos\\2024\\held.jpg") + " : utilis\xE9 par un autre programme\n" +
+                       In("Photos\\2024") + " : r\xE9pertoire non vide\n" + In("Photos") + " : r\xE9pertoire non vide");
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
   CloseHandle(held);
   EXPECT_EQ(wine_testing::ListFolder(folder), std::vector<std::string>{"Photos"});
   EXPECT_EQ(wine_testing::ListFolder(In("Photos")), std::vector<std::string>{"2024"});
   EXPECT_EQ(wine_testing::ListFolder(In("Photos\\2024")), std::vector<std::string>{"held.jpg"});
   EXPECT_EQ(ReadTextFile(In("Photos\\2024\\held.jpg")), "held");
   EXPECT_NE(GetFileAttributesA(In("Photos").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+// Another program holds one of two files open without sharing: the other is erased, the held
+// one is named in the box with its reason, and the status says something was left.
+TEST_F(ProgramEndToEnd, AHeldFileIsNamedWithItsReasonWhileTheOtherIsErased) {
+  ASSERT_TRUE(WriteTextFile(In("held.doc"), "held"));
+  ASSERT_TRUE(WriteTextFile(In("free.doc"), "free"));
+  const HANDLE held = CreateFileA(In("held.doc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Program program("\"" + In("held.doc") + "\" \"" + In("free.doc") + "\"");
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  const DWORD status = program.Wait();
+  CloseHandle(held);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, kItemsLeft + "\n" + In("held.doc") + " : utilis\xE9 par un autre programme");
+  EXPECT_EQ(status, kExitItemsLeft);
+  EXPECT_FALSE(Exists(In("free.doc")));
+  EXPECT_EQ(ReadTextFile(In("held.doc")), "held");
+}
+
+// Everything erased: no box at all (the null driver would keep one open), status 0.
+TEST_F(ProgramEndToEnd, ARunWithNothingLeftShowsNoBoxAndExitsZero) {
+  CreateDirectoryA(In("tree").c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(In("tree\\a.txt"), "a"));
+  ASSERT_TRUE(WriteTextFile(In("b.txt"), "b"));
+  Program program("\"" + In("tree") + "\" \"" + In("b.txt") + "\"");
+  bool boxSeen = false;
+  while (program.Running() && !boxSeen) {
+    boxSeen = HasMessageBox(program);
+    Sleep(5);
+  }
+  EXPECT_FALSE(boxSeen);
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(In("tree")));
+  EXPECT_FALSE(Exists(In("b.txt")));
 }
 
 // Run by free_space_window.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone mapped
@@ -372,6 +434,53 @@ TEST_F(ProgramEndToEnd, DriveOpensTheFreeSpaceWindow) {
   EXPECT_FALSE(Exists(std::string(drive) + ":\\VARNOLT.TMP"));
 }
 
+// Run by root_refusing_files.sh as an ordinary user, with VARNOLT_TEST_DRIVE naming a drive of
+// a prefix clone mapped to a small tmpfs made for the test, whose root lets that user make
+// folders but not the fill file (the superuser's own file stands at its name); skipped
+// otherwise. The drive is cleaned through our folder, which is gone afterwards.
+TEST_F(ProgramEndToEnd, ADriveWhoseRootRefusesFilesIsCleanedThroughOurFolder) {
+  const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
+  if (drive == nullptr || std::getenv("VARNOLT_TEST_ROOT_REFUSES_FILES") == nullptr) {
+    GTEST_SKIP() << "needs a drive whose root refuses files (root_refusing_files.sh)";
+  }
+  ASSERT_EQ(std::strlen(drive), 1u);
+  ASSERT_EQ(std::strchr("CcZz", drive[0]), nullptr) << "never this machine's own disk";
+  ASSERT_EQ(GetDriveTypeA((std::string(drive) + ":\\").c_str()), static_cast<UINT>(DRIVE_FIXED));
+  const std::string folderName = std::string(drive) + ":\\VARNOLT.FILL";
+  const std::string fillInFolder = folderName + "\\VARNOLT.TMP";
+
+  Program program(drive);
+  bool fillSeen = false, boxSeen = false;
+  while (program.Running()) {
+    fillSeen = fillSeen || Exists(fillInFolder);
+    if (HasMessageBox(program)) {  // answered, so a box cannot keep the run from ending
+      boxSeen = true;
+      AnswerMessageBox("Erreur", IDOK, kTimeout);
+    }
+    Sleep(1);
+  }
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_TRUE(fillSeen) << "the fill file never stood in our folder";
+  EXPECT_FALSE(boxSeen);
+  EXPECT_FALSE(Exists(folderName));
+}
+
+// The same drive once its root takes no folder either: the drive is named in the box.
+TEST_F(ProgramEndToEnd, ADriveWhereNeitherTheFillFileNorOurFolderCanBeMadeIsReported) {
+  const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
+  if (drive == nullptr || std::getenv("VARNOLT_TEST_ROOT_REFUSES_FOLDERS") == nullptr) {
+    GTEST_SKIP() << "needs a drive whose root refuses files and folders (root_refusing_files.sh)";
+  }
+  ASSERT_EQ(std::strlen(drive), 1u);
+  ASSERT_EQ(std::strchr("CcZz", drive[0]), nullptr) << "never this machine's own disk";
+  Program program(drive);
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, kItemsLeft + "\n" + drive + ":\\ : espace libre : le fichier de remplissage n'a pas pu \xEAtre cr\xE9\xE9");
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
+  EXPECT_FALSE(Exists(std::string(drive) + ":\\VARNOLT.FILL"));
+}
+
 // The server side of the hand-off, created as the extension creates it.
 class PipeServer {
  public:
@@ -417,7 +526,11 @@ TEST_F(ProgramEndToEnd, PipeItemsInSmallPiecesAreErasedAndOnlyThey) {
   const auto text = AnswerMessageBox("Confirmation", IDYES, kTimeout);
   ASSERT_TRUE(text.has_value());
   EXPECT_NE(text->find("supprimer 1 r\xE9pertoire(s) et 2 fichier(s)"), std::string::npos) << *text;
-  EXPECT_EQ(program.Wait(), 0u);
+  // A name gone before it was sent is no silent loss: it is named at the end.
+  const auto end = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(*end, kItemsLeft + "\n" + In("gone.txt") + " : introuvable");
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
   EXPECT_FALSE(Exists(In("first.txt")));
   EXPECT_FALSE(Exists(In("dir")));
   EXPECT_EQ(ReadTextFile(In("other.txt")), "stays");  // command-line items are ignored

@@ -17,9 +17,43 @@ namespace {
 
 struct Message {
   std::string caption;
-  std::string text;
+  std::string text;  // read back as Windows-1252, to compare with the program's own texts
   MessageKind kind;
+  std::string utf8;  // as the desktop was given it
 };
+
+// The desktop is given UTF-8: read back into Windows-1252 by a table of its own (not the
+// program's), failing the test on anything that is not the UTF-8 of a Windows-1252 text.
+std::string Windows1252FromUtf8(const std::string& utf8) {
+  static const std::map<std::uint32_t, char> kHigh = {
+      {0x20AC, '\x80'}, {0x2026, '\x85'}, {0x2019, '\x92'}, {0x2013, '\x96'}, {0x2014, '\x97'}, {0x0153, '\x9C'}};
+  std::string out;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    std::uint32_t code = lead;
+    std::size_t length = 1;
+    if (lead >= 0xE0 && at + 2 < utf8.size()) {
+      code = (lead & 0x0F) << 12 | (utf8[at + 1] & 0x3F) << 6 | (utf8[at + 2] & 0x3F);
+      length = 3;
+    } else if (lead >= 0xC0 && at + 1 < utf8.size()) {
+      code = (lead & 0x1F) << 6 | (utf8[at + 1] & 0x3F);
+      length = 2;
+    } else if (lead >= 0x80) {
+      ADD_FAILURE() << "not UTF-8: " << utf8;
+    }
+    if (code >= 0xA0 && code <= 0xFF) {
+      out += static_cast<char>(code);
+    } else if (code >= 0x80) {
+      const auto it = kHigh.find(code);
+      if (it == kHigh.end()) ADD_FAILURE() << "no Windows-1252 character for U+" << std::hex << code;
+      else out += it->second;
+    } else {
+      out += static_cast<char>(code);
+    }
+    at += length;
+  }
+  return out;
+}
 
 int progressCalls = 0;
 std::uint8_t CountingCallback(float, std::int32_t, std::int32_t, float) {
@@ -51,7 +85,7 @@ class BufferSource : public ByteSource {
 class ScriptedDesktop : public ProgramServices {
  public:
   bool ShowMessage(const char* caption, const char* text, MessageKind kind) override {
-    messages.push_back(Message{caption, text, kind});
+    messages.push_back(Message{Windows1252FromUtf8(caption), Windows1252FromUtf8(text), kind, text});
     return answerYes;
   }
   std::unique_ptr<ByteSource> OpenPipe(const char* name) override {
@@ -213,11 +247,20 @@ TEST_F(ProgramTest, WindowChoiceFollowsTheFileAndDriveCounts) {
   EXPECT_FALSE(os.Exists("C:\\work\\tree\\empty"));
 }
 
-TEST_F(ProgramTest, PipeItemsAreTakenAndBadOnesDroppedSilently) {
+// Explorer can hand over what the program does not take (a network or CD drive, a name gone
+// meanwhile): the others are erased, and those are named at the end, with status 1.
+TEST_F(ProgramTest, PipeItemsAreTakenAndBadOnesReportedAtTheEnd) {
   desktop.pipes["\\\\.\\pipe\\65"] = EncodeItemStream({"C:\\work\\one.txt", "N", "C:\\work\\gone", "R"});
-  EXPECT_EQ(Run({"-a", "-p", "\\\\.\\pipe\\65", "C:\\work\\tree"}), 0);
-  ASSERT_EQ(desktop.messages.size(), 1u);  // the confirmation only
+  EXPECT_EQ(Run({"-a", "-p", "\\\\.\\pipe\\65", "C:\\work\\tree"}), kExitItemsLeft);
+  ASSERT_EQ(desktop.messages.size(), 2u);  // the confirmation, then the end of the run
   EXPECT_NE(desktop.messages[0].text.find("supprimer 1 fichier(s), soit 100 octets"), std::string::npos);
+  EXPECT_EQ(desktop.messages[1].caption, "Erreur");
+  EXPECT_EQ(desktop.messages[1].kind, MessageKind::kError);
+  EXPECT_EQ(desktop.messages[1].text,
+            "Certains \xE9l\xE9ments n'ont pas \xE9t\xE9 broy\xE9s :\n"
+            "N:\\ : lecteur non pris en charge\n"
+            "C:\\work\\gone : introuvable\n"
+            "R:\\ : lecteur non pris en charge");
   EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
   EXPECT_TRUE(os.Exists("C:\\work\\tree\\a"));  // command-line items are ignored in pipe mode
 }
@@ -273,7 +316,12 @@ TEST_F(ProgramTest, PipeNamesThatResolvingChangesAreNotCollected) {
   os.MakeFile("C:\\work\\Rapport\\r.doc", 10);
   desktop.pipes["\\\\.\\pipe\\8"] =
       EncodeItemStream({"C:\\work\\Rapport ", "C:\\work\\one.txt.", "C:\\work\\tree\\a"});
-  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\8"}), 0);
+  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\8"}), kExitItemsLeft);
+  ASSERT_EQ(desktop.messages.size(), 1u);
+  EXPECT_EQ(desktop.messages[0].text,
+            "Certains \xE9l\xE9ments n'ont pas \xE9t\xE9 broy\xE9s :\n"
+            "C:\\work\\Rapport  : nom ou chemin non pris en charge\n"
+            "C:\\work\\one.txt. : nom ou chemin non pris en charge");
   EXPECT_TRUE(os.Exists("C:\\work\\Rapport\\r.doc"));
   EXPECT_TRUE(os.Exists("C:\\work\\one.txt"));
   EXPECT_FALSE(os.Exists("C:\\work\\tree\\a"));
@@ -286,6 +334,66 @@ TEST_F(ProgramTest, TruncatedPipeRecordNeverErasesTheCutPath) {
   EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\1"}), 0);
   EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
   EXPECT_EQ(os.List("C:\\work\\tree").size(), 3u);
+}
+
+// The end of a run: one box only where anything was left, the status that says so, and the
+// texts handed to the desktop as UTF-8.
+TEST_F(ProgramTest, ARunTellsWhatWasLeftAndWhyOnlyWhenAnythingWas) {
+  EXPECT_EQ(Run({"C:\\work\\one.txt"}), kExitSuccess);  // all erased: no word
+  EXPECT_TRUE(desktop.messages.empty());
+
+  os.MakeFile("C:\\work\\held.doc", 100);
+  os.MakeFile("C:\\work\\free.doc", 100);
+  os.HoldOpen("C:\\work\\held.doc");
+  EXPECT_EQ(Run({"C:\\work\\held.doc", "C:\\work\\free.doc"}), kExitItemsLeft);
+  EXPECT_FALSE(os.Exists("C:\\work\\free.doc"));
+  ASSERT_EQ(desktop.messages.size(), 1u);
+  EXPECT_EQ(desktop.messages[0].caption, "Erreur");
+  EXPECT_EQ(desktop.messages[0].kind, MessageKind::kError);
+  EXPECT_EQ(desktop.messages[0].utf8,
+            "Certains \xC3\xA9l\xC3\xA9ments n'ont pas \xC3\xA9t\xC3\xA9 broy\xC3\xA9s :\n"
+            "C:\\work\\held.doc : utilis\xC3\xA9 par un autre programme");
+}
+
+// Every message the program shows reaches the desktop as UTF-8 of its Windows-1252 text.
+TEST_F(ProgramTest, MessagesReachTheDesktopAsUtf8) {
+  Run({"-i"});
+  ASSERT_EQ(desktop.messages.size(), 1u);
+  EXPECT_EQ(desktop.messages[0].utf8.substr(0, 34), "Varnolt est correctement install\xC3\xA9");
+  desktop.messages.clear();
+  Run({"Q"});
+  ASSERT_EQ(desktop.messages.size(), 1u);
+  EXPECT_EQ(desktop.messages[0].utf8, "L'argument n\xC2\xB0" "1 n'est pas un lecteur valide.");
+}
+
+std::int32_t stopAfterReports = 0;
+std::uint8_t StoppingCallback(float, std::int32_t, std::int32_t, float) { return --stopAfterReports > 0; }
+
+class StoppingDesktop : public ScriptedDesktop {
+ public:
+  ProgressCallback OpenProgressWindow(ProgressWindowKind) override { return StoppingCallback; }
+};
+
+// "Annuler" in the middle of the first of three files: the box says the run was stopped, how
+// many items it never reached, and names the file left partly overwritten.
+TEST_F(ProgramTest, AStoppedRunSaysSoAndHowManyItemsWereNotReached) {
+  os.MakeDirectory("C:\\big");
+  os.MakeFile("C:\\big\\1.bin", 1 << 20);
+  os.MakeFile("C:\\big\\2.bin", 1 << 20);
+  os.MakeFile("C:\\big\\3.bin", 1 << 20);
+  os.SetTickStep(100);  // every write reports
+  StoppingDesktop stopping;
+  stopAfterReports = 5;
+  const char* arguments[] = {"Varnolt.exe", "C:\\big"};
+  EXPECT_EQ(RunProgram(2, arguments, os, stopping), kExitItemsLeft);
+  ASSERT_EQ(stopping.messages.size(), 1u);
+  EXPECT_EQ(stopping.messages[0].caption, "Erreur");
+  // 2.bin, 3.bin and the folder were never reached.
+  EXPECT_EQ(stopping.messages[0].text,
+            "Le broyage a \xE9t\xE9 interrompu.\n"
+            "3 \xE9l\xE9ment(s) non atteint(s).\n"
+            "C:\\big\\1.bin : arr\xEAt\xE9 par l'utilisateur, \xE9" "cras\xE9 en partie");
+  EXPECT_EQ(os.List("C:\\big"), (std::vector<std::string>{"1.bin", "2.bin", "3.bin"}));
 }
 
 }  // namespace

@@ -204,7 +204,8 @@ TEST_F(FreeSpaceShredderTest, AnOldFillFileIsTakenOverAndItsSpaceCountsAsFree) {
 TEST_F(FreeSpaceShredderTest, FillFileThatCannotBeCreatedSkipsTheDrive) {
   os.SetCapacity('E', 2 * kMiB);
   os.AddVolume('F', kDriveFixed, kMiB);
-  os.RefuseOpen(kFill);  // a write-protected medium
+  os.RefuseOpen(kFill);  // a write-protected medium: no new file, no new folder
+  os.RefuseNewFolders("E:\\");
   manager.AddItem("E", true);
   manager.AddItem("F", true);
   manager.Run();

@@ -145,8 +145,12 @@ std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWO
   for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
     const HWND box = FindWindowA("#32770", caption);
     if (box) {
-      char text[512] = {};
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // a message box's text is static 0xFFFF
+      // A message box's text is static 0xFFFF. Read as UTF-16 and given back in Windows-1252,
+      // the program's own code page, whatever this prefix's ANSI code page is.
+      wchar_t wide[4096] = {};
+      GetDlgItemTextW(box, 0xFFFF, wide, sizeof wide / sizeof wide[0]);
+      char text[8192] = {};
+      WideCharToMultiByte(1252, 0, wide, -1, text, sizeof text, nullptr, nullptr);
       const HWND control = GetDlgItem(box, button);
       if (!control) return std::nullopt;
       SendMessageA(control, BM_CLICK, 0, 0);
