@@ -8,20 +8,13 @@ namespace varnolt {
 
 FreeSpaceShredder::FreeSpaceShredder(Platform& platform, const char* root)
     : ReportingShredder(platform, root) {
-  std::memset(fillPath, 0, sizeof fillPath);
-  // A root is three characters; anything too long to take the name leaves the path empty, so
-  // no cut name is ever created.
-  const std::size_t rootLength = std::strlen(path);
-  const std::size_t nameLength = std::strlen(kFillFileName);
-  if (rootLength + nameLength < kMaxPath) {
-    std::memcpy(fillPath, path, rootLength);
-    std::memcpy(fillPath + rootLength, kFillFileName, nameLength);
-  }
+  // A root is three characters: "E:\" and the name.
+  fillPath = path + kFillFileName;
 }
 
 std::uint64_t FreeSpaceShredder::GetFreeSpace() const {
   std::uint64_t freeBytes = 0;
-  return platform->VolumeFreeBytes(path, &freeBytes) ? freeBytes : 0;
+  return platform->VolumeFreeBytes(path.c_str(), &freeBytes) ? freeBytes : 0;
 }
 
 bool FreeSpaceShredder::AllocateBuffers() {
@@ -56,15 +49,15 @@ void FreeSpaceShredder::Shred() {
   // A link under the fill file's name would have the system truncate, overwrite and delete
   // whatever it points at. Only the link itself goes; if it cannot, the drive is skipped. A
   // reparse point of a kind not known is not touched: the drive is skipped.
-  const std::uint32_t existing = platform->AttributesOf(fillPath);
-  const ReparseKind reparse = existing == kInvalidAttributes ? ReparseKind::kNone : platform->ReparseKindOf(fillPath);
+  const std::uint32_t existing = platform->AttributesOf(fillPath.c_str());
+  const ReparseKind reparse = existing == kInvalidAttributes ? ReparseKind::kNone : platform->ReparseKindOf(fillPath.c_str());
   if (reparse == ReparseKind::kUnknown) {
     ReleaseBuffers();
     return;
   }
   if (existing != kInvalidAttributes && ((existing & kAttrReparsePoint) || reparse == ReparseKind::kLink)) {
-    platform->DeleteFilePath(fillPath);
-    if (platform->AttributesOf(fillPath) != kInvalidAttributes) {
+    platform->DeleteFilePath(fillPath.c_str());
+    if (platform->AttributesOf(fillPath.c_str()) != kInvalidAttributes) {
       ReleaseBuffers();
       return;
     }
@@ -72,13 +65,13 @@ void FreeSpaceShredder::Shred() {
 
   // A file of that name with another name too holds data of that other name: taking it over
   // would truncate and overwrite it. The drive is skipped.
-  if (existing != kInvalidAttributes && platform->AttributesOf(fillPath) != kInvalidAttributes &&
-      platform->NameCountOf(fillPath) > 1) {
+  if (existing != kInvalidAttributes && platform->AttributesOf(fillPath.c_str()) != kInvalidAttributes &&
+      platform->NameCountOf(fillPath.c_str()) > 1) {
     ReleaseBuffers();
     return;
   }
 
-  const FileHandle file = platform->CreateDeleteOnClose(fillPath);
+  const FileHandle file = platform->CreateDeleteOnClose(fillPath.c_str());
   if (file == kInvalidFile) {
     ReleaseBuffers();
     return;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/ReportingShredder.h"
 
@@ -27,7 +28,7 @@ class FreeSpaceShredder : public ReportingShredder {
   // Total free bytes of the volume (not the caller's quota share); 0 when unknown.
   std::uint64_t GetFreeSpace() const;
 
-  const char* FillPath() const { return fillPath; }
+  const char* FillPath() const { return fillPath.c_str(); }
   bool HoldsBuffers() const { return patternBuffer || complementBuffer || randomBuffer; }
 
  private:
@@ -35,7 +36,7 @@ class FreeSpaceShredder : public ReportingShredder {
   void ReleaseBuffers();
   void FillPatternBuffers();
 
-  char fillPath[kMaxPath];
+  std::string fillPath;
   std::uint8_t* patternBuffer = nullptr;
   std::uint8_t* complementBuffer = nullptr;
   std::uint8_t* randomBuffer = nullptr;

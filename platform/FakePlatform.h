@@ -141,8 +141,8 @@ class FakePlatform : public Platform {
   bool MovePath(const char* from, const char* to) override;
   bool DeleteFilePath(const char* path) override;
   bool RemoveEmptyDirectory(const char* path) override;
-  std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
-  std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
+  bool ResolveFullPath(const char* name, std::string& full) override;
+  bool WorkingDirectory(std::string& directory) override;
   bool ChangeWorkingDirectory(const char* path) override;
   FindHandle FindFirst(const char* pattern, FindData* entry) override;
   bool FindNext(FindHandle find, FindData* entry) override;

@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
 
   PipeSource source(pipe, mode == "slow");
   varnolt::ItemStreamReader reader(source);
-  char item[varnolt::kItemBufferSize];
+  std::string item;
   for (int count = 1; reader.Next(item); ++count) {
     report << "item=" << item << "\n";
     if (count == 1 && mode == "die") {

@@ -36,12 +36,12 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::string> items = varnolt::DecodeItemStream(data, size);
-  for (const std::string& item : items) Check(item.size() < varnolt::kItemBufferSize);
+  for (const std::string& item : items) Check(item.size() < varnolt::kMaxItemRecordLength && item.find('\0') == std::string::npos);
 
   OneByteSource slow(data, size);
   varnolt::ItemStreamReader reader(slow);
   std::vector<std::string> slowItems;
-  char buffer[varnolt::kItemBufferSize];
+  std::string buffer;
   while (reader.Next(buffer)) slowItems.emplace_back(buffer);
   Check(slowItems == items);
 
