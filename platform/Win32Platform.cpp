@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/WideText.h"
 #include "platform/ReparseTags.h"
@@ -78,22 +79,38 @@ bool RunningOnWine() {
   return wine;
 }
 
-// The path the system reaches when it opens `path`, every link on the way followed.
+// The NT name of an open item, through ntdll's NtQueryObject (ObjectNameInformation).
+bool ObjectNameOf(HANDLE item, std::wstring* name) {
+  using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const auto query =
+      reinterpret_cast<QueryObject>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject"));
+  if (query == nullptr) return false;
+  struct CountedText {
+    USHORT length;  // bytes
+    USHORT capacity;
+    wchar_t* text;
+  };
+  std::vector<std::uint8_t> buffer(sizeof(CountedText) + 65536 * sizeof(wchar_t));
+  ULONG got = 0;
+  constexpr int kObjectNameInformation = 1;
+  if (query(item, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &got) != 0) return false;
+  const auto* counted = reinterpret_cast<const CountedText*>(buffer.data());
+  if (counted->text == nullptr || counted->length == 0) return false;
+  name->assign(counted->text, counted->length / sizeof(wchar_t));
+  return true;
+}
+
+// The path the system reaches when it opens `path`, every link on the way followed, as its NT
+// name ("\\??\\C:\\..."). Only Wine asks (see below): its GetFinalPathNameByHandleW (8.0)
+// answers only below MAX_PATH, its object names have no such limit.
 bool FinalPathOf(const std::wstring& path, std::wstring* finalPath) {
   const HANDLE item = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (item == INVALID_HANDLE_VALUE) return false;
-  std::wstring buffer(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(item, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
-  if (length >= buffer.size()) {
-    buffer.resize(length + 1);
-    length = GetFinalPathNameByHandleW(item, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
-  }
+  const bool named = ObjectNameOf(item, finalPath);
   CloseHandle(item);
-  if (length == 0 || length >= buffer.size()) return false;
-  finalPath->assign(buffer.data(), length);
-  return true;
+  return named;
 }
 
 // Wine shows a Unix symbolic link to a file as a plain file, without the reparse-point
