@@ -14,6 +14,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (std::strcmp(argument, "-p") == 0) {
       line.fromPipe = true;
       line.pipeName = index + 1 < argc ? argv[index + 1] : "";
+    } else if (std::strcmp(argument, "-u") == 0) {
+      line.utf8Records = true;
     } else if (std::strcmp(argument, "-i") == 0) {
       line.showInfo = true;
       break;

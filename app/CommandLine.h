@@ -10,6 +10,7 @@ struct CommandLine {
   bool ask = false;          // "-a": confirm before erasing
   bool fromPipe = false;     // "-p NAME": take the items from that pipe
   bool showInfo = false;     // "-i": only show how to use the program
+  bool utf8Records = false;  // "-u": the pipe's records are UTF-8, not the ANSI code page
   std::string pipeName;      // the argument after the last "-p"; empty if there was none
   int firstItem = 1;         // index in argv of the first item (argc when there is none)
 };

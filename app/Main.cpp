@@ -4,7 +4,10 @@
 #include <shellapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "common/WideText.h"
 
 #include "app/PipeClient.h"
 #include "app/Program.h"
@@ -42,6 +45,23 @@ class Win32Desktop : public ProgramServices {
 
   std::unique_ptr<ByteSource> OpenPipe(const char* name) override { return OpenItemPipe(name); }
 
+  bool Utf8FromAnsiCodePage(const std::string& ansi, std::string& utf8) override {
+    utf8.clear();
+    if (ansi.empty()) return true;
+    // Through UTF-16 with the code page's own rules: a DBCS lead byte takes the byte after it,
+    // so a 0x5C inside a character is never read as a backslash.
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()),
+                                           nullptr, 0);
+    if (length <= 0) return false;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                            length) != length) {
+      return false;
+    }
+    utf8 = Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+    return true;
+  }
+
   void SetApplicationTitle(const char* title) override { ui::Application().SetTitle(title); }
 
   ProgressCallback OpenProgressWindow(ProgressWindowKind kind) override {
@@ -64,43 +84,37 @@ class Win32Desktop : public ProgramServices {
   }
 };
 
-// main() gets its arguments in the ANSI code page, where each character the code page lacks
-// becomes a look-alike: a file dropped on the program and named with fullwidth dots and
-// backslash, "．．＼Documents", arrives as "..\Documents", another path. Such an argument is
-// handed on as an empty name, which the intake refuses as a bad path before anything is
-// erased. When the two views of the command line do not pair up, every argument is refused.
-void BlankArgumentsTheCodePageCannotHold(int argc, char** argv) {
-  static char empty[] = "";
-  int wideCount = 0;
-  LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-  if (wide == nullptr) return;
-  std::vector<bool> inexact(wideCount > 0 ? wideCount : 0, false);
-  bool anyInexact = false;
-  for (int index = 1; index < wideCount; ++index) {
-    BOOL usedDefault = FALSE;
-    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide[index], -1, nullptr, 0,
-                                          nullptr, &usedDefault);
-    inexact[index] = bytes == 0 || usedDefault;
-    anyInexact = anyInexact || inexact[index];
+// The arguments as the system holds them, UTF-16, in UTF-8: main()'s ANSI argv would turn each
+// character the code page lacks into a look-alike ("．．＼Documents" into "..\Documents",
+// "Łódź" into "Lódz"), another path, and under the "UTF-8 worldwide" option of Windows 10/11
+// into bytes of another code page altogether. Empty when the command line cannot be read.
+std::vector<std::string> Utf8Arguments() {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return arguments;
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  for (int index = 0; index < count; ++index) {
+    arguments.push_back(Utf8FromUtf16(reinterpret_cast<const char16_t*>(wide[index])));
   }
   LocalFree(wide);
-  if (!anyInexact) return;
-  for (int index = 1; index < argc; ++index) {
-    if (wideCount != argc || inexact[index]) argv[index] = empty;
-  }
+  return arguments;
 }
 
 }  // namespace
 }  // namespace varnolt
 
-int main(int argc, char** argv) {
+int main() {
   using namespace varnolt;
   try {
     ui::Application();  // the application object exists before anything else is done
     Win32Platform platform;
     Win32Desktop desktop;
-    BlankArgumentsTheCodePageCannotHold(argc, argv);
-    return RunProgram(argc, argv, platform, desktop);
+    const std::vector<std::string> arguments = Utf8Arguments();
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    return RunProgram(static_cast<int>(arguments.size()), argv.data(), platform, desktop);
   } catch (const ui::Exception& error) {
     // The window layer's own errors are shown in its error box; the program still ends well.
     // (The application object itself may be what could not be made: the box needs none.)

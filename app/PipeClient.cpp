@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace varnolt {
 namespace {
 
@@ -26,9 +28,15 @@ class PipeSource : public ByteSource {
 }  // namespace
 
 std::unique_ptr<ByteSource> OpenItemPipe(const char* name) {
-  WaitNamedPipeA(name, NMPWAIT_WAIT_FOREVER);
+  // Pipe names are ASCII ("\\.\pipe\" and digits); anything else is no pipe of ours.
+  std::wstring wide;
+  for (const char* at = name; *at != '\0'; ++at) {
+    if (static_cast<unsigned char>(*at) >= 0x80) return nullptr;
+    wide += static_cast<wchar_t>(*at);
+  }
+  WaitNamedPipeW(wide.c_str(), NMPWAIT_WAIT_FOREVER);
   // Identification only: the pipe's owner may learn who reads, never act as this user.
-  const HANDLE pipe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  const HANDLE pipe = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<PipeSource>(pipe);

@@ -11,6 +11,7 @@
 #include "app/SizeText.h"
 #include "app/Texts.h"
 #include "common/TextEncoding.h"
+#include "common/WideText.h"
 #include "engine/ItemNames.h"
 #include "engine/ShreddingManager.h"
 
@@ -46,15 +47,28 @@ bool IsLocalPipeName(const std::string& name) {
 // Reads the whole selection from the pipe and closes it before anything is collected: the
 // writer (Explorer's thread) is released once the list has crossed, however long collecting
 // the folders takes. False when the pipe cannot be opened.
-bool TakeItemsFromPipe(const std::string& pipeName, ProgramServices& services, ShreddingManager& manager) {
-  if (!IsLocalPipeName(pipeName)) return false;
+// Records are UTF-8 when the extension says so ("-u"); an extension of before, which Explorer
+// may still hold after an upgrade, sends them in the ANSI code page. A record that is no text
+// of its encoding ends the list, as a malformed record does: nothing after it is taken.
+bool TakeItemsFromPipe(const CommandLine& line, ProgramServices& services, ShreddingManager& manager) {
+  if (!IsLocalPipeName(line.pipeName)) return false;
   std::vector<std::string> items;
   {
-    std::unique_ptr<ByteSource> pipe = services.OpenPipe(pipeName.c_str());
+    std::unique_ptr<ByteSource> pipe = services.OpenPipe(line.pipeName.c_str());
     if (!pipe) return false;
     ItemStreamReader reader(*pipe);
-    char item[kItemBufferSize];
-    while (reader.Next(item)) items.emplace_back(item);
+    std::string item;
+    std::string converted;
+    std::u16string units;
+    while (reader.Next(item)) {
+      if (line.utf8Records) {
+        if (!Utf16FromUtf8(item, units)) break;
+        items.push_back(item);
+      } else {
+        if (!services.Utf8FromAnsiCodePage(item, converted)) break;
+        items.push_back(converted);
+      }
+    }
   }
   for (const std::string& item : items) manager.AddItem(item.c_str(), true);
   return true;
@@ -119,7 +133,7 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramSer
   }
 
   if (line.fromPipe) {
-    if (!TakeItemsFromPipe(line.pipeName, services, manager)) return kExitFailure;
+    if (!TakeItemsFromPipe(line, services, manager)) return kExitFailure;
   } else if (!TakeItemsFromCommandLine(argc, argv, line.firstItem, platform, services, manager)) {
     return kExitFailure;
   }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "common/ItemStream.h"
 #include "engine/ProgressCallback.h"
@@ -23,6 +24,9 @@ class ProgramServices {
   virtual bool ShowMessage(const char* caption, const char* text, MessageKind kind) = 0;
   // Waits for the named pipe and opens it for reading; nullptr when it cannot be opened.
   virtual std::unique_ptr<ByteSource> OpenPipe(const char* name) = 0;
+  // A pipe record of an extension of before (no "-u"): a path in the system's ANSI code page,
+  // converted to UTF-8 into `utf8`. False when the bytes are no text of that code page.
+  virtual bool Utf8FromAnsiCodePage(const std::string& ansi, std::string& utf8) = 0;
   // The text the taskbar shows for the program.
   virtual void SetApplicationTitle(const char* title) = 0;
   // Creates and shows the progress window; the callback it returns drives it.

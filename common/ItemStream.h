@@ -11,14 +11,19 @@
 
 namespace varnolt {
 
-// The reader's buffer: an item's length field may be 1 to 512, and its text keeps at most 511.
-inline constexpr std::size_t kItemBufferSize = 512;
+// The longest record: what its 16-bit length field can say, the text's zero included. The
+// texts are UTF-8 paths (or, from an extension of before, paths in the ANSI code page); a path
+// of the system's 32,767 characters fits unless its characters take more than two bytes each,
+// and a longer text is refused whole by the writer, never cut.
+inline constexpr std::size_t kMaxItemRecordLength = 0xFFFF;
 
-// Appends one item's record (length field, text, zero byte).
-void AppendItemRecord(std::vector<std::uint8_t>& stream, const char* text);
+// Appends one item's record (length field, text, zero byte). False, and nothing appended, when
+// the text does not fit a record.
+bool AppendItemRecord(std::vector<std::uint8_t>& stream, const char* text);
 // Appends the terminator: two zero bytes.
 void AppendTerminator(std::vector<std::uint8_t>& stream);
-// The whole stream for a selection; an empty selection gives the terminator alone.
+// The whole stream for a selection; an empty selection gives the terminator alone. A text too
+// long for a record is left out (tests; the extension refuses such a selection beforehand).
 std::vector<std::uint8_t> EncodeItemStream(const std::vector<std::string>& items);
 
 // Where the decoder reads from (the pipe, or a buffer in tests).
@@ -32,16 +37,15 @@ class ByteSource {
 // Reads records one at a time. A read may deliver fewer bytes than asked: it is repeated until
 // the record is complete. A record that cannot be completed ends the list and is dropped, so a
 // path that did not arrive whole is never delivered, and no byte of an earlier item ever fills
-// out a later one. A record with a zero byte before its last byte is no single path: it ends
-// the list and is dropped too. A length above 512 ends the list like the terminator; a length
-// of exactly 512 delivers its first 511 bytes when its last byte is the zero, and ends the list
-// when it holds no zero (its text would be cut).
+// out a later one. A record whose only zero byte is not its last one is no single path (a zero
+// inside, or none at all): it ends the list and is dropped too. A record is at most kMaxItemRecordLength bytes, so the reader
+// never holds more than that.
 class ItemStreamReader {
  public:
   explicit ItemStreamReader(ByteSource& source) : source(&source) {}
 
-  // The next item's text (up to its first zero byte), or false at the end of the list.
-  bool Next(char (&item)[kItemBufferSize]);
+  // The next item's text (without its zero byte), or false at the end of the list.
+  bool Next(std::string& item);
 
  private:
   bool ReadFully(void* buffer, std::size_t count);

@@ -3,6 +3,11 @@
 #include <shellapi.h>
 
 #include <new>
+#include <string>
+#include <string_view>
+
+#include "common/ItemStream.h"
+#include "common/WideText.h"
 
 #include "contextmenu/MenuLogic.h"
 #include "contextmenu/Module.h"
@@ -11,21 +16,8 @@ namespace varnolt::menu {
 
 // The library's locale, as its definition declares it and as registration records it.
 constexpr LCID kTypeLibraryLocale = 0x0409;
-
-namespace {
-
-// True when the ANSI name reads back, through the code page the program's file calls use, as
-// exactly the shell's UTF-16 name.
-bool ReadsBackExactly(const char* name, const std::wstring& wide) {
-  const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
-  if (length <= 0) return false;
-  std::wstring back(static_cast<std::size_t>(length), L'\0');
-  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, back.data(), length) != length) return false;
-  back.resize(static_cast<std::size_t>(length) - 1);
-  return back == wide;
-}
-
-}  // namespace
+// The code page the menu's and help's texts are kept in.
+constexpr UINT kTextCodePage = 1252;
 
 HRESULT CFileShredderShlExt::Create(IUnknown* outer, REFIID iid, void** object) {
   auto* created = new (std::nothrow) CFileShredderShlExt(outer);
@@ -146,7 +138,7 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
   }
 
   HRESULT result = S_OK;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   if (count == 0) {
     result = E_INVALIDARG;
   } else {
@@ -155,28 +147,34 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
       items.reserve(count);
       bool hasDrive = false;
       for (UINT i = 0; i < count; ++i) {
-        // A name that does not fit would arrive cut short, and the beginning of a longer path
-        // can name another file or directory, which must never be handed on to be erased. Such
-        // a selection is refused whole: the shell then shows no entry for it.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        if (length == 0 || length >= kNameBufferSize) {
+        // The shell's own UTF-16 names, handed on in UTF-8: every character as it is, none
+        // replaced by a look-alike of some code page. A name that does not arrive whole, or
+        // whose record the pipe cannot carry, would reach the program cut short, and the
+        // beginning of a longer path can name another file or directory, which must never be
+        // handed on to be erased. Such a selection is refused whole: the shell then shows no
+        // entry for it.
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0) {
           result = E_INVALIDARG;
           break;
         }
-        char name[kNameBufferSize] = {};
-        DragQueryFileA(drop, i, name, sizeof name);
-        // The shell's names are UTF-16; the ANSI one is converted, and a character the code page
-        // lacks becomes a look-alike ("．．＼" reads "..\", "Łódź" reads "Lódz"): another path,
-        // which the user never chose. Refused whole, as above, unless every name reads back exact.
-        const UINT wideLength = DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(wideLength) + 1, L'\0');
-        wide.resize(DragQueryFileW(drop, i, wide.data(), wideLength + 1));
-        if (wide.size() != wideLength || !ReadsBackExactly(name, wide)) {
+        std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+        if (DragQueryFileW(drop, i, wide.data(), length + 1) != length) {
           result = E_INVALIDARG;
           break;
         }
-        if (ReduceDriveRoot(name)) hasDrive = true;
-        items.emplace_back(name);
+        wide.resize(length);
+        static_assert(sizeof(wchar_t) == sizeof(char16_t));
+        std::string name = Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), length));
+        if (name.find('\0') != std::string::npos || name.size() + 1 > kMaxItemRecordLength) {
+          result = E_INVALIDARG;
+          break;
+        }
+        if (ReduceDriveRoot(name.data())) {
+          hasDrive = true;
+          name.resize(1);
+        }
+        items.push_back(std::move(name));
       }
       // Each call takes one whole selection: a second Initialize replaces the first.
       if (SUCCEEDED(result)) {
@@ -194,12 +192,15 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
 
 STDMETHODIMP CFileShredderShlExt::QueryContextMenu(HMENU menu, UINT position, UINT firstCommand, UINT, UINT flags) {
   if (flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-  InsertMenuA(menu, position, MF_BYPOSITION, firstCommand, MenuText(m_hasDrive));
+  // The texts are Windows-1252 bytes: converted from that code page, whatever the system's.
+  WCHAR text[128];
+  if (!MultiByteToWideChar(kTextCodePage, 0, MenuText(m_hasDrive), -1, text, ARRAYSIZE(text))) return E_FAIL;
+  InsertMenuW(menu, position, MF_BYPOSITION, firstCommand, text);
   return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1);
 }
 
 STDMETHODIMP CFileShredderShlExt::GetCommandString(UINT_PTR command, UINT type, UINT*, CHAR* buffer, UINT size) {
-  const UINT codePage = CP_THREAD_ACP;
+  const UINT codePage = kTextCodePage;
   const CommandStringRequest request = ClassifyCommandStringRequest(command, type);
   if (request == CommandStringRequest::kRefused || !buffer) return E_INVALIDARG;
   const char* text = HelpText(m_hasDrive);

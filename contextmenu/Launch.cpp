@@ -4,9 +4,13 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "common/ItemStream.h"
+#include "common/WideText.h"
 #include "contextmenu/FileShredderShlExt.h"
 #include "contextmenu/MenuLogic.h"
 #include "contextmenu/ProgramPath.h"
@@ -33,17 +37,37 @@ class Handle {
   HANDLE handle;
 };
 
+// The value is read as the system holds it, UTF-16, and handed to the rules in UTF-8, so an
+// install folder named in any script is found; its zero units stay zero bytes.
 class Win32AppPathsKey final : public AppPathsKey {
  public:
   ~Win32AppPathsKey() override { Close(); }
-  bool Open() override { return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS; }
+  bool Open() override {
+    std::wstring path(kAppPathsKey, kAppPathsKey + sizeof kAppPathsKey - 1);  // ASCII
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+  }
   long QueryDefaultValue(std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override {
     DWORD valueType = 0;
-    DWORD valueSize = *size;
-    const LONG status = RegQueryValueExA(key, nullptr, nullptr, &valueType, data, &valueSize);
+    DWORD valueSize = 0;
+    LONG status = RegQueryValueExW(key, nullptr, nullptr, &valueType, nullptr, &valueSize);
+    if (status != ERROR_SUCCESS) return status;
+    std::vector<std::uint8_t> value(valueSize);
+    status = RegQueryValueExW(key, nullptr, nullptr, &valueType, value.data(), &valueSize);
+    if (status != ERROR_SUCCESS) return status;
+    value.resize(valueSize);
     *type = valueType;
-    *size = valueSize;
-    return status;
+    if (valueType == REG_SZ || valueType == REG_EXPAND_SZ || valueType == REG_MULTI_SZ) {
+      if (value.size() % 2 != 0) value.push_back(0xFF);  // half a unit: never a zero ending
+      std::u16string units(value.size() / 2, u'\0');
+      std::memcpy(units.data(), value.data(), value.size());
+      const std::string text = Utf8FromUtf16(units);
+      value.assign(text.begin(), text.end());
+    }
+    const std::uint32_t room = *size;
+    *size = static_cast<std::uint32_t>(value.size());
+    if (value.size() > room) return ERROR_MORE_DATA;
+    std::copy(value.begin(), value.end(), data);
+    return ERROR_SUCCESS;
   }
   void Close() override {
     if (key) RegCloseKey(key);
@@ -53,6 +77,9 @@ class Win32AppPathsKey final : public AppPathsKey {
  private:
   HKEY key = nullptr;
 };
+
+// ASCII texts (pipe names, parameters) for the W calls.
+std::wstring WideOfAscii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 // Who may open the pipe: the user who runs Explorer, and the system. Nobody else can connect
 // and feed the program a list of things to erase.
@@ -145,17 +172,17 @@ HRESULT Launch(const std::vector<std::string>& items) {
   if (!security.Build()) return S_FALSE;
   // The first instance of its name: a pipe some other process made under the same name is
   // never written to. Local clients only.
-  Handle pipe(CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
+  Handle pipe(CreateNamedPipeW(WideOfAscii(pipeName).c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
                                kPipeBufferSize, kPipeBufferSize, 0, security.get()));
   if (!pipe.valid()) return S_FALSE;
   // Where the first-instance flag is not enforced (Wine), the pipe may still have been made
   // beside someone else's: the started program could then open theirs. Ours must be alone.
   DWORD instances = 0;
-  if (!GetNamedPipeHandleStateA(pipe.get(), nullptr, &instances, nullptr, nullptr, nullptr, 0) || instances != 1) {
+  if (!GetNamedPipeHandleStateW(pipe.get(), nullptr, &instances, nullptr, nullptr, nullptr, 0) || instances != 1) {
     return S_FALSE;
   }
-  Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!event.valid()) return S_FALSE;
 
   const std::string parameters = LaunchParameters(pipeName);
@@ -163,9 +190,11 @@ HRESULT Launch(const std::vector<std::string>& items) {
   const std::string program = GetProgramPath(key);
   // Without a registered program there is nothing to start: an empty file name would leave the
   // shell to pick something else to open with our parameters.
-  if (program.empty()) return S_FALSE;
+  std::u16string programUnits;
+  if (program.empty() || !Utf16FromUtf8(program, programUnits)) return S_FALSE;
+  const std::wstring wideProgram(programUnits.begin(), programUnits.end());
   const auto started = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(nullptr, nullptr, program.c_str(), parameters.c_str(), nullptr, SW_SHOW));
+      ShellExecuteW(nullptr, nullptr, wideProgram.c_str(), WideOfAscii(parameters).c_str(), nullptr, SW_SHOW));
   if (started <= 32) return S_FALSE;
 
   OVERLAPPED connect = {};
@@ -181,7 +210,7 @@ HRESULT Launch(const std::vector<std::string>& items) {
   std::vector<std::uint8_t> record;
   for (const std::string& item : items) {
     record.clear();
-    AppendItemRecord(record, item.c_str());
+    if (!AppendItemRecord(record, item.c_str())) return S_OK;  // refused in Initialize already
     Wait wait = WriteToReader(pipe.get(), event.get(), reader.get(), record.data(), 2);
     if (wait == Wait::kDone) {
       wait = WriteToReader(pipe.get(), event.get(), reader.get(), record.data() + 2,

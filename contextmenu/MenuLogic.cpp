@@ -10,6 +10,10 @@ const char* HelpText(bool hasDrive) { return hasDrive ? kHelpTextClean : kHelpTe
 
 bool ReduceDriveRoot(char* name) {
   if (std::strlen(name) != 3) return false;
+  // Three bytes of UTF-8 may be one character ("日"), never a root: no lone byte of it is kept.
+  for (int at = 0; at < 3; ++at) {
+    if (static_cast<unsigned char>(name[at]) >= 0x80) return false;
+  }
   name[1] = '\0';
   return true;
 }
@@ -41,6 +45,6 @@ bool IsOurCommand(std::uintptr_t verb) { return verb == 0; }
 
 std::string PipeName(std::uint32_t tickCount) { return "\\\\.\\pipe\\" + std::to_string(tickCount); }
 
-std::string LaunchParameters(const std::string& pipeName) { return " -a -p " + pipeName; }
+std::string LaunchParameters(const std::string& pipeName) { return " -a -u -p " + pipeName; }
 
 }  // namespace varnolt::menu

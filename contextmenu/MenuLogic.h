@@ -10,9 +10,6 @@
 
 namespace varnolt::menu {
 
-// Names from the shell are read into a buffer of this size: at most 259 characters.
-inline constexpr std::size_t kNameBufferSize = 260;
-
 // Windows-1252 texts; "\xE9" is e with an acute accent.
 inline constexpr char kMenuTextErase[] = "Broyer avec Varnolt";
 inline constexpr char kMenuTextClean[] = "Nettoyer avec Varnolt";
@@ -24,7 +21,8 @@ const char* MenuText(bool hasDrive);
 const char* HelpText(bool hasDrive);
 
 // A name of exactly three characters is a drive root (C:\): it is cut to its letter. Returns
-// true when the name was one. `name` is a zero-terminated text.
+// true when the name was one. `name` is a zero-terminated UTF-8 text; three bytes that are one
+// character are no root.
 bool ReduceDriveRoot(char* name);
 
 // GetCommandString's request types: bit 0 asks for help text, bit 2 for UTF-16.
@@ -46,7 +44,9 @@ inline constexpr std::uint32_t kProgramStartWaitMs = 30000;
 
 // "\\.\pipe\" and the tick count in unsigned decimal.
 std::string PipeName(std::uint32_t tickCount);
-// " -a -p " and the pipe name: the program asks for confirmation and reads the pipe.
+// " -a -u -p " and the pipe name: the program asks for confirmation and reads the pipe, whose
+// records are UTF-8 ("-u"; a program started without it reads them in the ANSI code page, as
+// the extension of before sent them).
 std::string LaunchParameters(const std::string& pipeName);
 
 }  // namespace varnolt::menu

@@ -1,25 +1,22 @@
 #include "engine/DirectoryShredder.h"
 
-#include <cstdio>
-#include <cstring>
+#include <string>
 
 namespace varnolt {
 namespace {
 
 enum class Contents { kEmpty, kNotEmpty, kUnknown };
 
-Contents ContentsOf(Platform& platform, const char* path) {
-  char pattern[kMaxPath];
-  const std::size_t length = std::strlen(path);
-  const char* separator = length > 0 && path[length - 1] == '\\' ? "" : "\\";
-  const int patternLength = std::snprintf(pattern, sizeof pattern, "%s%s*", path, separator);
-  if (patternLength < 0 || patternLength >= static_cast<int>(kMaxPath)) return Contents::kUnknown;
+Contents ContentsOf(Platform& platform, const std::string& path) {
+  std::string pattern = path;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
   FindData entry;
-  const FindHandle find = platform.FindFirst(pattern, &entry);
+  const FindHandle find = platform.FindFirst(pattern.c_str(), &entry);
   if (find == kInvalidFind) return Contents::kUnknown;
   Contents contents = Contents::kEmpty;
   do {
-    if (std::strcmp(entry.name, ".") != 0 && std::strcmp(entry.name, "..") != 0) contents = Contents::kNotEmpty;
+    if (entry.name != "." && entry.name != "..") contents = Contents::kNotEmpty;
   } while (contents == Contents::kEmpty && platform.FindNext(find, &entry));
   platform.FindEnd(find);
   return contents;
@@ -29,7 +26,7 @@ Contents ContentsOf(Platform& platform, const char* path) {
 
 void DirectoryShredder::Shred() {
   status = kStatusRemovalAttempted;
-  const ReparseKind reparse = platform->ReparseKindOf(path);
+  const ReparseKind reparse = platform->ReparseKindOf(path.c_str());
   if (reparse == ReparseKind::kUnknown) {
     leftBecause = LeftBecause::kUnknownReparsePoint;
     return;
@@ -46,18 +43,17 @@ void DirectoryShredder::Shred() {
     // Not listable: no random name, only a removal under its own name, which fails if anything
     // is inside.
     if (contents == Contents::kUnknown) {
-      if (!platform->RemoveEmptyDirectory(path)) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+      if (!platform->RemoveEmptyDirectory(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
       return;
     }
   }
-  char original[kMaxPath];
-  std::memcpy(original, path, kMaxPath);
+  const std::string original = path;
   RenameRandomly();
-  if (platform->RemoveEmptyDirectory(path)) return;
+  if (platform->RemoveEmptyDirectory(path.c_str())) return;
   const LeftBecause refusal = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
   // Something came in between the look and the removal, or the system refused: the directory
   // goes back to its own name rather than stay hidden under a number.
-  if (std::strcmp(original, path) != 0 && platform->MovePath(path, original)) std::memcpy(path, original, kMaxPath);
+  if (original != path && platform->MovePath(path.c_str(), original.c_str())) path = original;
   leftBecause = ContentsOf(*platform, path) == Contents::kNotEmpty ? LeftBecause::kFolderNotEmpty : refusal;
 }
 

@@ -32,7 +32,7 @@ const std::uint8_t* FileShredder::RandomBlock() { return randomBlock; }
 
 std::uint64_t FileShredder::GetSize() const {
   std::uint64_t size = 0;
-  return platform->SizeFromAttributes(path, &size) ? size : 0;
+  return platform->SizeFromAttributes(path.c_str(), &size) ? size : 0;
 }
 
 FileShredder::OverwriteResult FileShredder::LeaveAlone(LeftBecause reason) {
@@ -46,27 +46,27 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   // A symbolic link is neither opened nor given new attributes: both would reach its target.
   // A reparse point that keeps the file's own data (a cloud file, say) is no link: it is
   // overwritten like any file. One of a kind not known is not touched at all.
-  const ReparseKind reparse = platform->ReparseKindOf(path);
+  const ReparseKind reparse = platform->ReparseKindOf(path.c_str());
   if (reparse == ReparseKind::kLink) return OverwriteResult::kLink;
   if (reparse == ReparseKind::kUnknown) return LeaveAlone(LeftBecause::kUnknownReparsePoint);
   // A file with another name holds data that belongs to that name too, outside the selection.
   // Looked at before the attributes change, which all its names share.
-  if (platform->NameCountOf(path) > 1) return LeaveAlone(LeftBecause::kHardLink);
-  const std::uint32_t attributes = platform->AttributesOf(path);
+  if (platform->NameCountOf(path.c_str()) > 1) return LeaveAlone(LeftBecause::kHardLink);
+  const std::uint32_t attributes = platform->AttributesOf(path.c_str());
   // Read-only, hidden and system files are overwritten like any other: a read-only file
   // would otherwise refuse to open for writing and escape the sweeps.
-  platform->SetAttributesOf(path, kAttrNormal);
-  const FileHandle file = platform->OpenExistingForWriting(path);
+  platform->SetAttributesOf(path.c_str(), kAttrNormal);
+  const FileHandle file = platform->OpenExistingForWriting(path.c_str());
   if (file == kInvalidFile) {
     leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
-    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path, attributes);
+    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path.c_str(), attributes);
     return OverwriteResult::kFailed;
   }
   // Again on the open file, which is what gets written: a name may have been added meanwhile.
   // A count that cannot be read is no proof of a single name either.
   if (platform->OpenFileNameCount(file) != 1) {
     platform->CloseFile(file);
-    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path, attributes);
+    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path.c_str(), attributes);
     return LeaveAlone(LeftBecause::kHardLink);
   }
 
@@ -91,7 +91,7 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   }
   // A file that stays where it is keeps the attributes its owner gave it.
   if (result != OverwriteResult::kCompleted && attributes != kInvalidAttributes) {
-    platform->SetAttributesOf(path, attributes);
+    platform->SetAttributesOf(path.c_str(), attributes);
   }
   return result;
 }
@@ -102,14 +102,14 @@ void FileShredder::Shred() {
   const OverwriteResult result = Overwrite();
   if (result == OverwriteResult::kLink) {
     RenameRandomly();  // moves and deletes the link itself; the target keeps its name
-    if (!platform->DeleteFilePath(path)) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+    if (!platform->DeleteFilePath(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     return;
   }
   if (result != OverwriteResult::kCompleted) return;  // kLeftAlone among them
   RenameRandomly();
-  platform->SetAttributesOf(path, kAttrNormal);
+  platform->SetAttributesOf(path.c_str(), kAttrNormal);
   // Overwritten already; what stays is a file of random bytes under a number, still reported.
-  if (!platform->DeleteFilePath(path)) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+  if (!platform->DeleteFilePath(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
 }
 
 }  // namespace varnolt

@@ -9,20 +9,13 @@ namespace varnolt {
 
 FreeSpaceShredder::FreeSpaceShredder(Platform& platform, const char* root)
     : ReportingShredder(platform, root) {
-  std::memset(fillPath, 0, sizeof fillPath);
-  // A root is three characters; anything too long to take the name leaves the path empty, so
-  // no cut name is ever created.
-  const std::size_t rootLength = std::strlen(path);
-  const std::size_t nameLength = std::strlen(kFillFileName);
-  if (rootLength + nameLength < kMaxPath) {
-    std::memcpy(fillPath, path, rootLength);
-    std::memcpy(fillPath + rootLength, kFillFileName, nameLength);
-  }
+  // A root is three characters: "E:\" and the name.
+  fillPath = path + kFillFileName;
 }
 
 std::uint64_t FreeSpaceShredder::GetFreeSpace() const {
   std::uint64_t freeBytes = 0;
-  return platform->VolumeFreeBytes(path, &freeBytes) ? freeBytes : 0;
+  return platform->VolumeFreeBytes(path.c_str(), &freeBytes) ? freeBytes : 0;
 }
 
 bool FreeSpaceShredder::AllocateBuffers() {
@@ -89,12 +82,10 @@ namespace {
 // crashed left it, and removed when this object goes. More fill files may share it.
 class FillFolder {
  public:
-  FillFolder(Platform& platform, const char* root) : platform(platform) {
-    const int length = std::snprintf(folderPath, sizeof folderPath, "%s%s", root, FreeSpaceShredder::kFillFolderName);
-    if (length < 0 || length >= static_cast<int>(sizeof folderPath)) folderPath[0] = '\0';
-  }
+  FillFolder(Platform& platform, const std::string& root)
+      : platform(platform), folderPath(root + FreeSpaceShredder::kFillFolderName) {}
   ~FillFolder() {
-    if (inUse) platform.RemoveEmptyDirectory(folderPath);
+    if (inUse) platform.RemoveEmptyDirectory(folderPath.c_str());
   }
   FillFolder(const FillFolder&) = delete;
   FillFolder& operator=(const FillFolder&) = delete;
@@ -102,11 +93,10 @@ class FillFolder {
   // True when the folder stands ready. Only a plain directory is taken over: a link there would
   // lead the fill file off the drive.
   bool Prepare() {
-    if (folderPath[0] == '\0') return false;
-    if (!platform.MakeFolder(folderPath)) {
-      const std::uint32_t attributes = platform.AttributesOf(folderPath);
+    if (!platform.MakeFolder(folderPath.c_str())) {
+      const std::uint32_t attributes = platform.AttributesOf(folderPath.c_str());
       if (attributes == kInvalidAttributes || !(attributes & kAttrDirectory) ||
-          (attributes & kAttrReparsePoint) || platform.ReparseKindOf(folderPath) != ReparseKind::kNone) {
+          (attributes & kAttrReparsePoint) || platform.ReparseKindOf(folderPath.c_str()) != ReparseKind::kNone) {
         return false;
       }
     }
@@ -114,15 +104,12 @@ class FillFolder {
     return true;
   }
 
-  // `name` inside the folder; false when it does not fit the path field.
-  bool PathOf(const char* name, char (&path)[kMaxPath]) const {
-    const int length = std::snprintf(path, kMaxPath, "%s\\%s", folderPath, name);
-    return length > 0 && length < static_cast<int>(kMaxPath);
-  }
+  // `name` inside the folder.
+  std::string PathOf(const char* name) const { return folderPath + '\\' + name; }
 
  private:
   Platform& platform;
-  char folderPath[kMaxPath] = {};
+  std::string folderPath;
   bool inUse = false;
 };
 
@@ -167,11 +154,9 @@ void FreeSpaceShredder::Shred() {
   // Only a root that refuses to create the file sends it into the folder: one where a check
   // here kept it from the name (a link, another name) leaves the drive as it is.
   bool creationRefused = false;
-  if (fillPath[0] != '\0') fill.file = OpenFillFile(fillPath, &creationRefused);
-  char folderFillPath[kMaxPath];
-  if (fill.file == kInvalidFile && creationRefused && folder.Prepare() &&
-      folder.PathOf(kFillFileName, folderFillPath)) {
-    fill.file = OpenFillFile(folderFillPath, &creationRefused);
+  if (!fillPath.empty()) fill.file = OpenFillFile(fillPath.c_str(), &creationRefused);
+  if (fill.file == kInvalidFile && creationRefused && folder.Prepare()) {
+    fill.file = OpenFillFile(folder.PathOf(kFillFileName).c_str(), &creationRefused);
   }
   if (fill.file == kInvalidFile) {
     leftBecause = LeftBecause::kFillFileNotCreated;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/ReportingShredder.h"
 
@@ -30,7 +31,7 @@ class FreeSpaceShredder : public ReportingShredder {
   // Total free bytes of the volume (not the caller's quota share); 0 when unknown.
   std::uint64_t GetFreeSpace() const;
 
-  const char* FillPath() const { return fillPath; }
+  const char* FillPath() const { return fillPath.c_str(); }
   // After a run left part of the free space (kFreeSpaceInPart, kStopped): how far the fill
   // file reached, out of the free space measured when it was opened.
   std::uint64_t CoveredBytes() const { return coveredBytes; }
@@ -46,7 +47,7 @@ class FreeSpaceShredder : public ReportingShredder {
   // whether the system refused to create it (rather than a check here keeping it from that).
   FileHandle OpenFillFile(const char* at, bool* creationRefused);
 
-  char fillPath[kMaxPath];
+  std::string fillPath;
   std::uint8_t* patternBuffer = nullptr;
   std::uint8_t* complementBuffer = nullptr;
   std::uint8_t* randomBuffer = nullptr;

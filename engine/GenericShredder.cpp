@@ -21,26 +21,18 @@ LeftBecause LeftFor(FailureKind failure, LeftBecause otherwise) {
   return otherwise;
 }
 
-GenericShredder::GenericShredder(Platform& platform, const char* path) : platform(&platform) {
-  std::strncpy(this->path, path, kMaxPath - 1);
-  this->path[kMaxPath - 1] = '\0';
-}
+GenericShredder::GenericShredder(Platform& platform, const char* path) : path(path), platform(&platform) {}
 
 void GenericShredder::RenameRandomly() {
-  const char* lastBackslash = std::strrchr(path, '\\');
-  const std::size_t directoryLength = lastBackslash ? lastBackslash - path + 1 : 0;
+  const std::size_t lastBackslash = path.rfind('\\');
+  const std::size_t directoryLength = lastBackslash == std::string::npos ? 0 : lastBackslash + 1;
 
   char digits[16];
   const int digitCount = std::snprintf(digits, sizeof digits, "%u", NextRandom());
 
-  // A directory part near the limit leaves no room for the digits: keep the old name rather
-  // than cut the new one or write past the field.
-  if (directoryLength + digitCount + 1 > kMaxPath) return;
-
-  char newPath[kMaxPath];
-  std::memcpy(newPath, path, directoryLength);
-  std::memcpy(newPath + directoryLength, digits, digitCount + 1);
-  if (platform->MovePath(path, newPath)) std::memcpy(path, newPath, directoryLength + digitCount + 1);
+  std::string newPath = path.substr(0, directoryLength);
+  newPath.append(digits, static_cast<std::size_t>(digitCount));
+  if (platform->MovePath(path.c_str(), newPath.c_str())) path.swap(newPath);
 }
 
 }  // namespace varnolt

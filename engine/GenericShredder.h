@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/Platform.h"
 
@@ -32,7 +33,7 @@ LeftBecause LeftFor(FailureKind failure, LeftBecause otherwise);
 
 class GenericShredder {
  public:
-  // `path` is a full path of at most 259 characters; a longer one is cut to fit the field.
+  // `path` is a full path in UTF-8, of any length.
   GenericShredder(Platform& platform, const char* path);
   virtual ~GenericShredder() = default;
 
@@ -43,12 +44,12 @@ class GenericShredder {
   // succeeds, works on under that name. One attempt, no message.
   void RenameRandomly();
 
-  const char* Path() const { return path; }
+  const char* Path() const { return path.c_str(); }
   std::uint8_t Status() const { return status; }
   LeftBecause Left() const { return leftBecause; }
 
  protected:
-  char path[kMaxPath];
+  std::string path;
   std::uint8_t status = 0;
   LeftBecause leftBecause = LeftBecause::kNotLeft;
   Platform* platform;  // not owned; outlives every shredder

@@ -36,9 +36,8 @@ bool DriveRootOf(const char* name, char (&root)[4]) {
 }
 
 bool KeepsItsName(Platform& platform, const char* name) {
-  char full[kMaxPath];
-  const std::uint32_t length = platform.ResolveFullPath(name, kMaxPath, full);
-  if (length == 0 || length >= kMaxPath) return false;
+  std::string full;
+  if (!platform.ResolveFullPath(name, full) || full.empty()) return false;
 
   // Every component as typed: one ending in a dot or a space loses it on the way to the file
   // system, wherever it stands, and then names another item.
@@ -61,17 +60,17 @@ bool KeepsItsName(Platform& platform, const char* name) {
   // The item itself must come out under its own name, byte for byte.
   const std::string typed = LastComponent(text);
   if (typed.empty() || typed == "." || typed == "..") return true;
-  return LastComponent(full) == typed;
+  return LastComponent(full.c_str()) == typed;
 }
 
 bool ChosenDriveRoot(Platform& platform, const char* name, char (&root)[4]) {
   if (DriveRootOf(name, root)) return true;
-  char full[kMaxPath];
-  const std::uint32_t length = platform.ResolveFullPath(name, kMaxPath, full);
-  if (length != 3 || !IsDriveLetter(full[0]) || full[1] != ':' || full[2] != '\\' || !KeepsItsName(platform, name)) {
+  std::string full;
+  if (!platform.ResolveFullPath(name, full)) return false;
+  if (full.size() != 3 || !IsDriveLetter(full[0]) || full[1] != ':' || full[2] != '\\' || !KeepsItsName(platform, name)) {
     return false;
   }
-  std::memcpy(root, full, 4);
+  std::memcpy(root, full.c_str(), 4);
   return true;
 }
 

@@ -17,7 +17,9 @@ bool ChosenDriveRoot(Platform& platform, const char* name, char (&root)[4]);
 // True when resolving `name` to a full path keeps its name: no character of it dropped or
 // changed. The path functions drop trailing dots and spaces ("Rapport " reads "Rapport",
 // "notes." reads "notes"), which would erase a neighbour that was never chosen. "." and ".."
-// keep their meaning. False too when the name cannot be resolved within the path field.
+// keep their meaning. Names are UTF-8 and compared byte for byte, so a character changed on
+// the way (a look-alike put in its place) fails the check too. False too when the name cannot
+// be resolved.
 bool KeepsItsName(Platform& platform, const char* name);
 
 }  // namespace varnolt

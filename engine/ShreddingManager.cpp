@@ -1,7 +1,7 @@
 #include "engine/ShreddingManager.h"
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/ItemNames.h"
 
@@ -32,11 +32,9 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
     return;
   }
 
-  char fullPath[kMaxPath];
-  const std::uint32_t length = platform->ResolveFullPath(name, kMaxPath, fullPath);
-  // An empty name, or one whose full path does not fit the path field, is skipped: a cut path
-  // would name something else.
-  if (length == 0 || length >= kMaxPath) return Drop(name, LeftBecause::kNameNotSupported);
+  std::string fullPath;
+  // An empty name, or one that cannot be resolved (bytes that are no UTF-8), is skipped.
+  if (!platform->ResolveFullPath(name, fullPath) || fullPath.empty()) return Drop(name, LeftBecause::kNameNotSupported);
   // A chosen name that the path functions read as another one ("Rapport " as "Rapport") would
   // erase that other item: it is not taken. Entries met in a directory are checked as they
   // are listed (AddContents).
@@ -44,59 +42,53 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
     refusedNames.emplace_back(name);
     return Drop(name, LeftBecause::kNameNotSupported);
   }
-  const std::uint32_t attributes = platform->AttributesOf(fullPath);
+  const std::uint32_t attributes = platform->AttributesOf(fullPath.c_str());
   if (attributes == kInvalidAttributes) {
-    return Drop(fullPath, LeftFor(platform->LastFailure(), LeftBecause::kGone));
+    return Drop(fullPath.c_str(), LeftFor(platform->LastFailure(), LeftBecause::kGone));
   }
   if (!(attributes & kAttrDirectory)) {
-    AddFile(fullPath);  // a file symbolic link too: its shredder removes only the link
+    AddFile(fullPath.c_str());  // a file symbolic link too: its shredder removes only the link
     return;
   }
 
   // "D:\dir\" names the same directory as "D:\dir"; without the backslash its random name
   // lands beside it instead of inside it. A drive root keeps its backslash.
-  if (length > 3 && fullPath[length - 1] == '\\') fullPath[length - 1] = '\0';
+  if (fullPath.size() > 3 && fullPath.back() == '\\') fullPath.pop_back();
   // A directory link or junction, chosen or met below a chosen directory, is not entered:
   // its target lies outside the selection. Only the link is collected and later removed.
   // A directory that is a reparse point keeping its own entries (a cloud folder) is entered;
   // one of a kind not known is not, and its shredder leaves it alone.
-  const ReparseKind reparse = platform->ReparseKindOf(fullPath);
-  if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) AddContents(fullPath);
-  AddDirectory(fullPath);
+  const ReparseKind reparse = platform->ReparseKindOf(fullPath.c_str());
+  if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) AddContents(fullPath.c_str());
+  AddDirectory(fullPath.c_str());
 }
 
 void ShreddingManager::AddContents(const char* fullPath) {
   // Listing by full path leaves the working directory alone, and a directory that cannot be
   // listed contributes no entries, never those of another directory.
-  const char* separator = EndsWithBackslash(fullPath) ? "" : "\\";
-  char pattern[kMaxPath];
-  const int patternLength = std::snprintf(pattern, sizeof pattern, "%s%s*", fullPath, separator);
-  if (patternLength < 0 || patternLength >= static_cast<int>(kMaxPath)) return;
+  std::string directory = fullPath;
+  if (!EndsWithBackslash(fullPath)) directory += '\\';
+  const std::string pattern = directory + '*';
 
   FindData entry;
-  const FindHandle find = platform->FindFirst(pattern, &entry);
+  const FindHandle find = platform->FindFirst(pattern.c_str(), &entry);
   if (find == kInvalidFind) return;
+  // One buffer each for the child and its resolved form, reused for every entry.
+  std::string child;
+  std::string resolved;
   do {
-    if (std::strcmp(entry.name, ".") == 0 || std::strcmp(entry.name, "..") == 0) continue;
-    char child[kMaxPath];
-    const int childLength =
-        std::snprintf(child, sizeof child, "%s%s%s", fullPath, separator, entry.name);
-    if (childLength < 0 || childLength >= static_cast<int>(kMaxPath)) {  // does not fit
-      Drop((std::string(fullPath) + separator + entry.name).c_str(), LeftBecause::kNameNotSupported);
-      continue;
-    }
+    if (entry.name == "." || entry.name == "..") continue;
+    child.assign(directory).append(entry.name);
     // An entry is collected only when its path reads back as itself. A listed name that the
-    // path functions read otherwise leads elsewhere: "..\x" or "a\b", which the ANSI listing
-    // makes of characters its code page lacks (fullwidth dots and backslash), would step out
-    // of the chosen directory; "..." or "x. " (trailing dots and spaces are dropped) would
+    // path functions read otherwise leads elsewhere: "..\x" or "a\b", which a listing that
+    // replaced characters (fullwidth dots and backslash) would give, would step out of the
+    // chosen directory; "..." or "x. " (trailing dots and spaces are dropped) would
     // name the directory itself again, without end, or a sibling. Such an entry stays.
-    char resolved[kMaxPath];
-    const std::uint32_t resolvedLength = platform->ResolveFullPath(child, kMaxPath, resolved);
-    if (resolvedLength != static_cast<std::uint32_t>(childLength) || std::strcmp(resolved, child) != 0) {
-      Drop(child, LeftBecause::kNameNotSupported);
+    if (!platform->ResolveFullPath(child.c_str(), resolved) || resolved != child) {
+      Drop(child.c_str(), LeftBecause::kNameNotSupported);
       continue;
     }
-    AddItem(child, false);
+    AddItem(child.c_str(), false);
   } while (platform->FindNext(find, &entry));
   platform->FindEnd(find);
 }

@@ -1,5 +1,7 @@
 #include "platform/FakePlatform.h"
 
+#include "common/WideText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -18,14 +20,6 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool HasDrive(const std::string& path) {
   return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
-}
-
-// Copies `text` into a caller's buffer with the Win32 length convention.
-std::uint32_t CopyOut(const std::string& text, std::uint32_t capacity, char* buffer) {
-  const auto length = static_cast<std::uint32_t>(text.size());
-  if (length + 1 > capacity) return length + 1;
-  std::memcpy(buffer, text.c_str(), length + 1);
-  return length;
 }
 
 }  // namespace
@@ -590,14 +584,24 @@ bool FakePlatform::MakeFolder(const char* path) {
   return true;
 }
 
-std::uint32_t FakePlatform::ResolveFullPath(const char* name, std::uint32_t capacity,
-                                            char* buffer) {
-  if (name == nullptr || name[0] == '\0') return 0;
-  return CopyOut(FullPath(name), capacity, buffer);
+bool FakePlatform::ResolveFullPath(const char* name, std::string& full) {
+  full.clear();
+  if (name == nullptr || name[0] == '\0') return false;
+  // As the real backend: bytes that are no UTF-8 name nothing.
+  std::u16string units;
+  if (!Utf16FromUtf8(name, units)) return false;
+  full = FullPath(name);
+  // The system's limit: 32,767 UTF-16 units.
+  if (!Utf16FromUtf8(full, units) || units.size() > 32767) {
+    full.clear();
+    return false;
+  }
+  return true;
 }
 
-std::uint32_t FakePlatform::WorkingDirectory(std::uint32_t capacity, char* buffer) {
-  return CopyOut(workingDirectory, capacity, buffer);
+bool FakePlatform::WorkingDirectory(std::string& directory) {
+  directory = workingDirectory;
+  return true;
 }
 
 bool FakePlatform::ChangeWorkingDirectory(const char* path) {
@@ -631,7 +635,7 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindData* entry) {
     for (const char* dots : {".", ".."}) {
       FindData data;
       data.attributes = kAttrDirectory;
-      std::strcpy(data.name, dots);
+      data.name = dots;
       enumeration.entries.push_back(data);
     }
   }
@@ -641,7 +645,7 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindData* entry) {
     data.attributes = child.attributes;
     data.size = child.directory ? 0 : child.size;
     const std::string& shown = child.listedName.empty() ? child.name : child.listedName;
-    std::strncpy(data.name, shown.c_str(), kMaxPath - 1);
+    data.name = shown;
     enumeration.entries.push_back(data);
   }
   if (enumeration.entries.empty()) return kInvalidFind;

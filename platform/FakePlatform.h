@@ -149,8 +149,8 @@ class FakePlatform : public Platform {
   bool RemoveEmptyDirectory(const char* path) override;
   bool MakeFolder(const char* path) override;
   FailureKind LastFailure() override { return lastFailure; }
-  std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
-  std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
+  bool ResolveFullPath(const char* name, std::string& full) override;
+  bool WorkingDirectory(std::string& directory) override;
   bool ChangeWorkingDirectory(const char* path) override;
   FindHandle FindFirst(const char* pattern, FindData* entry) override;
   bool FindNext(FindHandle find, FindData* entry) override;

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/ReparseTags.h"
 
@@ -24,7 +25,8 @@ inline constexpr FileHandle kInvalidFile = ~static_cast<FileHandle>(0);
 using FindHandle = std::uintptr_t;
 inline constexpr FindHandle kInvalidFind = ~static_cast<FindHandle>(0);
 
-inline constexpr std::uint32_t kMaxPath = 260;  // path fields: 259 characters and a zero
+// Paths cross the seam as UTF-8, of any length the system takes (32,767 UTF-16 units); the
+// real backend converts them at its calls.
 
 // File attributes, Win32 values.
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
@@ -62,7 +64,7 @@ enum class FailureKind : std::uint8_t {
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
-  char name[kMaxPath] = {};
+  std::string name;  // UTF-8
 };
 
 class Platform {
@@ -109,12 +111,10 @@ class Platform {
   virtual bool RemoveEmptyDirectory(const char* path) = 0;
   // Makes one directory; false when it cannot be made, or something stands at that name.
   virtual bool MakeFolder(const char* path) = 0;
-  // Resolves `name` against the working directory. Returns the length written without the
-  // zero, or the size needed including the zero when `capacity` is too small, or 0 on failure.
-  virtual std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity,
-                                        char* buffer) = 0;
-  // Same return convention as ResolveFullPath.
-  virtual std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) = 0;
+  // Resolves `name` against the working directory into `full`; false (and `full` empty) when
+  // it cannot be resolved.
+  virtual bool ResolveFullPath(const char* name, std::string& full) = 0;
+  virtual bool WorkingDirectory(std::string& directory) = 0;
   virtual bool ChangeWorkingDirectory(const char* path) = 0;
 
   // --- Enumeration ------------------------------------------------------------------------

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "common/WideText.h"
 #include "platform/ReparseTags.h"
 
 namespace varnolt {
@@ -16,27 +19,99 @@ FileHandle FromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(handle);
 }
 
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units are what the W calls take");
+
+// UTF-8 to the UTF-16 the W calls take; false for bytes that are no UTF-8, which then name
+// nothing at all rather than a near miss.
+bool WideOf(const char* text, std::wstring& wide) {
+  wide.clear();
+  if (text == nullptr) return false;
+  std::u16string units;
+  if (!Utf16FromUtf8(text, units)) return false;
+  wide.assign(units.begin(), units.end());
+  return true;
+}
+
+std::string Utf8Of(const wchar_t* wide, std::size_t length) {
+  return Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide), length));
+}
+std::string Utf8Of(const std::wstring& wide) { return Utf8Of(wide.data(), wide.size()); }
+
+// GetFullPathNameW into a string as long as it needs; empty on failure.
+std::wstring FullPathOf(const std::wstring& name) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return {};
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);  // the size needed, its zero included
+  }
+}
+
+// The form of a UTF-8 path the W calls are given: as it is below MAX_PATH characters; from
+// there on its "\\?\" form (UNC paths "\\?\UNC\server\share\..."), which the system takes
+// up to 32,767 characters. That form is taken literally, so the path is first made full and
+// normal as the system would make it (".", "..", "/" folded, trailing dots and spaces of the
+// last component dropped): a long path names what the same path would name if it were short.
+bool SystemPath(const char* path, std::wstring& wide) {
+  // Bytes that are no UTF-8 name nothing: the caller's failure reads as a name not supported.
+  if (!WideOf(path, wide)) return SetLastError(ERROR_INVALID_NAME), false;
+  if (wide.size() < MAX_PATH) return true;
+  if (wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0) return true;
+  std::wstring full = FullPathOf(wide);
+  if (full.empty()) return false;
+  if (full.rfind(L"\\\\", 0) == 0) {
+    wide = L"\\\\?\\UNC\\" + full.substr(2);
+  } else {
+    wide = L"\\\\?\\" + full;
+  }
+  return true;
+}
+
 // Wine (8.0) carries out MoveFile, RemoveDirectory and DeleteFile on a Unix symbolic link's
 // target instead of the link: the target would be renamed or removed, outside what was chosen.
 // There a link is left where it is. Windows acts on the link itself, as the engine expects.
 bool RunningOnWine() {
   static const bool wine =
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   return wine;
 }
 
-// The path the system reaches when it opens `path`, every link on the way followed.
-bool FinalPathOf(const char* path, std::string* finalPath) {
-  const HANDLE item = CreateFileA(path, FILE_READ_ATTRIBUTES,
+// The NT name of an open item, through ntdll's NtQueryObject (ObjectNameInformation).
+bool ObjectNameOf(HANDLE item, std::wstring* name) {
+  using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const auto query =
+      reinterpret_cast<QueryObject>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject"));
+  if (query == nullptr) return false;
+  struct CountedText {
+    USHORT length;  // bytes
+    USHORT capacity;
+    wchar_t* text;
+  };
+  std::vector<std::uint8_t> buffer(sizeof(CountedText) + 65536 * sizeof(wchar_t));
+  ULONG got = 0;
+  constexpr int kObjectNameInformation = 1;
+  if (query(item, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &got) != 0) return false;
+  const auto* counted = reinterpret_cast<const CountedText*>(buffer.data());
+  if (counted->text == nullptr || counted->length == 0) return false;
+  name->assign(counted->text, counted->length / sizeof(wchar_t));
+  return true;
+}
+
+// The path the system reaches when it opens `path`, every link on the way followed, as its NT
+// name ("\\??\\C:\\..."). Only Wine asks (see below): its GetFinalPathNameByHandleW (8.0)
+// answers only below MAX_PATH, its object names have no such limit.
+bool FinalPathOf(const std::wstring& path, std::wstring* finalPath) {
+  const HANDLE item = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (item == INVALID_HANDLE_VALUE) return false;
-  char buffer[1024];
-  const DWORD length = GetFinalPathNameByHandleA(item, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+  const bool named = ObjectNameOf(item, finalPath);
   CloseHandle(item);
-  if (length == 0 || length >= sizeof buffer) return false;
-  finalPath->assign(buffer, length);
-  return true;
+  return named;
 }
 
 // Wine shows a Unix symbolic link to a file as a plain file, without the reparse-point
@@ -44,18 +119,23 @@ bool FinalPathOf(const char* path, std::string* finalPath) {
 // folder's own path and its entry's name, or somewhere else. When that cannot be found out, the
 // item counts as a link, which is left alone.
 bool IsFileLinkOnWine(const char* path) {
-  WIN32_FIND_DATAA entry;
-  const HANDLE find = FindFirstFileA(path, &entry);
+  std::wstring widePath;
+  if (!SystemPath(path, widePath)) return true;
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(widePath.c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return false;  // nothing there, or a drive root
   FindClose(find);
   const char* const slash = std::strrchr(path, '\\');
   if (slash == nullptr) return true;
   // The folder keeps its backslash when it is a drive root ("C:\\").
   const std::string folder(path, slash - path + (slash - path == 2 ? 1 : 0));
-  std::string finalFolder, finalItem;
-  if (!FinalPathOf(folder.c_str(), &finalFolder) || !FinalPathOf(path, &finalItem)) return true;
-  if (finalFolder.empty() || finalFolder.back() != '\\') finalFolder += '\\';
-  return lstrcmpiA((finalFolder + entry.cFileName).c_str(), finalItem.c_str()) != 0;
+  std::wstring wideFolder, finalFolder, finalItem;
+  if (!SystemPath(folder.c_str(), wideFolder) || !FinalPathOf(wideFolder, &finalFolder) ||
+      !FinalPathOf(widePath, &finalItem)) {
+    return true;
+  }
+  if (finalFolder.empty() || finalFolder.back() != L'\\') finalFolder += L'\\';
+  return lstrcmpiW((finalFolder + entry.cFileName).c_str(), finalItem.c_str()) != 0;
 }
 
 bool IsLinkOnWine(const char* path, DWORD attributes) {
@@ -63,23 +143,31 @@ bool IsLinkOnWine(const char* path, DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || IsFileLinkOnWine(path);
 }
 
-bool IsLinkOnWine(const char* path) { return RunningOnWine() && IsLinkOnWine(path, GetFileAttributesA(path)); }
+DWORD AttributesOfPath(const char* path) {
+  std::wstring wide;
+  return SystemPath(path, wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
+}
 
-void CopyFindData(const WIN32_FIND_DATAA& data, FindData* entry) {
+bool IsLinkOnWine(const char* path) { return RunningOnWine() && IsLinkOnWine(path, AttributesOfPath(path)); }
+
+void CopyFindData(const WIN32_FIND_DATAW& data, FindData* entry) {
   entry->attributes = data.dwFileAttributes;
   entry->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-  std::memcpy(entry->name, data.cFileName, kMaxPath);
-  entry->name[kMaxPath - 1] = '\0';
+  entry->name = Utf8Of(data.cFileName, wcsnlen(data.cFileName, MAX_PATH));
 }
 
 }  // namespace
 
 FileHandle Win32Platform::OpenExistingForWriting(const char* path) {
-  return FromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return kInvalidFile;
+  return FromHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 FileHandle Win32Platform::CreateDeleteOnClose(const char* path) {
-  return FromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return kInvalidFile;
+  return FromHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
@@ -110,18 +198,20 @@ bool Win32Platform::FlushToDisk(FileHandle file) { return FlushFileBuffers(ToHan
 
 void Win32Platform::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
 
-std::uint32_t Win32Platform::AttributesOf(const char* path) { return GetFileAttributesA(path); }
+std::uint32_t Win32Platform::AttributesOf(const char* path) { return AttributesOfPath(path); }
 
 ReparseKind Win32Platform::ReparseKindOf(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = AttributesOfPath(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return ReparseKind::kNone;
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return IsLinkOnWine(path, attributes) ? ReparseKind::kLink : ReparseKind::kNone;
   }
   // The tag comes with the directory entry (dwReserved0 of a reparse point); the item is not
   // opened, so a cloud placeholder is not fetched just to be looked at.
-  WIN32_FIND_DATAA entry;
-  const HANDLE find = FindFirstFileA(path, &entry);
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return ReparseKind::kUnknown;
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(wide.c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return ReparseKind::kUnknown;
   FindClose(find);
   if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return ReparseKind::kNone;
@@ -143,7 +233,9 @@ std::uint32_t NameCountOfHandle(HANDLE file) {
 }  // namespace
 
 std::uint32_t Win32Platform::NameCountOf(const char* path) {
-  const HANDLE item = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return 0;
+  const HANDLE item = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                   nullptr);
   if (item == INVALID_HANDLE_VALUE) return 0;
@@ -155,65 +247,94 @@ std::uint32_t Win32Platform::NameCountOf(const char* path) {
 std::uint32_t Win32Platform::OpenFileNameCount(FileHandle file) { return NameCountOfHandle(ToHandle(file)); }
 
 bool Win32Platform::SetAttributesOf(const char* path, std::uint32_t attributes) {
-  return SetFileAttributesA(path, attributes) != FALSE;
+  std::wstring wide;
+  return SystemPath(path, wide) && SetFileAttributesW(wide.c_str(), attributes) != FALSE;
 }
 
 bool Win32Platform::SizeFromAttributes(const char* path, std::uint64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  std::wstring wide;
+  if (!SystemPath(path, wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
   *size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
   return true;
 }
 
 bool Win32Platform::MovePath(const char* from, const char* to) {
   if (IsLinkOnWine(from)) return SetLastError(ERROR_NOT_SUPPORTED), false;
-  return MoveFileA(from, to) != FALSE;
+  std::wstring wideFrom, wideTo;
+  if (!SystemPath(from, wideFrom) || !SystemPath(to, wideTo)) return false;
+  return MoveFileW(wideFrom.c_str(), wideTo.c_str()) != FALSE;
 }
 
 bool Win32Platform::DeleteFilePath(const char* path) {
   if (IsLinkOnWine(path)) return SetLastError(ERROR_NOT_SUPPORTED), false;
-  return DeleteFileA(path) != FALSE;
+  std::wstring wide;
+  return SystemPath(path, wide) && DeleteFileW(wide.c_str()) != FALSE;
 }
 
 bool Win32Platform::RemoveEmptyDirectory(const char* path) {
   if (IsLinkOnWine(path)) return SetLastError(ERROR_NOT_SUPPORTED), false;
-  return RemoveDirectoryA(path) != FALSE;
+  std::wstring wide;
+  return SystemPath(path, wide) && RemoveDirectoryW(wide.c_str()) != FALSE;
 }
 
-std::uint32_t Win32Platform::ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) {
-  return GetFullPathNameA(name, capacity, buffer, nullptr);
+bool Win32Platform::ResolveFullPath(const char* name, std::string& full) {
+  full.clear();
+  std::wstring wide;
+  if (!WideOf(name, wide) || wide.empty()) return false;
+  const std::wstring resolved = FullPathOf(wide);
+  if (resolved.empty()) return false;
+  full = Utf8Of(resolved);
+  return true;
 }
 
-std::uint32_t Win32Platform::WorkingDirectory(std::uint32_t capacity, char* buffer) {
-  return GetCurrentDirectoryA(capacity, buffer);
+bool Win32Platform::WorkingDirectory(std::string& directory) {
+  directory.clear();
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return false;
+  std::wstring wide(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, wide.data());
+  if (length == 0 || length >= needed) return false;
+  wide.resize(length);
+  directory = Utf8Of(wide);
+  return true;
 }
 
 bool Win32Platform::ChangeWorkingDirectory(const char* path) {
-  return SetCurrentDirectoryA(path) != FALSE;
+  std::wstring wide;
+  return WideOf(path, wide) && SetCurrentDirectoryW(wide.c_str()) != FALSE;
 }
 
 FindHandle Win32Platform::FindFirst(const char* pattern, FindData* entry) {
-  WIN32_FIND_DATAA data;
-  const HANDLE find = FindFirstFileA(pattern, &data);
+  std::wstring wide;
+  if (!SystemPath(pattern, wide)) return kInvalidFind;
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW(wide.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return kInvalidFind;
   CopyFindData(data, entry);
   return reinterpret_cast<FindHandle>(find);
 }
 
 bool Win32Platform::FindNext(FindHandle find, FindData* entry) {
-  WIN32_FIND_DATAA data;
-  if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) return false;
+  WIN32_FIND_DATAW data;
+  if (!FindNextFileW(reinterpret_cast<HANDLE>(find), &data)) return false;
   CopyFindData(data, entry);
   return true;
 }
 
 void Win32Platform::FindEnd(FindHandle find) { FindClose(reinterpret_cast<HANDLE>(find)); }
 
-std::uint32_t Win32Platform::DriveTypeOf(const char* root) { return GetDriveTypeA(root); }
+std::uint32_t Win32Platform::DriveTypeOf(const char* root) {
+  std::wstring wide;
+  return WideOf(root, wide) ? GetDriveTypeW(wide.c_str()) : kDriveUnknown;
+}
 
 bool Win32Platform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) {
   ULARGE_INTEGER availableToCaller, totalBytes, totalFree;
-  if (!GetDiskFreeSpaceExA(root, &availableToCaller, &totalBytes, &totalFree)) return false;
+  std::wstring wide;
+  if (!WideOf(root, wide) || !GetDiskFreeSpaceExW(wide.c_str(), &availableToCaller, &totalBytes, &totalFree)) {
+    return false;
+  }
   *freeBytes = totalFree.QuadPart;
   return true;
 }
@@ -235,7 +356,10 @@ std::uint32_t Win32Platform::SecondsNow() { return static_cast<std::uint32_t>(st
 
 namespace varnolt {
 
-bool Win32Platform::MakeFolder(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+bool Win32Platform::MakeFolder(const char* path) {
+  std::wstring wide;
+  return SystemPath(path, wide) && CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
+}
 
 // The calls above leave their error code as the system set it: it is read here, untouched.
 FailureKind Win32Platform::LastFailure() {

@@ -1,4 +1,5 @@
-// The production backend: the Win32 ANSI calls, with the flags the erase relies on.
+// The production backend: the Win32 wide (W) calls, with the flags the erase relies on. Paths
+// come in as UTF-8 and are converted at each call; long ones take the "\\?\" form.
 #pragma once
 
 #include "platform/Platform.h"
@@ -25,8 +26,8 @@ class Win32Platform : public Platform {
   bool DeleteFilePath(const char* path) override;
   bool RemoveEmptyDirectory(const char* path) override;
   bool MakeFolder(const char* path) override;
-  std::uint32_t ResolveFullPath(const char* name, std::uint32_t capacity, char* buffer) override;
-  std::uint32_t WorkingDirectory(std::uint32_t capacity, char* buffer) override;
+  bool ResolveFullPath(const char* name, std::string& full) override;
+  bool WorkingDirectory(std::string& directory) override;
   bool ChangeWorkingDirectory(const char* path) override;
   FindHandle FindFirst(const char* pattern, FindData* entry) override;
   bool FindNext(FindHandle find, FindData* entry) override;

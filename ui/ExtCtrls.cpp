@@ -1,5 +1,7 @@
 #include "ui/ExtCtrls.h"
 
+#include "ui/Text1252.h"
+
 #include "ui/Exception.h"
 #include "ui/Reader.h"
 
@@ -155,7 +157,7 @@ void TPanel::PaintWindow(TGdiCanvas& canvas) {
     SetBkMode(canvas.Handle(), TRANSPARENT);
     SetTextColor(canvas.Handle(), ColorToRGB(Font().Color));
     RECT area{client.Left, client.Top, client.Right, client.Bottom};
-    DrawTextA(canvas.Handle(), Caption().c_str(), -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(canvas.Handle(), WideFrom1252(Caption()).c_str(), -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "ui/Forms.h"
 
+#include "ui/Text1252.h"
+
 #include <optional>
 #include <string_view>
 
@@ -26,8 +28,19 @@ void RegisterLayerClasses() {
 }
 
 std::string ProgramName() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  // The whole path, however long the install folder's (a cut one would lose the name itself).
+  std::wstring wide(MAX_PATH, L'\0');
+  DWORD length = 0;
+  while ((length = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()))) >= wide.size() &&
+         wide.size() < 32768) {
+    wide.resize(wide.size() * 2);
+  }
+  wide.resize(length < wide.size() ? length : 0);
+  // In the texts' code page, as every text of this layer is kept.
+  std::string path(wide.size() * 2 + 1, '\0');
+  const int bytes = WideCharToMultiByte(1252, 0, wide.c_str(), static_cast<int>(wide.size()), path.data(),
+                                        static_cast<int>(path.size()), nullptr, nullptr);
+  path.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
   std::string_view name(path);
   if (auto slash = name.find_last_of("\\/"); slash != std::string_view::npos) name.remove_prefix(slash + 1);
   if (auto dot = name.rfind('.'); dot != std::string_view::npos) name = name.substr(0, dot);
@@ -300,7 +313,7 @@ LRESULT CALLBACK TApplication::WndProc(HWND window, UINT message, WPARAM wParam,
 
 void TApplication::SetTitle(const std::string& value) {
   title = value;
-  SetWindowTextA(handle, title.c_str());
+  SetWindowTextW(handle, WideFrom1252(title).c_str());
 }
 
 namespace {
@@ -326,7 +339,7 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::ShowException(const Exception& error) {
-  MessageBoxA(nullptr, error.Message().c_str(), "Erreur", MB_OK | MB_ICONERROR);
+  MessageBoxW(nullptr, WideFrom1252(error.Message()).c_str(), L"Erreur", MB_OK | MB_ICONERROR);
 }
 
 void TApplication::KeepWindowError(const Exception& error) {

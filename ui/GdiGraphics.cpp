@@ -1,5 +1,7 @@
 #include "ui/GdiGraphics.h"
 
+#include "ui/Text1252.h"
+
 #include <cstring>
 
 #include "ui/Exception.h"
@@ -112,7 +114,8 @@ void TGdiCanvas::TextRect(const TRect& clip, int x, int y, const std::string& te
     SetBkColor(dc, ColorToRGB(Brush.Color));
     options |= ETO_OPAQUE;
   }
-  ExtTextOutA(dc, x, y, options, &area, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+  const std::wstring wide = WideFrom1252(text);
+  ExtTextOutW(dc, x, y, options, &area, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
 }
 
 void TGdiCanvas::Draw(int x, int y, TBitmap& bitmap) {

@@ -1,5 +1,7 @@
 #include "ui/StdCtrls.h"
 
+#include "ui/Text1252.h"
+
 #include "ui/Reader.h"
 
 namespace varnolt::ui {
@@ -26,20 +28,20 @@ void TLabel::Paint(TCanvas& canvas) {
   RECT area{0, 0, Width(), Height()};
   if (layout != TTextLayout::tlTop) {
     RECT measured = area;
-    DrawTextA(dc, Caption().c_str(), -1, &measured, DrawFlags() | DT_CALCRECT);
+    DrawTextW(dc, WideFrom1252(Caption()).c_str(), -1, &measured, DrawFlags() | DT_CALCRECT);
     const int textHeight = measured.bottom - measured.top;
     area.top = layout == TTextLayout::tlCenter ? (Height() - textHeight) / 2 : Height() - textHeight;
   }
   if (Enabled()) {
     SetTextColor(dc, ColorToRGB(Font().Color));
-    DrawTextA(dc, Caption().c_str(), -1, &area, DrawFlags());
+    DrawTextW(dc, WideFrom1252(Caption()).c_str(), -1, &area, DrawFlags());
   } else {
     OffsetRect(&area, 1, 1);
     SetTextColor(dc, ColorToRGB(clBtnHighlight));
-    DrawTextA(dc, Caption().c_str(), -1, &area, DrawFlags());
+    DrawTextW(dc, WideFrom1252(Caption()).c_str(), -1, &area, DrawFlags());
     OffsetRect(&area, -1, -1);
     SetTextColor(dc, ColorToRGB(clBtnShadow));
-    DrawTextA(dc, Caption().c_str(), -1, &area, DrawFlags());
+    DrawTextW(dc, WideFrom1252(Caption()).c_str(), -1, &area, DrawFlags());
   }
 }
 
@@ -51,7 +53,7 @@ void TLabel::AdjustSize() {
     canvas.Font = Font();
     canvas.SelectFont();
     RECT area{0, 0, wordWrap ? Width() : 0, 0};
-    DrawTextA(dc, Caption().c_str(), -1, &area, DrawFlags() | DT_CALCRECT);
+    DrawTextW(dc, WideFrom1252(Caption()).c_str(), -1, &area, DrawFlags() | DT_CALCRECT);
     SetBounds(Left(), Top(), area.right, area.bottom);
   }
   ReleaseDC(nullptr, dc);

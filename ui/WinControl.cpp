@@ -1,5 +1,7 @@
 #include "ui/WinControl.h"
 
+#include "ui/Text1252.h"
+
 #include <set>
 #include <vector>
 
@@ -318,7 +320,7 @@ void TWinControl::FontChanged() {
 void TWinControl::ColorChanged() { Invalidate(); }
 
 void TWinControl::TextChanged() {
-  if (handle != nullptr) SetWindowTextA(handle, Caption().c_str());
+  if (handle != nullptr) SetWindowTextW(handle, WideFrom1252(Caption()).c_str());
 }
 
 bool TWinControl::SetProperty(const TLayoutProperty& property, TReader& reader) {

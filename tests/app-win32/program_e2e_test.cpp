@@ -29,7 +29,12 @@ constexpr DWORD kExitItemsLeft = 1;
 const std::string kItemsLeft = "Certains \xE9l\xE9ments n'ont pas \xE9t\xE9 broy\xE9s :";
 constexpr DWORD kTimeout = 60000;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using wine_testing::Exists;
+using wine_testing::ListFolder;
+using wine_testing::MakeFolder;
+
+// A UTF-8 text as the wide command line carries it.
+std::wstring W(const std::string& utf8) { return wine_testing::SystemPathW(utf8); }
 
 bool MakeSparseFile(const std::string& path, LONGLONG size) {
   const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -176,26 +181,81 @@ TEST_F(ProgramEndToEnd, BadItemsAreRefusedBeforeAnythingIsErased) {
   }
 }
 
-// A file dropped on the program and named "．．＼victim" (fullwidth dots and backslash) would
-// reach main() as "..\victim", the file beside its folder: it is refused instead.
-TEST_F(ProgramEndToEnd, AnArgumentTheCodePageCannotHoldIsRefused) {
+// A file dropped on the program and named "．．＼victim" (fullwidth dots and backslash) reached
+// main() as "..\victim", the file beside its folder. Read as UTF-16 it is itself: it is
+// erased, under its own name, and the victim stays.
+TEST_F(ProgramEndToEnd, AnArgumentOutsideTheCodePageIsErasedByItsOwnName) {
   ASSERT_TRUE(WriteTextFile(In("victim"), "precious"));
   ASSERT_TRUE(WriteTextFile(In("keep.txt"), "kept"));
-  CreateDirectoryA(In("sub").c_str(), nullptr);
-  const std::string sub = In("sub"), keep = In("keep.txt");
-  const std::wstring odd = std::wstring(sub.begin(), sub.end()) + L"\\\uFF0E\uFF0E\uFF3Cvictim";
-  const HANDLE file = CreateFileW(odd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
+  ASSERT_TRUE(MakeFolder(In("sub")));
+  const std::string odd = In("sub\\\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBCvictim");  // ．．＼victim
+  ASSERT_TRUE(WriteTextFile(odd, "odd"));
 
-  Program program(L"\"" + std::wstring(keep.begin(), keep.end()) + L"\" \"" + odd + L"\"");
-  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
-  ASSERT_TRUE(text.has_value());
-  EXPECT_EQ(*text, "L'argument n\xB0" "2 n'est pas un chemin valide.");
-  EXPECT_EQ(program.Wait(), kExitFailure);
+  Program program(L"\"" + W(odd) + L"\"");
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(odd));
+  EXPECT_EQ(ListFolder(In("sub")), std::vector<std::string>{});
   EXPECT_EQ(ReadTextFile(In("victim")), "precious");
-  EXPECT_EQ(ReadTextFile(keep), "kept");
-  EXPECT_TRUE(DeleteFileW(odd.c_str()));  // the helpers' ANSI removal would miss it
+  EXPECT_EQ(ReadTextFile(In("keep.txt")), "kept");
+}
+
+// The folder of the issue: names of several scripts and outside every code page; "Varnolt
+// dossier" left all but the Windows-1252 ones, the folder renamed to digits, status 0.
+TEST_F(ProgramEndToEnd, AFolderOfNamesInAnyScriptIsErasedWhole) {
+  const std::string dossier = In("dossier");
+  ASSERT_TRUE(MakeFolder(dossier));
+  const std::vector<std::string> names = {"\xC5\x81\xC3\xB3" "d\xC5\xBA.txt",                                  // Łódź.txt
+                                          "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\xA1\xE3\x83\xA2.txt",  // 日本語のメモ.txt
+                                          "vacances \xF0\x9F\x98\x80.jpg", "caf\xC3\xA9.txt"};
+  for (const std::string& name : names) ASSERT_TRUE(WriteTextFile(dossier + "\\" + name, "secret " + name)) << name;
+  ASSERT_TRUE(MakeFolder(dossier + "\\\xCE\xA9mega"));  // Ωmega
+  ASSERT_TRUE(WriteTextFile(dossier + "\\\xCE\xA9mega\\inner.txt", "inner"));
+  ASSERT_TRUE(WriteTextFile(In("voisin.txt"), "neighbour"));
+  ASSERT_TRUE(MakeFolder(In("dossier-voisin")));
+  ASSERT_TRUE(WriteTextFile(In("dossier-voisin\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt"), "neighbour too"));
+
+  Program program(L"\"" + W(dossier) + L"\"");
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(dossier));
+  EXPECT_EQ(ListFolder(folder), (std::vector<std::string>{"dossier-voisin", "voisin.txt"}));
+  EXPECT_EQ(ReadTextFile(In("voisin.txt")), "neighbour");
+  EXPECT_EQ(ReadTextFile(In("dossier-voisin\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt")), "neighbour too");
+}
+
+// Refused before as "L'argument n°1 n'est pas un chemin valide.".
+TEST_F(ProgramEndToEnd, AFileNamedOutsideTheCodePageIsErased) {
+  const std::string alone = In("\xC5\x81\xC3\xB3" "d\xC5\xBA-seul.txt");
+  ASSERT_TRUE(WriteTextFile(alone, "seul"));
+  ASSERT_TRUE(WriteTextFile(In("Lodz-seul.txt"), "look-alike"));
+  Program program(L"\"" + W(alone) + L"\"");
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(alone));
+  EXPECT_EQ(ReadTextFile(In("Lodz-seul.txt")), "look-alike");
+}
+
+// A tree whose deepest file's path has 332 characters: the deep file stayed, its folders
+// renamed to digits.
+TEST_F(ProgramEndToEnd, ATreeDeeperThan260CharactersIsErasedWhole) {
+  const std::string top = In("profond");
+  std::string deep = top;
+  ASSERT_TRUE(MakeFolder(deep));
+  ASSERT_TRUE(WriteTextFile(deep + "\\shallow.txt", "shallow"));
+  while (deep.size() < 332 - 10) {
+    deep += "\\" + std::string(std::min<std::size_t>(30, 332 - 11 - deep.size()), 'p');
+    ASSERT_TRUE(MakeFolder(deep)) << deep.size();
+  }
+  const std::string deepest = deep + "\\" + std::string(332 - deep.size() - 5, 'f') + ".txt";
+  ASSERT_EQ(deepest.size(), 332u);
+  ASSERT_TRUE(WriteTextFile(deepest, "deep secret"));
+  ASSERT_TRUE(Exists(deepest));
+  ASSERT_TRUE(WriteTextFile(In("voisin.txt"), "neighbour"));
+
+  Program program(L"\"" + W(top) + L"\"");
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_FALSE(Exists(deepest));
+  EXPECT_FALSE(Exists(top));
+  EXPECT_EQ(ListFolder(folder), std::vector<std::string>{"voisin.txt"});
+  EXPECT_EQ(ReadTextFile(In("voisin.txt")), "neighbour");
 }
 
 TEST_F(ProgramEndToEnd, PipeOptionWithoutANameFailsSilently) {
@@ -557,8 +617,8 @@ TEST_F(ProgramEndToEnd, MalformedPipeStreamsNeverEraseAPathNotSentWhole) {
   EXPECT_FALSE(Exists(In("sent.txt")));
   EXPECT_EQ(ReadTextFile(In("dir\\keep.txt")), "two");
 
-  // A length above 512 ends the list: the record after it is never read. A record with a zero
-  // inside ("<folder>\dir", zero, "\keep.txt") is no path: neither is "<folder>\dir".
+  // A record without its zero ends the list: the record after it is never read. A record with
+  // a zero inside ("<folder>\dir", zero, "\keep.txt") is no path: neither is "<folder>\dir".
   std::vector<std::uint8_t> oversized = {0x01, 0x02};  // 513
   oversized.resize(2 + 513, 'x');
   AppendItemRecord(oversized, In("after.txt").c_str());
@@ -579,6 +639,44 @@ TEST_F(ProgramEndToEnd, MalformedPipeStreamsNeverEraseAPathNotSentWhole) {
     EXPECT_EQ(ReadTextFile(In("after.txt")), "three");
     EXPECT_EQ(ReadTextFile(In("dir\\keep.txt")), "two");
   }
+}
+
+// The new extension's stream (UTF-8, "-u") and one of before (ANSI code page, no option).
+TEST_F(ProgramEndToEnd, PipeRecordsInUtf8WithTheOptionAndInTheCodePageWithout) {
+  const std::string city = In("\xC5\x81\xC3\xB3" "d\xC5\xBA.txt");
+  const std::string memo = In("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt");
+  const std::string cafe = In("caf\xC3\xA9.txt");
+  for (const std::string& path : {city, memo, cafe}) ASSERT_TRUE(WriteTextFile(path, "x"));
+  ASSERT_TRUE(WriteTextFile(In("stays.txt"), "stays"));
+  {
+    PipeServer server;
+    Program program("-u -p " + server.name);
+    server.Connect();
+    server.Write(EncodeItemStream({city, memo}), 3, 5);
+    server.Close();
+    EXPECT_EQ(program.Wait(), 0u);
+  }
+  EXPECT_FALSE(Exists(city));
+  EXPECT_FALSE(Exists(memo));
+  EXPECT_TRUE(Exists(cafe));
+
+  // "café.txt" in the code page's bytes, as the extension of before sent it.
+  const std::wstring wide = W(cafe);
+  BOOL lossy = FALSE;
+  char ansi[MAX_PATH * 2] = {};
+  const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi, sizeof ansi, nullptr, &lossy);
+  if (bytes <= 0 || lossy) GTEST_SKIP() << "this code page has no \"\xE9\"";
+  ASSERT_NE(std::string(ansi), cafe) << "the ANSI bytes must differ from UTF-8 for this to show anything";
+  {
+    PipeServer server;
+    Program program("-p " + server.name);
+    server.Connect();
+    server.Write(EncodeItemStream({ansi}));
+    server.Close();
+    EXPECT_EQ(program.Wait(), 0u);
+  }
+  EXPECT_FALSE(Exists(cafe));
+  EXPECT_EQ(ReadTextFile(In("stays.txt")), "stays");
 }
 
 }  // namespace

@@ -96,6 +96,23 @@ class ScriptedDesktop : public ProgramServices {
       if (onPipeClosed) onPipeClosed();
     });
   }
+  // Stands in for a Windows-1252 system: the Latin-1 part of it, and its 0x80-0x9F refused.
+  bool Utf8FromAnsiCodePage(const std::string& ansi, std::string& utf8) override {
+    ansiRecords.push_back(ansi);
+    utf8.clear();
+    for (const char c : ansi) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte < 0x80) {
+        utf8 += c;
+      } else if (byte >= 0xA0) {
+        utf8 += static_cast<char>(0xC0 | byte >> 6);
+        utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+      } else {
+        return false;
+      }
+    }
+    return true;
+  }
   void SetApplicationTitle(const char* title) override { this->title = title; }
   ProgressCallback OpenProgressWindow(ProgressWindowKind kind) override {
     windows.push_back(kind);
@@ -105,6 +122,7 @@ class ScriptedDesktop : public ProgramServices {
   bool answerYes = true;
   std::map<std::string, std::vector<std::uint8_t>> pipes;
   std::vector<std::string> openedPipes;
+  std::vector<std::string> ansiRecords;
   std::function<void()> onPipeClosed;
   std::vector<Message> messages;
   std::vector<ProgressWindowKind> windows;
@@ -394,6 +412,60 @@ TEST_F(ProgramTest, AStoppedRunSaysSoAndHowManyItemsWereNotReached) {
             "3 \xE9l\xE9ment(s) non atteint(s).\n"
             "C:\\big\\1.bin : arr\xEAt\xE9 par l'utilisateur, \xE9" "cras\xE9 en partie");
   EXPECT_EQ(os.List("C:\\big"), (std::vector<std::string>{"1.bin", "2.bin", "3.bin"}));
+}
+
+TEST_F(ProgramTest, PipeRecordsAreUtf8WithTheOptionAndAnsiWithoutIt) {
+  // "café.txt" on disk (UTF-8 inside). The new extension sends it in UTF-8 and says so ("-u");
+  // one of before sends its ANSI bytes ("\xE9"), which are converted.
+  const std::string cafe = "C:\\work\\caf\xC3\xA9.txt";
+  os.MakeFile(cafe, 7);
+  os.MakeFile("C:\\work\\caf\xC3\x83\xC2\xA9.txt", 9);  // "cafÃ©.txt": UTF-8 read as ANSI
+  desktop.pipes["\\\\.\\pipe\\8"] = EncodeItemStream({cafe});
+  EXPECT_EQ(Run({"-u", "-p", "\\\\.\\pipe\\8"}), 0);
+  EXPECT_FALSE(os.Exists(cafe));
+  EXPECT_TRUE(os.Exists("C:\\work\\caf\xC3\x83\xC2\xA9.txt"));
+  EXPECT_TRUE(desktop.ansiRecords.empty());
+
+  os.MakeFile(cafe, 7);
+  desktop.pipes["\\\\.\\pipe\\9"] = EncodeItemStream({"C:\\work\\caf\xE9.txt", "C:\\work\\one.txt"});
+  EXPECT_EQ(Run({"-a", "-p", "\\\\.\\pipe\\9"}), 0);
+  EXPECT_EQ(desktop.ansiRecords, (std::vector<std::string>{"C:\\work\\caf\xE9.txt", "C:\\work\\one.txt"}));
+  EXPECT_FALSE(os.Exists(cafe));
+  EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
+  EXPECT_TRUE(os.Exists("C:\\work\\caf\xC3\x83\xC2\xA9.txt"));
+}
+
+TEST_F(ProgramTest, PipeRecordThatIsNoTextOfItsEncodingEndsTheList) {
+  os.MakeFile("C:\\work\\caf\xC3\xA9.txt", 7);
+  // In UTF-8 mode an ANSI "\xE9" is no UTF-8: the list ends there, nothing after it is taken.
+  desktop.pipes["\\\\.\\pipe\\10"] =
+      EncodeItemStream({"C:\\work\\tree\\a", "C:\\work\\caf\xE9.txt", "C:\\work\\one.txt"});
+  EXPECT_EQ(Run({"-u", "-p", "\\\\.\\pipe\\10"}), 0);
+  EXPECT_FALSE(os.Exists("C:\\work\\tree\\a"));
+  EXPECT_TRUE(os.Exists("C:\\work\\one.txt"));
+  EXPECT_TRUE(os.Exists("C:\\work\\caf\xC3\xA9.txt"));
+  // Without it, a byte the code page does not define ends the list the same way.
+  desktop.pipes["\\\\.\\pipe\\11"] = EncodeItemStream({"C:\\work\\tree\\b", "C:\\work\\\x81", "C:\\work\\one.txt"});
+  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\11"}), 0);
+  EXPECT_FALSE(os.Exists("C:\\work\\tree\\b"));
+  EXPECT_TRUE(os.Exists("C:\\work\\one.txt"));
+}
+
+TEST_F(ProgramTest, CommandLineNamesOutsideAnyCodePageAndPastTheOldLimitAreErased) {
+  const std::string folder = "C:\\work\\\xC5\x81\xC3\xB3" "d\xC5\xBA";  // Łódź
+  os.MakeDirectory(folder);
+  os.MakeFile(folder + "\\\xE6\x97\xA5\xE6\x9C\xAC.txt", 3);
+  std::string deep = folder;
+  while (deep.size() < 300) {
+    deep += "\\" + std::string(40, 'n');
+    os.MakeDirectory(deep);
+  }
+  os.MakeFile(deep + "\\vacances \xF0\x9F\x98\x80.jpg", 5);
+  EXPECT_EQ(Run({folder.c_str(), "C:\\work\\one.txt"}), 0);
+  EXPECT_TRUE(desktop.messages.empty());
+  EXPECT_FALSE(os.Exists(folder));
+  EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
+  EXPECT_TRUE(os.Exists("C:\\work\\tree\\a"));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class ChoppedSource : public ByteSource {
 std::vector<std::string> ReadAll(ByteSource& source) {
   ItemStreamReader reader(source);
   std::vector<std::string> items;
-  char item[kItemBufferSize];
+  std::string item;
   while (reader.Next(item)) items.emplace_back(item);
   return items;
 }
@@ -77,21 +77,41 @@ TEST(ItemStream, LongestPathAndDuplicatesArriveWhole) {
 }
 
 TEST(ItemStream, LengthLimitsOfTheReader) {
-  // 512 is accepted with its zero as the last byte: 511 bytes of text.
+  // The longest record the field can say, 65,535 bytes with its zero last, arrives whole.
+  const std::string longest = "C:\\" + std::string(0xFFFF - 4, 'x');
+  Bytes stream = EncodeItemStream({longest, "C:\\next"});
+  ASSERT_EQ(stream[0] | stream[1] << 8, 0xFFFF);
+  EXPECT_EQ(Decode(stream), (std::vector<std::string>{longest, "C:\\next"}));
+  // 512 and 513, the old limits, are plain records now.
   const std::string body512 = std::string(511, 'x') + '\0';
-  EXPECT_EQ(Decode(Concat({Record(512, body512), EncodeItemStream({"C:\\next"})})),
-            (std::vector<std::string>{std::string(511, 'x'), "C:\\next"}));
-  // 512 without any zero would lose its last byte: a cut path, which ends the list like a
-  // record cut short; neither it nor what follows is delivered.
+  EXPECT_EQ(Decode(Concat({Record(512, body512), Record(513, std::string(512, 'y') + '\0'), Bytes{0, 0}})),
+            (std::vector<std::string>{std::string(511, 'x'), std::string(512, 'y')}));
+  // A record without its zero cannot come from the writer: it ends the list, and neither it
+  // nor what follows is delivered.
   Bytes first = EncodeItemStream({"C:\\first"});
   first.resize(first.size() - 2);
-  EXPECT_EQ(Decode(Concat({first, Record(512, std::string(512, 'x')), EncodeItemStream({"C:\\next"})})),
+  EXPECT_EQ(Decode(Concat({first, Record(0xFFFF, std::string(0xFFFF, 'x')), EncodeItemStream({"C:\\next"})})),
             (std::vector<std::string>{"C:\\first"}));
-  // 513 ends the list: what follows is never read.
-  Bytes stream = EncodeItemStream({"C:\\first"});
-  stream.resize(stream.size() - 2);  // no terminator: the 513 record follows
-  EXPECT_EQ(Decode(Concat({stream, Record(513, std::string(513, 'y')), EncodeItemStream({"C:\\after"})})),
-            (std::vector<std::string>{"C:\\first"}));
+}
+
+TEST(ItemStream, TextTooLongForARecordIsRefusedWholeNeverCut) {
+  Bytes stream;
+  const std::string tooLong = "C:\\" + std::string(0xFFFF - 3, 'z');  // 65,535 bytes and its zero
+  EXPECT_FALSE(AppendItemRecord(stream, tooLong.c_str()));
+  EXPECT_TRUE(stream.empty());
+  // A cut would name "C:\\zzz...": whatever the beginning names must never be sent.
+  EXPECT_EQ(EncodeItemStream({"C:\\a", tooLong, "C:\\b"}), EncodeItemStream({"C:\\a", "C:\\b"}));
+}
+
+TEST(ItemStream, Utf8PathsArriveByteForByte) {
+  const std::vector<std::string> items = {"C:\\dossier\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt",            // Łódź
+                                          "C:\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",              // 日本語
+                                          "C:\\vacances \xF0\x9F\x98\x80.jpg",                     // 😀
+                                          "C:\\\xE8\xA1\xA8\\x"};  // 表: its second byte is no backslash in UTF-8
+  const Bytes stream = EncodeItemStream(items);
+  EXPECT_EQ(Decode(stream), items);
+  ChoppedSource source(stream, std::vector<std::size_t>(200, 1));
+  EXPECT_EQ(ReadAll(source), items);
 }
 
 TEST(ItemStream, ShortReadsAreCompleted) {
@@ -123,12 +143,15 @@ TEST(ItemStream, TruncatedStreamNeverYieldsAPartialPath) {
 }
 
 TEST(ItemStream, EarlierItemNeverCompletesALaterOne) {
-  // A long first item, then a shorter record whose text is not terminated inside its length:
-  // the bytes of the first item that lie beyond it must not show through.
+  // A long first item, then a shorter record: the bytes of the first item that lie beyond it
+  // must not show through. A shorter record whose text is not terminated inside its length is
+  // no record the writer makes: it ends the list instead of borrowing a zero from anywhere.
   const std::string first = "C:\\a\\very\\long\\first\\item";
-  const Bytes stream = Concat({Record(static_cast<std::uint16_t>(first.size() + 1), first + '\0'),
-                               Record(4, "C:\\a"), Bytes{0, 0}});
-  EXPECT_EQ(Decode(stream), (std::vector<std::string>{"C:\\a\\very\\long\\first\\item", "C:\\a"}));
+  const Bytes firstRecord = Record(static_cast<std::uint16_t>(first.size() + 1), first + '\0');
+  EXPECT_EQ(Decode(Concat({firstRecord, Record(5, std::string("C:\\a") + '\0'), Bytes{0, 0}})),
+            (std::vector<std::string>{"C:\\a\\very\\long\\first\\item", "C:\\a"}));
+  EXPECT_EQ(Decode(Concat({firstRecord, Record(4, "C:\\a"), EncodeItemStream({"C:\\after"})})),
+            (std::vector<std::string>{"C:\\a\\very\\long\\first\\item"}));
 }
 
 TEST(ItemStream, RecordWithAnInnerZeroIsNoPathAndEndsTheList) {

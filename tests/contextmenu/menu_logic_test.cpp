@@ -29,9 +29,10 @@ TEST(MenuLogic, ThreeCharacterNamesAreDriveRoots) {
       {"C:\\", true, "C"},         {"E:\\", true, "E"},          {"abc", true, "a"},  // any three characters
       {"C:", false, "C:"},         {"C:\\a", false, "C:\\a"},     {"", false, ""},
       {"C:\\dir\\file.txt", false, "C:\\dir\\file.txt"},
+      {"\xE6\x97\xA5", false, "\xE6\x97\xA5"},  // one character of UTF-8 in three bytes
   };
   for (const Case& c : cases) {
-    char name[kNameBufferSize];
+    char name[64];
     std::strcpy(name, c.name);
     EXPECT_EQ(ReduceDriveRoot(name), c.drive) << c.name;
     EXPECT_STREQ(name, c.after);
@@ -94,8 +95,8 @@ TEST(MenuLogic, PipeNameAndParameters) {
   EXPECT_EQ(PipeName(0), "\\\\.\\pipe\\0");
   EXPECT_EQ(PipeName(4294967295u), "\\\\.\\pipe\\4294967295");
   const std::string parameters = LaunchParameters(PipeName(65));
-  EXPECT_EQ(parameters, " -a -p \\\\.\\pipe\\65");
-  EXPECT_EQ(parameters.size(), 18u);
+  EXPECT_EQ(parameters, " -a -u -p \\\\.\\pipe\\65");
+  EXPECT_EQ(parameters.size(), 21u);
 }
 
 }  // namespace

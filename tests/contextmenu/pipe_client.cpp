@@ -147,12 +147,13 @@ int main(int argc, char** argv) {
   std::ostringstream report;
   report << "argc=" << argc << "\n";
   for (int i = 1; i < argc; ++i) report << "arg=" << argv[i] << "\n";
-  if (argc != 4 || std::string(argv[1]) != "-a" || std::string(argv[2]) != "-p") {
+  // As the extension starts the program: "-a -u -p NAME".
+  if (argc != 5 || std::string(argv[1]) != "-a" || std::string(argv[2]) != "-u" || std::string(argv[3]) != "-p") {
     report << "error=bad arguments\n";
     Publish(directory, report.str());
     return 1;
   }
-  const char* name = argv[3];
+  const char* name = argv[4];
   WaitNamedPipeA(name, NMPWAIT_WAIT_FOREVER);
   const HANDLE pipe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) {
@@ -165,7 +166,7 @@ int main(int argc, char** argv) {
 
   PipeSource source(pipe, mode == "slow");
   varnolt::ItemStreamReader reader(source);
-  char item[varnolt::kItemBufferSize];
+  std::string item;
   for (int count = 1; reader.Next(item); ++count) {
     report << "item=" << item << "\n";
     if (count == 1 && mode == "die") {

@@ -389,44 +389,38 @@ TEST(ShellDrive, UnreadableSelectionsAreRefused) {
   EXPECT_EQ(noDrop.getDataCalls, 1);
   EXPECT_EQ(handler.Initialize({}), E_INVALIDARG);
   EXPECT_EQ(handler.init->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
-  // A name longer than 259 characters would reach the program cut short: the whole selection
-  // is refused rather than let its beginning name something else.
+  // A name whose record the pipe cannot carry would reach the program cut short: the whole
+  // selection is refused rather than let its beginning name something else. Names past the
+  // old 259 characters go through.
   const std::string longName = folder + "\\" + std::string(300 - folder.size(), 'l');
-  EXPECT_EQ(handler.Initialize({folder + "\\a.txt", longName}), E_INVALIDARG);
-  const std::string longest = folder + "\\" + std::string(258 - folder.size(), 'l');
-  ASSERT_EQ(longest.size(), 259u);
-  EXPECT_EQ(handler.Initialize({longest}), S_OK);
+  EXPECT_EQ(handler.Initialize({folder + "\\a.txt", longName}), S_OK);
+  const std::wstring tooLong = Latin1(folder) + L"\\" + std::wstring(32000, L'\u65E5');  // 96,000 bytes of UTF-8
+  EXPECT_EQ(handler.InitializeWide({Latin1(folder + "\\a.txt"), tooLong}), E_INVALIDARG);
 }
 
-// Explorer's names are UTF-16; the ANSI names handed on come through the ANSI code page, where a
-// character it lacks becomes a look-alike that names another path: fullwidth dots and backslash
-// read "..\" and climb out of the selected folder, "Łódź.pdf" reads "Lódz.pdf", maybe a
-// neighbour. One such name refuses the whole selection, as a name too long does.
-TEST(ShellDrive, NamesTheCodePageCannotCarryExactlyRefuseTheSelection) {
-  if (GetACP() != 1252) GTEST_SKIP() << "the look-alikes here are the Western European code page's";
+// Explorer's names are UTF-16 and go on in UTF-8, every character as it is: fullwidth dots and
+// backslash, which the ANSI code page read "..\" (climbing out of the selected folder), and
+// "Łódź.pdf", which it read "Lódz.pdf", perhaps a neighbour, arrive exactly.
+TEST(ShellDrive, NamesOfAnyScriptReachTheProgramExactlyInUtf8) {
   SetAppPath(REG_SZ, programDir + "\\Varnolt.exe");
-  Selection selection("bestfit");
+  Selection selection("wide");
   const std::wstring base = Latin1(selection.base);
   const std::wstring climbing = base + L"\\Downloads\\\xFF0E\xFF0E\xFF3C" L"dossier";
   const std::wstring city = base + L"\\\x0141\x00F3" L"d\x017A.pdf";
-  for (const std::wstring& name : {climbing, city}) {
-    Handler handler;
-    EXPECT_EQ(handler.InitializeWide({Latin1(selection.paths[0]), name}), E_INVALIDARG);
-    // Even invoked all the same, the handler has nothing to hand over.
-    ResetProgram("normal");
-    EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
-    const std::string report = WaitForReport();
-    EXPECT_EQ(Lines(report, "end").size(), 1u) << report;
-    EXPECT_EQ(Lines(report, "item="), std::vector<std::string>{}) << report;
-  }
-
-  // Accents the code page has go through, byte for byte.
+  const std::wstring smile = base + L"\\vacances \U0001F600.jpg";
+  const std::wstring accents = base + L"\\\x00E9t\x00E9.txt";
   ResetProgram("normal");
   Handler handler;
-  ASSERT_EQ(handler.InitializeWide({base + L"\\\x00E9t\x00E9.txt", Latin1(selection.paths[0])}), S_OK);
+  ASSERT_EQ(handler.InitializeWide({climbing, city, smile, accents, Latin1(selection.paths[0])}), S_OK);
   EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
-  EXPECT_EQ(Lines(WaitForReport(), "item="),
-            (std::vector<std::string>{selection.base + "\\\xE9t\xE9.txt", selection.paths[0]}));
+  const std::string report = WaitForReport();
+  EXPECT_EQ(Lines(report, "item="),
+            (std::vector<std::string>{selection.base + "\\Downloads\\\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBC" "dossier",
+                                      selection.base + "\\\xC5\x81\xC3\xB3" "d\xC5\xBA.pdf",
+                                      selection.base + "\\vacances \xF0\x9F\x98\x80.jpg",
+                                      selection.base + "\\\xC3\xA9t\xC3\xA9.txt", selection.paths[0]}))
+      << report;
+  EXPECT_EQ(Lines(report, "end").size(), 1u) << report;
 }
 
 TEST(ShellDrive, InvokeStartsTheProgramAndHandsItTheSelection) {
@@ -442,10 +436,12 @@ TEST(ShellDrive, InvokeStartsTheProgramAndHandsItTheSelection) {
   const std::string report = WaitForReport();
   ASSERT_FALSE(report.empty()) << "the program did not report";
 
-  // " -a -p \\.\pipe\<tick>", the tick read during the call.
-  const std::vector<std::string> args = Lines(report, "arg=");
-  ASSERT_EQ(args.size(), 3u) << report;
+  // " -a -u -p \\.\pipe\<tick>", the tick read during the call.
+  std::vector<std::string> args = Lines(report, "arg=");
+  ASSERT_EQ(args.size(), 4u) << report;
   EXPECT_EQ(args[0], "-a");
+  EXPECT_EQ(args[1], "-u");  // the records are UTF-8
+  args.erase(args.begin() + 1);
   EXPECT_EQ(args[1], "-p");
   ASSERT_EQ(args[2].compare(0, 9, "\\\\.\\pipe\\"), 0) << args[2];
   const std::string digits = args[2].substr(9);
@@ -455,7 +451,7 @@ TEST(ShellDrive, InvokeStartsTheProgramAndHandsItTheSelection) {
   const DWORD tick = static_cast<DWORD>(std::stoul(digits));
   EXPECT_LE(tick - before, after - before);
   const std::string commandLine = ReadTextFile(programDir + "\\started.txt");
-  EXPECT_NE(commandLine.find(" -a -p " + args[2]), std::string::npos) << commandLine;
+  EXPECT_NE(commandLine.find(" -a -u -p " + args[2]), std::string::npos) << commandLine;
   EXPECT_EQ(commandLine.substr(commandLine.size() - args[2].size()), args[2]) << "nothing after the pipe name";
 
   // Exactly the selection, in order, and the terminator.
@@ -655,6 +651,42 @@ TEST(ShellDrive, VarnoltErasesTheSelectionAndNothingElse) {
   EXPECT_TRUE(gone) << "the selected items are still there after 60 s";
   EXPECT_EQ(ReadTextFile(kept), "not selected");
   EXPECT_EQ(ReadTextFile(keptDir + "\\inside.txt"), "not selected either");
+}
+
+// The same road with names outside every code page, as Explorer hands them over (wide
+// CF_HDROP): exactly they are erased, their neighbours stay.
+TEST(ShellDrive, VarnoltErasesAWideSelectionExactly) {
+  const std::string realDir = folder + "\\real-program-wide";
+  CreateDirectoryA(realDir.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLT_EXE).c_str(), (realDir + "\\Varnolt.exe").c_str(), FALSE));
+  SetAppPath(REG_SZ, realDir + "\\Varnolt.exe");
+  const std::string base = folder + "\\wide-erase";
+  ASSERT_TRUE(wine_testing::MakeFolder(base));
+  const std::string city = base + "\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt";
+  const std::string memo = base + "\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\xA1\xE3\x83\xA2.txt";
+  const std::string omega = base + "\\\xCE\xA9mega";
+  ASSERT_TRUE(WriteTextFile(city, "a"));
+  ASSERT_TRUE(WriteTextFile(memo, "b"));
+  ASSERT_TRUE(wine_testing::MakeFolder(omega));
+  ASSERT_TRUE(WriteTextFile(omega + "\\inner.txt", "c"));
+  ASSERT_TRUE(WriteTextFile(base + "\\Lodz.txt", "look-alike"));
+  ASSERT_TRUE(WriteTextFile(base + "\\caf\xC3\xA9.txt", "neighbour"));
+
+  Handler handler;
+  ASSERT_EQ(handler.InitializeWide({wine_testing::SystemPathW(city), wine_testing::SystemPathW(memo),
+                                    wine_testing::SystemPathW(omega)}),
+            S_OK);
+  auto answered = std::async(std::launch::async, [] { return AnswerMessageBox("Confirmation", IDYES, 60000); });
+  EXPECT_EQ(handler.Invoke(MAKEINTRESOURCEA(0)), S_OK);
+  ASSERT_TRUE(answered.get().has_value()) << "Varnolt asked for no confirmation";
+  bool gone = false;
+  for (int i = 0; i < 1200 && !gone; ++i) {
+    gone = !wine_testing::Exists(city) && !wine_testing::Exists(memo) && !wine_testing::Exists(omega);
+    if (!gone) Sleep(50);
+  }
+  EXPECT_TRUE(gone) << "the selected items are still there after 60 s";
+  EXPECT_EQ(wine_testing::ListFolder(base), (std::vector<std::string>{"Lodz.txt", "caf\xC3\xA9.txt"}));
+  EXPECT_EQ(ReadTextFile(base + "\\caf\xC3\xA9.txt"), "neighbour");
 }
 
 // Explorer's thread is let go once the program has read the list, not once it has collected a

@@ -24,9 +24,9 @@ class ManagerCollectTest : public ::testing::Test {
  protected:
   ManagerCollectTest() : manager(os) {}
   std::string WorkingDirectory() {
-    char buffer[kMaxPath];
-    os.WorkingDirectory(kMaxPath, buffer);
-    return buffer;
+    std::string directory;
+    EXPECT_TRUE(os.WorkingDirectory(directory));
+    return directory;
   }
   FakePlatform os;
   ShreddingManager manager;
@@ -170,20 +170,35 @@ TEST_F(ManagerCollectTest, EmptyDirectoryAndEveryKindOfEntryAreCollected) {
 }
 
 TEST_F(ManagerCollectTest, NamesThatCannotBeResolvedOrReadAreSkipped) {
-  std::string longDirectory = "C:\\" + std::string(250, 'x');  // 253 characters
-  os.MakeDirectory(longDirectory);
-  os.MakeFile(longDirectory + "\\ab", 1);           // 256: fits
-  os.MakeFile(longDirectory + "\\abcdefghij", 1);   // 264: cannot be named in the field...
-  os.MakeFile(longDirectory + "\\abcde", 1);        // 259: ...and cut to 259 would name this
-  for (const std::string& name : {std::string(), std::string("C:\\missing"),
-                                  longDirectory + "\\abcdefghij", std::string("C:\\*")}) {
+  // Bytes that are no UTF-8 (a Windows-1252 "\xE9" for "é", half a sequence) name nothing.
+  os.MakeFile("C:\\caf\xC3\xA9.txt", 1);
+  for (const std::string& name : {std::string(), std::string("C:\\missing"), std::string("C:\\*"),
+                                  std::string("C:\\caf\xE9.txt"), std::string("C:\\caf\xC3")}) {
     manager.AddItem(name.c_str(), true);
   }
   EXPECT_EQ(manager.FileCount() + manager.DirectoryCount() + manager.DriveCount(), 0);
+}
 
+TEST_F(ManagerCollectTest, PathsPastTheOldLimitAreCollectedWhole) {
+  // 253, 256, 264 and 259 characters: the 260-byte field kept only some of them, and one cut
+  // to 259 would have named another. Every one is collected now, under its own name.
+  std::string longDirectory = "C:\\" + std::string(250, 'x');
+  os.MakeDirectory(longDirectory);
+  os.MakeFile(longDirectory + "\\ab", 1);
+  os.MakeFile(longDirectory + "\\abcdefghij", 1);
+  os.MakeFile(longDirectory + "\\abcde", 1);
+  std::string deep = longDirectory;
+  for (int level = 0; level < 120; ++level) {  // past 32,000 characters
+    deep += "\\" + std::string(255, static_cast<char>('a' + level % 26));
+    os.MakeDirectory(deep);
+  }
+  os.MakeFile(deep + "\\end.txt", 5);
   manager.AddItem(longDirectory.c_str(), true);
-  EXPECT_EQ(PathsOf(manager.Files()), (Paths{longDirectory + "\\ab", longDirectory + "\\abcde"}));
-  EXPECT_EQ(PathsOf(manager.Directories()), (Paths{longDirectory}));
+  EXPECT_EQ(PathsOf(manager.Files()), (Paths{longDirectory + "\\ab", longDirectory + "\\abcdefghij",
+                                              longDirectory + "\\abcde", deep + "\\end.txt"}));
+  EXPECT_EQ(manager.DirectoryCount(), 121);
+  EXPECT_EQ(PathsOf(manager.Directories()).back(), longDirectory);
+  EXPECT_EQ(manager.TotalBytes(), 8u);
 }
 
 TEST_F(ManagerCollectTest, DirectoryThatCannotBeListedContributesOnlyItself) {

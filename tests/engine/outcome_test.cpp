@@ -117,7 +117,7 @@ TEST_F(OutcomeTest, ItemsNotTakenInAreReportedToo) {
   os.MakeFile("C:\\w\\dir\\ok", 10);
   os.MakeFile("C:\\w\\dir\\x", 10);
   os.ListUnder("C:\\w\\dir\\x", "..\\notes");  // a listed name that would lead elsewhere
-  const std::string tooLong = "C:\\w\\" + std::string(300, 'a');
+  const std::string tooLong = "C:\\w\\" + std::string(33000, 'a');  // past the system's 32,767
   Run({"N", "R:\\", "C:\\w\\missing", "C:\\w\\notes.", tooLong, "C:\\w\\dir"});
 
   const std::vector<ItemOutcome> outcomes = manager.Outcomes();

@@ -53,10 +53,10 @@ TEST(RenameRandomly, KeepsTheNameWhenTheMoveIsRefused) {
   EXPECT_STREQ(shredder.Path(), "C:\\busy.txt");
 }
 
-TEST(RenameRandomly, NameThatWouldNotFitLeavesThePathAlone) {
+TEST(RenameRandomly, PathsPastTheOldLimitTakeTheirRandomNameWhole) {
   FakePlatform os;
-  // A directory part of 254 characters leaves room for at most 5 digits and the zero; the
-  // draw below is 10 digits long.
+  // A directory part of 254 characters: the ten digits drawn below make a path of 264, which
+  // the old 260-byte field could not hold. Now the name is taken, whole.
   std::string directory = "C:\\" + std::string(250, 'd');
   os.MakeDirectory(directory);
   const std::string file = directory + "\\f";
@@ -67,20 +67,24 @@ TEST(RenameRandomly, NameThatWouldNotFitLeavesThePathAlone) {
     SeedRandom(seed);
     if (NextRandom() >= 1000000000u) break;
   }
+  SeedRandom(seed);
+  const std::string expected = directory + "\\" + std::to_string(NextRandom());
   os.ClearCalls();
   SeedRandom(seed);
   shredder.RenameRandomly();
 
-  EXPECT_EQ(std::string(shredder.Path()), file);
-  EXPECT_TRUE(os.CallsOf(CallKind::kMove).empty());
-  EXPECT_TRUE(os.Exists(file));
+  EXPECT_EQ(std::string(shredder.Path()), expected);
+  EXPECT_EQ(expected.size(), 264u);
+  ASSERT_EQ(os.CallsOf(CallKind::kMove).size(), 1u);
+  EXPECT_FALSE(os.Exists(file));
+  EXPECT_TRUE(os.Exists(expected));
 }
 
-TEST(GenericShredder, OverlongPathIsCutToTheFieldWithItsTerminator) {
+TEST(GenericShredder, LongPathIsKeptWhole) {
   FakePlatform os;
-  const std::string longPath = "C:\\" + std::string(400, 'x');
+  const std::string longPath = "C:\\" + std::string(400, 'x') + "\\" + std::string(30000, 'y');
   FileShredder shredder(os, longPath.c_str());
-  EXPECT_EQ(std::string(shredder.Path()).size(), kMaxPath - 1);
+  EXPECT_EQ(std::string(shredder.Path()), longPath);
   EXPECT_EQ(shredder.Status(), 0);
 }
 

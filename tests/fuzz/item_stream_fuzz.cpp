@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/ItemStream.h"
+#include "common/WideText.h"
 
 namespace {
 
@@ -36,12 +37,12 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::string> items = varnolt::DecodeItemStream(data, size);
-  for (const std::string& item : items) Check(item.size() < varnolt::kItemBufferSize);
+  for (const std::string& item : items) Check(item.size() < varnolt::kMaxItemRecordLength && item.find('\0') == std::string::npos);
 
   OneByteSource slow(data, size);
   varnolt::ItemStreamReader reader(slow);
   std::vector<std::string> slowItems;
-  char buffer[varnolt::kItemBufferSize];
+  std::string buffer;
   while (reader.Next(buffer)) slowItems.emplace_back(buffer);
   Check(slowItems == items);
 
@@ -49,6 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> partial = varnolt::DecodeItemStream(data, cut);
   Check(partial.size() <= items.size());
   for (std::size_t i = 0; i < partial.size(); ++i) Check(partial[i] == items[i]);
+
+  // Every item that is UTF-8 reads back, through UTF-16, as exactly its bytes: one name, one
+  // spelling, so the program's checks compare what the system will be given.
+  for (const std::string& item : items) {
+    std::u16string units;
+    if (varnolt::Utf16FromUtf8(item, units)) Check(varnolt::Utf8FromUtf16(units) == item);
+  }
 
   const std::vector<std::uint8_t> reencoded = varnolt::EncodeItemStream(items);
   Check(varnolt::DecodeItemStream(reencoded.data(), reencoded.size()) == items);

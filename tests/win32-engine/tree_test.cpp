@@ -154,41 +154,52 @@ TEST_F(TreeTest, FileHeldOpenWithoutSharingKeepsItselfAndItsChainOfDirectories) 
 
 // The ANSI listing shows a name its code page cannot hold by look-alikes: "．．＼victim"
 // (fullwidth dots and backslash) is listed as "..\victim", a path outside the chosen directory.
-TEST_F(TreeTest, ANameListedAsAPathOutsideTheDirectoryIsLeftAlone) {
+// The ANSI listing showed "．．＼victim" as "..\\victim", the file beside D. The wide listing
+// shows it as itself: it is erased under its own name, with D, and the victim stays.
+TEST_F(TreeTest, ANameOfLookAlikeCharactersIsErasedUnderItsOwnName) {
   const std::string d = scratch + "\\D";
   MakeDirectory(d);
   WriteFile(scratch + "\\victim", 1000, 'v');
   WriteFile(d + "\\plain", 100, 'p');
-  const std::wstring oddName = L"\uFF0E\uFF0E\uFF3Cvictim";
-  const HANDLE odd = CreateFileW((std::wstring(d.begin(), d.end()) + L"\\" + oddName).c_str(),
-                                 GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(odd, INVALID_HANDLE_VALUE) << GetLastError();
-  CloseHandle(odd);
-  // Without the look-alike listing this test would prove nothing.
-  ASSERT_EQ(ListFolder(d), (Names{"..\\victim", "plain"}));
+  const std::string oddName = "\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBCvictim";
+  ASSERT_TRUE(wine_testing::WriteTextFile(d + "\\" + oddName, "odd"));
+  ASSERT_EQ(ListFolder(d), (Names{"plain", oddName}));
 
   ShreddingManager manager(os);
   manager.AddItem(d.c_str(), true);
-  EXPECT_EQ(manager.FileCount(), 1);
+  EXPECT_EQ(manager.FileCount(), 2);
   manager.SetCallback(GoOn);
   manager.Run();
 
-  // The victim beside D is as it was; D stays (under a random name) with the odd entry only.
-  char content[2000];
-  DWORD got = 0;
-  const HANDLE victim = CreateFileA((scratch + "\\victim").c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(victim, INVALID_HANDLE_VALUE);
-  ReadFile(victim, content, sizeof content, &got, nullptr);
-  CloseHandle(victim);
-  EXPECT_EQ(std::string(content, got), std::string(1000, 'v'));
-  const Names top = ListFolder(scratch);
-  ASSERT_EQ(top.size(), 2u);
-  EXPECT_EQ(top[1], "victim");
-  const std::string dNow = scratch + "\\" + top[0];
-  EXPECT_EQ(ListFolder(dNow), Names{"..\\victim"});
-  // The helpers remove by ANSI names, which would miss it: it goes by its own name.
-  EXPECT_TRUE(DeleteFileW((std::wstring(dNow.begin(), dNow.end()) + L"\\" + oddName).c_str()));
+  EXPECT_EQ(wine_testing::ReadTextFile(scratch + "\\victim"), std::string(1000, 'v'));
+  EXPECT_EQ(ListFolder(scratch), Names{"victim"});
+}
+
+// Past 260 characters every call takes the "\\?\" form: the deepest file of a tree of 600
+// characters is overwritten, renamed and deleted, and every folder above it removed.
+TEST_F(TreeTest, ATreePast260CharactersIsErasedToItsDeepestFile) {
+  const std::string d = scratch + "\\D";
+  std::string deep = d;
+  ASSERT_TRUE(wine_testing::MakeFolder(deep));
+  while (deep.size() < 560) {
+    deep += "\\" + std::string(40, 'q');
+    ASSERT_TRUE(wine_testing::MakeFolder(deep)) << deep.size();
+  }
+  const std::string deepest = deep + "\\\xE6\x97\xA5\xE6\x9C\xAC.bin";
+  ASSERT_TRUE(wine_testing::WriteTextFile(deepest, std::string(20000, 's')));
+  ShreddingManager manager(os);
+  manager.AddItem(d.c_str(), true);
+  ASSERT_EQ(manager.FileCount(), 1);
+  EXPECT_EQ(std::string(manager.Files()[0].Path()), deepest);
+  EXPECT_EQ(manager.TotalBytes(), 20000u);
+  manager.SetCallback(GoOn);
+  manager.Run();
+  EXPECT_EQ(ListFolder(scratch), Names{});
+  ASSERT_EQ(os.sweeps.size(), 3u);
+  for (const auto& sweep : os.sweeps) {
+    EXPECT_EQ(sweep.written, 20000u);
+    EXPECT_TRUE(sweep.flushed);
+  }
 }
 
 }  // namespace

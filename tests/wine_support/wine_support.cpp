@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/WideText.h"
+
 namespace varnolt::wine_testing {
 namespace {
 
@@ -50,14 +52,33 @@ HGLOBAL MakeDropFiles(const std::vector<std::wstring>& names) {
   return memory;
 }
 
+std::wstring SystemPathW(const std::string& path) {
+  std::u16string units;
+  if (!Utf16FromUtf8(path, units)) return std::wstring();
+  std::wstring wide(units.begin(), units.end());
+  // Scratch paths are full, with backslashes: the long form is the prefix alone.
+  if (wide.size() >= MAX_PATH && wide.rfind(L"\\\\", 0) != 0) wide = L"\\\\?\\" + wide;
+  return wide;
+}
+
+std::string Utf8Of(const wchar_t* wide) {
+  return Utf8FromUtf16(reinterpret_cast<const char16_t*>(wide));
+}
+
+bool MakeFolder(const std::string& path) { return CreateDirectoryW(SystemPathW(path).c_str(), nullptr) != FALSE; }
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(SystemPathW(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 namespace {
 
 bool RemoveFolderAndContents(const std::string& path) {
-  WIN32_FIND_DATAA entry;
-  const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(SystemPathW(path + "\\*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = entry.cFileName;
+      const std::string name = Utf8Of(entry.cFileName);
       if (name == "." || name == "..") continue;
       const std::string child = path + "\\" + name;
       // A link is never entered: what it points at is no test's to remove.
@@ -65,14 +86,14 @@ bool RemoveFolderAndContents(const std::string& path) {
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveFolderAndContents(child);
       } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
+        SetFileAttributesW(SystemPathW(child).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(SystemPathW(child).c_str());
       }
-    } while (FindNextFileA(find, &entry));
+    } while (FindNextFileW(find, &entry));
     FindClose(find);
   }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+  SetFileAttributesW(SystemPathW(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryW(SystemPathW(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace
@@ -95,36 +116,44 @@ std::string MakeScratchFolder(const std::string& name) {
   // Another test program may take the shared root away between the two calls: try again.
   for (int attempt = 0; attempt < 20; ++attempt, Sleep(10)) {
     CreateDirectoryA(kScratchRoot, nullptr);
-    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+    if (MakeFolder(path)) return path;
   }
   return std::string();
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  const HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(SystemPathW(folder + "\\*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return names;
   do {
-    const std::string name = entry.cFileName;
+    const std::string name = Utf8Of(entry.cFileName);
     if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &entry));
+  } while (FindNextFileW(find, &entry));
   FindClose(find);
   std::sort(names.begin(), names.end());
   return names;
 }
 
 bool WriteTextFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
+  const HANDLE file = CreateFileW(SystemPathW(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = text.empty() || WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == text.size();
 }
 
 std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  const HANDLE file = CreateFileW(SystemPathW(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
 }
 
 bool NoPipeInTickRange(DWORD first, DWORD last, std::string* found) {

@@ -26,6 +26,12 @@ HGLOBAL MakeDropFiles(const std::vector<std::wstring>& names);
 std::string MakeScratchFolder(const std::string& name);
 bool RemoveTree(const std::string& path);
 
+// Paths and names here are UTF-8, of any length (the W calls, the "\\?\" form from 260).
+std::wstring SystemPathW(const std::string& path);
+std::string Utf8Of(const wchar_t* wide);
+bool MakeFolder(const std::string& path);
+bool Exists(const std::string& path);
+
 // Entry names of a folder, sorted, without "." and "..": empty when it cannot be listed.
 std::vector<std::string> ListFolder(const std::string& folder);
 

@@ -1,0 +1,119 @@
+// Benchmark (not a test): the manager collecting 1,000,000 files on the in-memory platform. It
+// prints the memory the collection holds at its peak per file (every allocation made while
+// collecting, counted at the size the allocator really gives, less what was freed) and the
+// seconds it takes, for 250,000, 500,000 and 1,000,000 files, so that the time per file shows
+// whether collecting stays linear. Goals: at most 350 bytes per file, time per file flat.
+//
+//   collect_bench [FILES]   (default 1000000; the two smaller runs are FILES/4 and FILES/2)
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "engine/ShreddingManager.h"
+#include "platform/FakePlatform.h"
+
+namespace {
+
+// What is held, and the most held, since counting was switched on.
+bool counting = false;
+long long held = 0;
+long long peak = 0;
+
+void* Take(std::size_t bytes) {
+  void* memory = std::malloc(bytes == 0 ? 1 : bytes);
+  if (memory == nullptr) throw std::bad_alloc();
+  if (counting) {
+    held += static_cast<long long>(malloc_usable_size(memory));
+    if (held > peak) peak = held;
+  }
+  return memory;
+}
+
+void Give(void* memory) {
+  if (memory == nullptr) return;
+  if (counting) held -= static_cast<long long>(malloc_usable_size(memory));
+  std::free(memory);
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) { return Take(bytes); }
+void* operator new[](std::size_t bytes) { return Take(bytes); }
+void operator delete(void* memory) noexcept { Give(memory); }
+void operator delete[](void* memory) noexcept { Give(memory); }
+void operator delete(void* memory, std::size_t) noexcept { Give(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { Give(memory); }
+
+namespace {
+
+struct Figures {
+  double bytesPerFile;
+  double seconds;
+  int collected;
+};
+
+// A tree as users have them: folders of 1,000 files with names of usual length, under a
+// chosen folder whose path is already long enough that short-string storage never applies.
+Figures Collect(int files) {
+  varnolt::FakePlatform os;
+  os.SetRecordCalls(false);
+  const std::string top = "C:\\Users\\utilisateur\\Documents\\Archives";
+  os.MakeDirectory("C:\\Users");
+  os.MakeDirectory("C:\\Users\\utilisateur");
+  os.MakeDirectory("C:\\Users\\utilisateur\\Documents");
+  os.MakeDirectory(top);
+  char name[64];
+  for (int folder = 0; folder * 1000 < files; ++folder) {
+    std::snprintf(name, sizeof name, "\\dossier %04d", folder);
+    const std::string directory = top + name;
+    os.MakeDirectory(directory);
+    for (int file = folder * 1000; file < files && file < (folder + 1) * 1000; ++file) {
+      std::snprintf(name, sizeof name, "\\photo-%07d.jpg", file);
+      os.MakeFile(directory + name, 1);
+    }
+  }
+
+  auto* manager = new varnolt::ShreddingManager(os);
+  held = peak = 0;
+  counting = true;
+  const auto start = std::chrono::steady_clock::now();
+  manager->AddItem(top.c_str(), true);
+  const auto end = std::chrono::steady_clock::now();
+  counting = false;
+  const int collected = manager->FileCount();
+  delete manager;
+  return Figures{static_cast<double>(peak) / files, std::chrono::duration<double>(end - start).count(), collected};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int files = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  if (files < 4) return 2;
+  bool met = true;
+  double firstPerFile = 0;
+  for (const int count : {files / 4, files / 2, files}) {
+    const Figures figures = Collect(count);
+    const double microsPerFile = figures.seconds * 1e6 / count;
+    if (firstPerFile == 0) firstPerFile = microsPerFile;
+    std::printf("%8d files: %6.1f bytes per file at the peak, %6.2f s, %5.2f us per file\n", count,
+                figures.bytesPerFile, figures.seconds, microsPerFile);
+    if (figures.collected != count) {
+      std::printf("  collected %d, not %d\n", figures.collected, count);
+      met = false;
+    }
+    if (count == files) {
+      met = met && figures.bytesPerFile <= 350;
+      // Linear: the time per file at four times the count stays within twice the first.
+      const bool linear = microsPerFile <= 2 * firstPerFile;
+      std::printf("goal: at most 350 bytes per file: %s; linear time (us per file at 4x within 2x): %s\n",
+                  figures.bytesPerFile <= 350 ? "met" : "NOT MET", linear ? "met" : "NOT MET");
+      met = met && linear;
+    }
+  }
+  return met ? 0 : 1;
+}
