@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/WideText.h"
+#include "common/WideWin32.h"
 
 #include "app/PipeClient.h"
 #include "app/Program.h"
@@ -28,20 +28,11 @@ class Win32Desktop : public ProgramServices {
     UINT style = MB_OK | MB_ICONINFORMATION;
     if (kind == MessageKind::kError) style = MB_OK | MB_ICONERROR;
     if (kind == MessageKind::kQuestion) style = MB_YESNO | MB_ICONQUESTION;
-    return MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), style) == IDYES;
+    std::wstring wideText, wideCaption;
+    WideFromUtf8(text, wideText);
+    WideFromUtf8(caption, wideCaption);
+    return MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(), style) == IDYES;
   }
-
- private:
-  static std::wstring Wide(const char* utf8) {
-    const int count = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    if (count <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), count);
-    wide.resize(static_cast<std::size_t>(count - 1));
-    return wide;
-  }
-
- public:
 
   std::unique_ptr<ByteSource> OpenPipe(const char* name) override { return OpenItemPipe(name); }
 
@@ -58,7 +49,7 @@ class Win32Desktop : public ProgramServices {
                             length) != length) {
       return false;
     }
-    utf8 = Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+    utf8 = Utf8FromWide(wide);
     return true;
   }
 
@@ -93,10 +84,7 @@ std::vector<std::string> Utf8Arguments() {
   int count = 0;
   LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return arguments;
-  static_assert(sizeof(wchar_t) == sizeof(char16_t));
-  for (int index = 0; index < count; ++index) {
-    arguments.push_back(Utf8FromUtf16(reinterpret_cast<const char16_t*>(wide[index])));
-  }
+  for (int index = 0; index < count; ++index) arguments.push_back(Utf8FromWide(wide[index]));
   LocalFree(wide);
   return arguments;
 }

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/ItemStream.h"
-#include "common/WideText.h"
+#include "common/WideWin32.h"
 
 #include "contextmenu/MenuLogic.h"
 #include "contextmenu/Module.h"
@@ -164,8 +164,7 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
           break;
         }
         wide.resize(length);
-        static_assert(sizeof(wchar_t) == sizeof(char16_t));
-        std::string name = Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), length));
+        std::string name = Utf8FromWide(wide);
         if (name.find('\0') != std::string::npos || name.size() + 1 > kMaxItemRecordLength) {
           result = E_INVALIDARG;
           break;

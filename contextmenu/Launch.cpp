@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/ItemStream.h"
-#include "common/WideText.h"
+#include "common/WideWin32.h"
 #include "contextmenu/FileShredderShlExt.h"
 #include "contextmenu/MenuLogic.h"
 #include "contextmenu/ProgramPath.h"
@@ -190,9 +190,8 @@ HRESULT Launch(const std::vector<std::string>& items) {
   const std::string program = GetProgramPath(key);
   // Without a registered program there is nothing to start: an empty file name would leave the
   // shell to pick something else to open with our parameters.
-  std::u16string programUnits;
-  if (program.empty() || !Utf16FromUtf8(program, programUnits)) return S_FALSE;
-  const std::wstring wideProgram(programUnits.begin(), programUnits.end());
+  std::wstring wideProgram;
+  if (program.empty() || !WideFromUtf8(program, wideProgram)) return S_FALSE;
   const auto started = reinterpret_cast<INT_PTR>(
       ShellExecuteW(nullptr, nullptr, wideProgram.c_str(), WideOfAscii(parameters).c_str(), nullptr, SW_SHOW));
   if (started <= 32) return S_FALSE;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/WideText.h"
+#include "common/WideWin32.h"
 #include "platform/ReparseTags.h"
 
 namespace varnolt {
@@ -19,23 +19,11 @@ FileHandle FromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(handle);
 }
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 units are what the W calls take");
-
-// UTF-8 to the UTF-16 the W calls take; false for bytes that are no UTF-8, which then name
-// nothing at all rather than a near miss.
+// A path of the seam as the W calls take it; false for no path or bytes that are no UTF-8.
 bool WideOf(const char* text, std::wstring& wide) {
   wide.clear();
-  if (text == nullptr) return false;
-  std::u16string units;
-  if (!Utf16FromUtf8(text, units)) return false;
-  wide.assign(units.begin(), units.end());
-  return true;
+  return text != nullptr && WideFromUtf8(text, wide);
 }
-
-std::string Utf8Of(const wchar_t* wide, std::size_t length) {
-  return Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(wide), length));
-}
-std::string Utf8Of(const std::wstring& wide) { return Utf8Of(wide.data(), wide.size()); }
 
 // GetFullPathNameW into a string as long as it needs; empty on failure.
 std::wstring FullPathOf(const std::wstring& name) {
@@ -153,7 +141,7 @@ bool IsLinkOnWine(const char* path) { return RunningOnWine() && IsLinkOnWine(pat
 void CopyFindData(const WIN32_FIND_DATAW& data, FindData* entry) {
   entry->attributes = data.dwFileAttributes;
   entry->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-  entry->name = Utf8Of(data.cFileName, wcsnlen(data.cFileName, MAX_PATH));
+  entry->name = Utf8FromWide(std::wstring_view(data.cFileName, wcsnlen(data.cFileName, MAX_PATH)));
 }
 
 }  // namespace
@@ -284,7 +272,7 @@ bool Win32Platform::ResolveFullPath(const char* name, std::string& full) {
   if (!WideOf(name, wide) || wide.empty()) return false;
   const std::wstring resolved = FullPathOf(wide);
   if (resolved.empty()) return false;
-  full = Utf8Of(resolved);
+  full = Utf8FromWide(resolved);
   return true;
 }
 
@@ -296,7 +284,7 @@ bool Win32Platform::WorkingDirectory(std::string& directory) {
   const DWORD length = GetCurrentDirectoryW(needed, wide.data());
   if (length == 0 || length >= needed) return false;
   wide.resize(length);
-  directory = Utf8Of(wide);
+  directory = Utf8FromWide(wide);
   return true;
 }
 
