@@ -203,12 +203,25 @@ STDMETHODIMP CFileShredderShlExt::GetCommandString(UINT_PTR command, UINT type, 
   const CommandStringRequest request = ClassifyCommandStringRequest(command, type);
   if (request == CommandStringRequest::kRefused || !buffer) return E_INVALIDARG;
   const char* text = HelpText(m_hasDrive);
-  if (request == CommandStringRequest::kAnsiHelp) {
-    CopyBounded(text, buffer, size);
-    return S_OK;
-  }
   WCHAR wide[128];
   if (!MultiByteToWideChar(codePage, 0, text, -1, wide, ARRAYSIZE(wide))) return E_FAIL;
+  if (request == CommandStringRequest::kAnsiHelp) {
+    // In the system's code page, where the 1252 bytes would read as other characters (0xE9 is
+    // half a character on code page 932). Cut short at a whole character when the buffer is small.
+    if (size == 0) return S_OK;
+    const int units = static_cast<int>(std::char_traits<wchar_t>::length(wide));
+    for (int taken = units; taken >= 0; --taken) {
+      const int bytes = taken == 0 ? 0 : WideCharToMultiByte(CP_ACP, 0, wide, taken, nullptr, 0, nullptr, nullptr);
+      if (taken > 0 && bytes <= 0) return E_FAIL;
+      if (static_cast<UINT>(bytes) >= size) continue;
+      if (taken > 0 && WideCharToMultiByte(CP_ACP, 0, wide, taken, buffer, bytes, nullptr, nullptr) != bytes) {
+        return E_FAIL;
+      }
+      buffer[bytes] = '\0';
+      return S_OK;
+    }
+    return E_FAIL;
+  }
   static_assert(sizeof(WCHAR) == sizeof(char16_t));
   CopyBounded(reinterpret_cast<const char16_t*>(wide), reinterpret_cast<char16_t*>(buffer), size);
   return S_OK;

@@ -1,6 +1,7 @@
 #include "contextmenu/ProgramPath.h"
 
 #include <cstring>
+#include <vector>
 
 namespace varnolt::menu {
 
@@ -22,12 +23,12 @@ std::string ProgramPathFromValue(long status, std::uint32_t type, const std::uin
 
 std::string GetProgramPath(AppPathsKey& key) {
   if (!key.Open()) return {};
-  std::uint8_t buffer[kProgramPathBufferSize] = {};
+  std::vector<std::uint8_t> buffer(kProgramPathBufferSize);  // too large for a shell thread's stack
   std::uint32_t type = 0;
-  std::uint32_t size = sizeof buffer;
-  const long status = key.QueryDefaultValue(&type, buffer, &size);
+  std::uint32_t size = kProgramPathBufferSize;
+  const long status = key.QueryDefaultValue(&type, buffer.data(), &size);
   key.Close();
-  return ProgramPathFromValue(status, type, buffer, size);
+  return ProgramPathFromValue(status, type, buffer.data(), size);
 }
 
 }  // namespace varnolt::menu

@@ -10,8 +10,10 @@ namespace varnolt::menu {
 
 inline constexpr char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Varnolt.exe";
 
-// The value is read into a buffer of this size: a path of at most 259 characters and its zero.
-inline constexpr std::uint32_t kProgramPathBufferSize = 260;
+// The value is read, in UTF-8, into a buffer of this size: the longest path the system allows
+// (32,767 UTF-16 units, each at most three UTF-8 bytes) and the two zeros a REG_MULTI_SZ ends
+// with. The install folder may be that deep and named in any script.
+inline constexpr std::uint32_t kProgramPathBufferSize = 3 * 32767 + 2;
 
 // Registry value types as the registry reports them.
 inline constexpr std::uint32_t kRegSz = 1;
@@ -23,17 +25,17 @@ class AppPathsKey {
   virtual ~AppPathsKey() = default;
   // Opens the key for querying values; false when it cannot be opened.
   virtual bool Open() = 0;
-  // Reads the open key's unnamed value as RegQueryValueExA does: on entry *size is the
-  // buffer's size, on return the data's size; a Win32 error (0 success, 234 when the data does
-  // not fit, 2 when there is no such value).
+  // Reads the open key's unnamed value, its texts in UTF-8, as RegQueryValueEx does: on entry
+  // *size is the buffer's size, on return the data's size; a Win32 error (0 success, 234 when
+  // the data does not fit, 2 when there is no such value).
   virtual long QueryDefaultValue(std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) = 0;
   virtual void Close() = 0;
 };
 
 // The rules: a REG_SZ or REG_EXPAND_SZ value whose data ends with a zero byte, or a REG_MULTI_SZ
 // value whose data ends with two (its first string is the path); a value with no data is the
-// empty path. Anything else (no value, another type, no zero ending, more than 260 bytes) is the
-// empty path. REG_EXPAND_SZ is taken as stored, never expanded.
+// empty path. Anything else (no value, another type, no zero ending, more than
+// kProgramPathBufferSize bytes) is the empty path. REG_EXPAND_SZ is taken as stored, never expanded.
 std::string ProgramPathFromValue(long status, std::uint32_t type, const std::uint8_t* data, std::uint32_t size);
 
 // Opens the key, reads its unnamed value, closes it: the program's path, or an empty string.

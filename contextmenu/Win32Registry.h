@@ -1,4 +1,5 @@
-// The registration script's registry: the real one, through advapi32, in the DLL's own view.
+// The registration script's registry: the real one, through the W calls of advapi32 (UTF-8 in,
+// UTF-16 stored), in the DLL's own view.
 #pragma once
 
 #include "contextmenu/RegistrationScript.h"

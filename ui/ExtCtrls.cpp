@@ -15,7 +15,7 @@ namespace {
 
 HBITMAP LoadBitmapResource(const std::string& name) {
   return static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+      LoadImageW(GetModuleHandleW(nullptr), WideFrom1252(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ void TImage::LoadForDpi() {
   if (picture != nullptr) DeleteObject(picture);
   picture = loaded;
   BITMAP info{};
-  GetObjectA(picture, sizeof(info), &info);
+  GetObjectW(picture, sizeof(info), &info);
   pictureSize = {info.bmWidth, info.bmHeight};
   drawnSize = drawnForDpi ? pictureSize
                           : TSize{ScaleLength(info.bmWidth, pixelsPerInch, kDesignDpi),

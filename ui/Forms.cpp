@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "common/WideWin32.h"
 #include "ui/ExtCtrls.h"
 #include "ui/GdiGraphics.h"
 #include "ui/Layout.h"
@@ -29,13 +30,7 @@ void RegisterLayerClasses() {
 
 std::string ProgramName() {
   // The whole path, however long the install folder's (a cut one would lose the name itself).
-  std::wstring wide(MAX_PATH, L'\0');
-  DWORD length = 0;
-  while ((length = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()))) >= wide.size() &&
-         wide.size() < 32768) {
-    wide.resize(wide.size() * 2);
-  }
-  wide.resize(length < wide.size() ? length : 0);
+  const std::wstring wide = ModuleFileName(nullptr);
   // In the texts' code page, as every text of this layer is kept.
   std::string path(wide.size() * 2 + 1, '\0');
   const int bytes = WideCharToMultiByte(1252, 0, wide.c_str(), static_cast<int>(wide.size()), path.data(),
@@ -51,7 +46,7 @@ std::string ProgramName() {
 void FrameAround(RECT& area, DWORD style, DWORD exStyle, int dpi) {
   using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
   static const auto forDpi = reinterpret_cast<ForDpi>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
   if (forDpi == nullptr || !forDpi(&area, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
     AdjustWindowRectEx(&area, style, FALSE, exStyle);
   }
@@ -90,7 +85,7 @@ void StyleOf(TFormBorderStyle border, unsigned icons, DWORD& style, DWORD& exSty
 int DpiOf(HWND window) {
   using ForWindow = UINT(WINAPI*)(HWND);
   static const auto forWindow = reinterpret_cast<ForWindow>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   if (window != nullptr && forWindow != nullptr) {
     if (const UINT dpi = forWindow(window); dpi != 0) return static_cast<int>(dpi);
   }
@@ -117,8 +112,8 @@ TForm::~TForm() {
 
 void TForm::ReadLayout(const char* resourceName) {
   Application();
-  HMODULE module = GetModuleHandleA(nullptr);
-  HRSRC found = FindResourceA(module, resourceName, RT_RCDATA);
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, WideFrom1252(resourceName).c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
   HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
   const char* data = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
   if (data == nullptr) throw Exception::CreateFmt("Ressource %s introuvable.", resourceName);
@@ -170,8 +165,8 @@ void TForm::CreateParams(TCreateParams& params) {
 
 void TForm::MoveHandle() {
   RECT outer{0, 0, Width(), Height()};
-  FrameAround(outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
-              static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), pixelsPerInch);
+  FrameAround(outer, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+              static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), pixelsPerInch);
   SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -259,20 +254,20 @@ bool TForm::SetProperty(const TLayoutProperty& property, TReader& reader) {
 TApplication::TApplication() : TComponent(nullptr), title(ProgramName()) {
   SetGraphicsBackend(&GdiBackend());
   RegisterLayerClasses();
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass{};
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WndProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, "MAINICON");
-  windowClass.lpszClassName = "TApplication";
-  RegisterClassA(&windowClass);
+  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+  windowClass.lpszClassName = L"TApplication";
+  RegisterClassW(&windowClass);
   // A window without size: only its taskbar entry shows.
-  handle = CreateWindowExA(0, "TApplication", title.c_str(),
+  handle = CreateWindowExW(0, L"TApplication", WideFrom1252(title).c_str(),
                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
                            nullptr, nullptr, instance, nullptr);
   if (handle == nullptr) throw Exception("Impossible de cr\xE9" "er la fen\xEAtre de l'application.");
-  SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 TApplication::~TApplication() {
@@ -280,7 +275,7 @@ TApplication::~TApplication() {
 }
 
 LRESULT CALLBACK TApplication::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* application = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* application = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (application != nullptr) try {
     switch (message) {
       case WM_SYSCOMMAND:
@@ -308,7 +303,7 @@ LRESULT CALLBACK TApplication::WndProc(HWND window, UINT message, WPARAM wParam,
   } catch (const Exception& error) {
     KeepWindowError(error);
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void TApplication::SetTitle(const std::string& value) {
@@ -323,13 +318,13 @@ std::optional<Exception> pendingWindowError;
 
 void TApplication::ProcessMessages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       terminated = true;
       continue;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
     if (pendingWindowError) {
       const Exception error = std::move(*pendingWindowError);
       pendingWindowError.reset();

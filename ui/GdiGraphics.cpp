@@ -14,11 +14,11 @@ COLORREF ColorToRGB(TColor color) {
 }
 
 HFONT CreateFontHandle(const TFont& font) {
-  return CreateFontA(font.Height, 0, 0, 0, (font.Style & fsBold) ? FW_BOLD : FW_NORMAL,
+  return CreateFontW(font.Height, 0, 0, 0, (font.Style & fsBold) ? FW_BOLD : FW_NORMAL,
                      (font.Style & fsItalic) ? TRUE : FALSE, (font.Style & fsUnderline) ? TRUE : FALSE,
                      (font.Style & fsStrikeOut) ? TRUE : FALSE, static_cast<BYTE>(font.Charset),
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                     font.Name.c_str());
+                     WideFrom1252(font.Name).c_str());
 }
 
 // Selects a pen and a brush made from the canvas's settings, and puts the old ones back.

@@ -12,20 +12,21 @@
 namespace varnolt::ui {
 namespace {
 
-constexpr const char* kControlProperty = "VarnoltControl";
+constexpr const wchar_t* kControlProperty = L"VarnoltControl";
 
 void RegisterOwnClass(const std::string& name, WNDPROC procedure) {
   static std::set<std::string> registered;
   if (registered.count(name) != 0) return;
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass{};
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  const std::wstring wideName = WideFrom1252(name);
+  WNDCLASSW windowClass{};
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, "MAINICON");
-  windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  windowClass.lpszClassName = name.c_str();
-  if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
+  windowClass.lpszClassName = wideName.c_str();
+  if (RegisterClassW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     throw Exception::CreateFmt("Impossible d'enregistrer la classe de fen\xEAtre %s.", name.c_str());
   }
   registered.insert(name);
@@ -43,7 +44,7 @@ TWinControl::~TWinControl() {
 
 TWinControl* TWinControl::FromHandle(HWND window) {
   if (window == nullptr) return nullptr;
-  return static_cast<TWinControl*>(GetPropA(window, kControlProperty));
+  return static_cast<TWinControl*>(GetPropW(window, kControlProperty));
 }
 
 TWinControl* TWinControl::ParentWindow() const {
@@ -89,16 +90,18 @@ void TWinControl::CreateWnd() {
     throw Exception::CreateFmt("Le contr\xF4le %s n'a pas de parent.", Name().c_str());
   }
   if (!params.systemClass) RegisterOwnClass(params.className, StandardWndProc);
-  HWND made = CreateWindowExA(params.exStyle, params.className.c_str(), Caption().c_str(),
+  // A Unicode window: its texts, converted from their Windows-1252 bytes, read right on any
+  // system code page.
+  HWND made = CreateWindowExW(params.exStyle, WideFrom1252(params.className).c_str(), WideFrom1252(Caption()).c_str(),
                               params.style, params.x, params.y, params.width, params.height,
-                              params.parent, nullptr, GetModuleHandleA(nullptr),
+                              params.parent, nullptr, GetModuleHandleW(nullptr),
                               params.systemClass ? nullptr : this);
   if (made == nullptr) {
     throw Exception::CreateFmt("Impossible de cr\xE9" "er la fen\xEAtre de %s.", Name().c_str());
   }
   handle = made;
-  SetPropA(handle, kControlProperty, this);
-  SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+  SetPropW(handle, kControlProperty, this);
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
 }
 
 void TWinControl::DestroyHandle() {
@@ -108,32 +111,32 @@ void TWinControl::DestroyHandle() {
   }
   HWND window = handle;
   handle = nullptr;
-  RemovePropA(window, kControlProperty);
+  RemovePropW(window, kControlProperty);
   DestroyWindow(window);
 }
 
 LRESULT CALLBACK TWinControl::StandardWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     auto* control = static_cast<TWinControl*>(create->lpCreateParams);
     if (control != nullptr) {
       control->handle = window;
-      SetPropA(window, kControlProperty, control);
+      SetPropW(window, kControlProperty, control);
     }
   }
   TWinControl* control = FromHandle(window);
-  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (control == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    RemovePropA(window, kControlProperty);
+    RemovePropW(window, kControlProperty);
     control->handle = nullptr;
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
   try {
     return control->WndProc(message, wParam, lParam);
   } catch (const Exception& error) {
     // Never through the system's code: shown once the message has been handled.
     TApplication::KeepWindowError(error);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -171,7 +174,7 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcA(handle, message, wParam, lParam);
+  return DefWindowProcW(handle, message, wParam, lParam);
 }
 
 void TWinControl::PaintControls(HDC dc, TControl* first, const RECT& area) {
@@ -215,6 +218,9 @@ void TWinControl::RepaintControl(TControl& control) {
   IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
   PaintControls(dc, &control, area);
   ReleaseDC(handle, dc);
+  // The area is up to date now: the control covers it and whatever lies above it was painted
+  // over it. A caption changed there just before (a label over a gauge) needs no second paint.
+  ValidateRect(handle, &area);
 }
 
 void TWinControl::ControlChanged(TControl&) { AlignControls(); }
@@ -308,7 +314,7 @@ HFONT TWinControl::FontHandle() {
 }
 
 void TWinControl::FontChanged() {
-  if (handle != nullptr) SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+  if (handle != nullptr) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
   for (TControl* child : Controls()) {
     if (auto* windowed = dynamic_cast<TWinControl*>(child); windowed && windowed->ParentFont()) {
       windowed->FontChanged();

@@ -1,25 +1,101 @@
 // Calls one of a DLL's exported registration functions and prints its HRESULT in hex:
 //   dll_call DLL DllRegisterServer|DllUnregisterServer|DllCanUnloadNow
+// or prints a REG_SZ value of this program's registry view in UTF-8 (exit status 1 when there
+// is no such value), so a path in any script is compared byte for byte:
+//   dll_call --value HKCR|HKLM KEY [NAME]
+// or asks a fresh extension object of the DLL for its ANSI help text, as an ANSI caller of the
+// shell would, and prints the system's code page and that text read in it, in UTF-8:
+//   dll_call --help-text DLL        (prints "acp=1252 text=Broyer les données avec Varnolt")
+// Arguments are read as UTF-16, so a DLL in a folder named in any script is loaded by its name.
 // The exit status is 0 whenever the call was made, so the caller compares the printed result.
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
-int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: dll_call DLL EXPORT\n");
+#include "common/WideWin32.h"
+
+namespace {
+
+int PrintValue(int argc, wchar_t** argv) {
+  if (argc != 4 && argc != 5) return 2;
+  const std::wstring root = argv[2];
+  const HKEY base = root == L"HKCR" ? HKEY_CLASSES_ROOT : root == L"HKLM" ? HKEY_LOCAL_MACHINE : nullptr;
+  if (!base) return 2;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(base, argv[3], 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 1;
+  const wchar_t* name = argc == 5 ? argv[4] : nullptr;
+  DWORD type = 0, size = 0;
+  LONG status = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+  std::vector<BYTE> data(size + sizeof(wchar_t));
+  if (status == ERROR_SUCCESS) status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return 1;
+  std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+  while (!text.empty() && text.back() == L'\0') text.pop_back();
+  const std::string utf8 = varnolt::Utf8FromWide(text) + "\n";
+  std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+  std::fflush(stdout);
+  return 0;
+}
+
+int PrintAnsiHelpText(const wchar_t* dll) {
+  const HMODULE module = LoadLibraryW(dll);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  const auto get = module ? reinterpret_cast<GetClassObject>(
+                                reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")))
+                          : nullptr;
+  if (!get) return 3;
+  CLSID classId;
+  CLSIDFromString(L"{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}", &classId);
+  CoInitialize(nullptr);
+  IClassFactory* factory = nullptr;
+  IContextMenu* menu = nullptr;
+  char text[128];
+  std::memset(text, '#', sizeof text);
+  HRESULT result = get(classId, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (SUCCEEDED(result)) result = factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu));
+  if (SUCCEEDED(result)) result = menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, text, sizeof text);
+  if (menu) menu->Release();
+  if (factory) factory->Release();
+  CoUninitialize();
+  if (FAILED(result) || std::memchr(text, '\0', sizeof text) == nullptr) return 5;
+  wchar_t wide[128] = {};
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 128);
+  const std::string line = "acp=" + std::to_string(GetACP()) + " text=" + varnolt::Utf8FromWide(wide) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv && argc >= 2 && std::wstring(argv[1]) == L"--value") return PrintValue(argc, argv);
+  if (argv && argc == 3 && std::wstring(argv[1]) == L"--help-text") return PrintAnsiHelpText(argv[2]);
+  if (!argv || argc != 3) {
+    std::fprintf(stderr, "usage: dll_call DLL EXPORT | --value HKCR|HKLM KEY [NAME] | --help-text DLL\n");
     return 2;
   }
-  const HMODULE module = LoadLibraryA(argv[1]);
+  const std::string dll = varnolt::Utf8FromWide(argv[1]);
+  const HMODULE module = LoadLibraryW(argv[1]);
   if (!module) {
-    std::fprintf(stderr, "dll_call: cannot load %s (error %lu)\n", argv[1], GetLastError());
+    std::fprintf(stderr, "dll_call: cannot load %s (error %lu)\n", dll.c_str(), GetLastError());
     return 3;
   }
+  const std::string exportName = varnolt::Utf8FromWide(argv[2]);
   using Export = HRESULT(STDAPICALLTYPE*)();
-  const auto function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, argv[2])));
+  const auto function =
+      reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, exportName.c_str())));
   if (!function) {
-    std::fprintf(stderr, "dll_call: %s has no export %s\n", argv[1], argv[2]);
+    std::fprintf(stderr, "dll_call: %s has no export %s\n", dll.c_str(), exportName.c_str());
     return 4;
   }
   // Registration loads the type library through OLE automation, which wants COM on the thread.

@@ -13,7 +13,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A key as RegOpenKeyExA and RegQueryValueExA present it.
+// A key as RegOpenKeyEx and RegQueryValueEx present it (texts in UTF-8).
 class FakeKey : public AppPathsKey {
  public:
   bool exists = true;
@@ -82,13 +82,19 @@ TEST(ProgramPath, EmptyOrForeignValuesGiveNoPath) {
   EXPECT_EQ(PathFor(0 /* REG_NONE */, Text(kPath)), "");
 }
 
-TEST(ProgramPath, LongestAcceptedPathIs259Characters) {
-  const std::string longest = "C:\\" + std::string(256, 'a');
-  ASSERT_EQ(longest.size(), 259u);
+// The install folder may lie past 260 characters and be named in any script: the longest path
+// the system allows is taken whole, in UTF-8 up to three bytes a character; past it, nothing.
+TEST(ProgramPath, PathsUpToTheSystemsLimitAreTakenWhole) {
+  const std::string past260 = "C:\\" + std::string(300, 'a') + "\\Varnolt.exe";
+  EXPECT_EQ(PathFor(kRegSz, Text(past260)), past260);
+  std::string longest = "C:\\";
+  while (longest.size() < 3 * 32767) longest += "\xE6\x97\xA5";  // U+65E5, three bytes
+  ASSERT_EQ(longest.size(), 3u * 32767) << "the most bytes 32,767 units can take";
   EXPECT_EQ(PathFor(kRegSz, Text(longest)), longest);
-  EXPECT_EQ(PathFor(kRegSz, Text(longest + "b")), "") << "260 characters and the zero do not fit";
-  EXPECT_EQ(PathFor(kRegMultiSz, Text(longest, 2)), "") << "261 bytes with the second zero";
-  EXPECT_EQ(PathFor(kRegSz, Text(std::string(1000, 'x'))), "");
+  EXPECT_EQ(PathFor(kRegExpandSz, Text(longest)), longest);
+  EXPECT_EQ(PathFor(kRegMultiSz, Text(longest, 2)), longest) << "the second zero fits too";
+  EXPECT_EQ(PathFor(kRegSz, Text(longest + "b", 2)), "") << "one byte more than the buffer";
+  EXPECT_EQ(PathFor(kRegSz, Text(std::string(200000, 'x'))), "");
 }
 
 TEST(ProgramPath, MissingKeyOrValue) {

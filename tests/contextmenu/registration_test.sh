@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # varnoltmenu.dll registered and removed with regsvr32 in the test prefix, checked key by key
-# with `reg query`; then registration without the Approved key.
+# with `reg query` (the DLL's own path read back in UTF-8 by dll_call, exactly); then
+# registration without the Approved key, and from a folder named outside the code page; the
+# ANSI help text on three system code pages.
 #   registration_test.sh 64|32 WINE_DIR DLL DLL_CALL_EXE
 set -uo pipefail
 bits=$1 wine_dir=$2 dll=$3 dll_call=$4
@@ -91,6 +93,13 @@ expect_value() {
 expect_key() { key_exists "$1" || fail "missing key: $1"; }
 expect_no_key() { ! key_exists "$1" || fail "key still there: $1"; }
 expect_no_value() { ! value_of "$1" "$2" >/dev/null || fail "value still there: $1 [$2]"; }
+# A value holding the DLL's path, read as the registry holds it (UTF-16, printed in UTF-8):
+# `reg` prints in the console's code page, which has no room for every name.
+expect_module_path() {
+  local got
+  if ! got=$(run "$stage_win\\dll_call.exe" --value HKCR "${1#HKCR\\}"); then fail "missing: $1 [(default)]"; return; fi
+  [ "$got" = "$module" ] || fail "$1 [(default)]: '$got', expected '$module'"
+}
 
 # Everything of ours that registration writes, and the keys removal must leave.
 check_registered() {
@@ -105,7 +114,7 @@ check_registered() {
   expect_value "HKCR\\CLSID\\$clsid\\ProgID" '' 'Varnoltmenu.FileShredderShlExt.1'
   expect_value "HKCR\\CLSID\\$clsid\\VersionIndependentProgID" '' 'Varnoltmenu.FileShredderShlExt'
   expect_key "HKCR\\CLSID\\$clsid\\Programmable"
-  expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" '' "$module"
+  expect_module_path "HKCR\\CLSID\\$clsid\\InprocServer32"
   expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" 'ThreadingModel' 'Apartment'
   expect_value "HKCR\\CLSID\\$clsid\\TypeLib" '' "$libid"
   for type in '*' Directory Drive; do
@@ -114,7 +123,8 @@ check_registered() {
   # The type library, registered from the DLL's own resource.
   local kind=win$bits
   expect_value "HKCR\\TypeLib\\$libid\\1.0" '' 'varnoltmenu 1.0 Type Library'
-  expect_value "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind" '' "$module"
+  expect_key "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind"
+  expect_module_path "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind"
   expect_value "HKCR\\Interface\\$iid" '' 'IFileShredderShlExt'
   expect_value "HKCR\\Interface\\$iid\\TypeLib" '' "$libid"
 }
@@ -198,6 +208,47 @@ result=$(run "$stage_win\\dll_call.exe" "$module" DllUnregisterServer)
 [ "$result" = 0x00000000 ] || fail "DllUnregisterServer without the Approved key gave '$result'"
 restore_approved
 check_removed
+
+echo "== from a folder named outside the code page: that path exactly, and removed"
+# The names reach Wine in UTF-8 whatever locale the run has.
+export LC_ALL=C.UTF-8
+wide_folder='Outils Łódź 日本'
+mkdir -p "$stage_unix/$wide_folder"
+cp "$dll" "$stage_unix/$wide_folder/varnoltmenu.dll"
+plain_module=$module
+module="$stage_win\\$wide_folder\\varnoltmenu.dll"
+result=$(run "$stage_win\\dll_call.exe" "$module" DllRegisterServer)
+[ "$result" = 0x00000000 ] || fail "DllRegisterServer from '$module' gave '$result'"
+check_registered
+result=$(run "$stage_win\\dll_call.exe" "$module" DllUnregisterServer)
+[ "$result" = 0x00000000 ] || fail "DllUnregisterServer from '$module' gave '$result'"
+check_removed
+module=$plain_module
+
+echo "== the ANSI help text reads right on the system's code page"
+# Wine takes its code page from the Unix locale: a copy of C.UTF-8 under another name (LOCPATH)
+# gives a Japanese (932) and a Russian (1251) system without installing any locale. On 932 the
+# text's 1252 byte 0xE9 is half of a double-byte character: it must arrive converted, never raw.
+locales="$stage_unix/locales"
+for name in ja_JP.UTF-8 ru_RU.UTF-8; do
+  mkdir -p "$locales" && cp -r /usr/lib/locale/C.utf8 "$locales/$name" || fail "cannot make the locale $name"
+done
+# help_text LOCALE
+help_text() {
+  (cd "$WINEPREFIX/drive_c" && env LOCPATH="$locales" LC_ALL="$1" "$PROGRAM_LOADER" "$stage_win\\dll_call.exe" \
+     --help-text "$plain_module" </dev/null 2>/dev/null | tr -d '\r')
+}
+got=$(help_text C.UTF-8)
+[ "$got" = "acp=1252 text=Broyer les données avec Varnolt" ] || fail "help text on 1252: '$got'"
+for case in "ja_JP.UTF-8 932" "ru_RU.UTF-8 1251"; do
+  set -- $case
+  got=$(help_text "$1")
+  # "é" has no place in either: the system's nearest letter or its default character.
+  case $got in
+    "acp=$2 text=Broyer les donnees avec Varnolt" | "acp=$2 text=Broyer les donn?es avec Varnolt") ;;
+    *) fail "help text on code page $2: '$got'" ;;
+  esac
+done
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"
