@@ -38,7 +38,13 @@
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel admin
+!ifdef QUICK_COMPRESSION
+; Setup programs made for the tests only (an earlier version, a standard account): their
+; binaries carry debug information, which LZMA takes four times as long to pack.
+SetCompressor zlib
+!else
 SetCompressor /SOLID lzma
+!endif
 ShowInstDetails show
 ShowUninstDetails show
 ; Program Files of the system's bitness, set in .onInit unless /D= gives another folder.
@@ -214,12 +220,16 @@ Section "Varnolt"
     IfErrors 0 +3
       MessageBox MB_ICONEXCLAMATION "L'extension de l'Explorateur (64 bits) n'a pas pu être enregistrée." /SD IDOK
       StrCpy $R9 1
-    StrCpy $0 "$INSTDIR\x86\varnoltmenu.dll"
-    StrCpy $2 "$WINDIR\SysWOW64\regsvr32.exe"
-    Call RegisterWith
-    IfErrors 0 +3
-      MessageBox MB_ICONEXCLAMATION "L'extension de l'Explorateur (32 bits) n'a pas pu être enregistrée." /SD IDOK
-      StrCpy $R9 1
+    ; A system without its 32-bit part (no SysWOW64\regsvr32.exe) runs no 32-bit Explorer
+    ; either: there is nothing to register the 32-bit extension for.
+    ${If} ${FileExists} "$WINDIR\SysWOW64\regsvr32.exe"
+      StrCpy $0 "$INSTDIR\x86\varnoltmenu.dll"
+      StrCpy $2 "$WINDIR\SysWOW64\regsvr32.exe"
+      Call RegisterWith
+      IfErrors 0 +3
+        MessageBox MB_ICONEXCLAMATION "L'extension de l'Explorateur (32 bits) n'a pas pu être enregistrée." /SD IDOK
+        StrCpy $R9 1
+    ${EndIf}
   ${Else}
     StrCpy $0 "$INSTDIR\varnoltmenu.dll"
     StrCpy $1 ""

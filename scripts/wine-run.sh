@@ -14,4 +14,11 @@ shift
 # The host's directories have no drive letter here (Z: is unmapped): start in C:\windows, where
 # Wine would fall back anyway, without its warning.
 cd "$WINEPREFIX/drive_c/windows"
-exec "$PROGRAM_LOADER" "$program" "$@"
+# A program that dies before it prints anything (Wine refusing to start it, a crash with the
+# debug channels off) would otherwise fail with no word at all: its status is told.
+status=0
+"$PROGRAM_LOADER" "$program" "$@" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "wine-run: ${program##*/} ended with status $status" >&2
+fi
+exit "$status"

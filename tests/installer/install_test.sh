@@ -38,6 +38,15 @@ stage_win="C:\\varnolt-installer-tests"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() { (cd "$WINEPREFIX/drive_c" && "$WINE" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
+# installed_test.exe, its output through a file: a program it started that went on running
+# would hold a pipe open and the script with it. Bounded, so that a hang is a failure that says so.
+run_driver() {
+  local log=$own_dir/installed_test.log status=0
+  (cd "$WINEPREFIX/drive_c" && timeout 240 "$WINE" "$stage_win\\installed_test.exe" </dev/null >"$log" 2>/dev/null) || status=$?
+  tr -d '\r' <"$log" | grep -v '^\[ *\(RUN\|OK\) '
+  [ $status -ne 124 ] || echo "installed_test.exe did not end within 240 s"
+  return $status
+}
 run32() { (cd "$WINEPREFIX/drive_c" && /usr/lib/wine/wine "$@" </dev/null 2>/dev/null | tr -d '\r'); }
 
 # `reg` in a registry view: the 32-bit view is asked of the 32-bit reg.exe, as a 32-bit program
@@ -80,7 +89,8 @@ uninstall() {
   [ -f "$install_unix/Uninstall.exe" ] || return 1
   local before i
   before=$(ls -d "$temp_unix"/~nsu*.tmp 2>/dev/null)
-  run "$install_win\\Uninstall.exe" /S
+  # Its output goes nowhere: the copy it starts would hold a pipe open until it ends.
+  (cd "$WINEPREFIX/drive_c" && timeout 120 "$WINE" "$install_win\\Uninstall.exe" /S </dev/null >/dev/null 2>&1)
   for i in $(seq 1 600); do
     [ -e "$install_unix/Uninstall.exe" ] || break
     sleep 0.1
@@ -183,8 +193,7 @@ else
 fi
 
 echo "== Explorer's road through the installed files"
-run "$stage_win\\installed_test.exe" | grep -v '^\[ *\(RUN\|OK\) '
-[ "${PIPESTATUS[0]}" -eq 0 ] || fail "the installed extension did not erase its selection"
+run_driver || fail "the installed extension did not erase its selection"
 
 echo "== silent uninstall"
 uninstall || fail "the uninstaller did not finish"
@@ -255,10 +264,14 @@ for file in Varnolt.exe varnoltmenu.dll; do
   grep -qiF "Outils\\Varnolt\\$file.old1" <<<"$pending" || fail "$file.old1 is not to be removed at the next restart"
 done
 # The menu command of the upgraded installation erases its selection.
-(export VARNOLT_INSTALL_DIR=$earlier_win; run "$stage_win\\installed_test.exe") | grep -v '^\[ *\(RUN\|OK\) '
-[ "${PIPESTATUS[0]}" -eq 0 ] || fail "the upgraded installation did not erase its selection"
+(export VARNOLT_INSTALL_DIR=$earlier_win; run_driver) || fail "the upgraded installation did not erase its selection"
 # Explorer lets go (a restart, or its end); then the uninstaller leaves nothing of ours.
 exec {hold_fd}>&-
+for _ in $(seq 1 300); do kill -0 $holder 2>/dev/null || break; sleep 0.1; done
+if kill -0 $holder 2>/dev/null; then
+  fail "the program holding the earlier files did not end when told"
+  kill $holder
+fi
 wait $holder
 install_win=$earlier_win install_unix=$earlier_unix
 uninstall || fail "the uninstaller of the upgraded installation did not finish"

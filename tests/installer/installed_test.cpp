@@ -138,6 +138,16 @@ TEST_F(InstalledExtension, ErasesTheSelectionAfterTheConfirmation) {
   }
   EXPECT_TRUE(gone) << "the selected items are still there after 60 s";
   EXPECT_EQ(ReadTextFile(kept), "non choisi");
+
+  // Gone from their names is not yet erased: the program must also end, with nothing to report
+  // (a box it shows is answered here, so that no program is left waiting for a click).
+  bool ended = false;
+  for (int i = 0; i < 120 && !ended; ++i) {
+    ended = wine_testing::ProcessesNamed(L"Varnolt.exe") == 0;
+    if (ended) break;  // no box to wait for
+    if (const auto report = AnswerMessageBox("Erreur", IDOK, 500)) ADD_FAILURE() << "Varnolt reported: " << *report;
+  }
+  EXPECT_TRUE(ended) << "Varnolt.exe still runs 60 s after the selection went";
 }
 
 }  // namespace
