@@ -1,28 +1,15 @@
 #include "platform/FakePlatform.h"
 
-#include "common/WideText.h"
-
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
+#include "platform/FakePaths.h"
+
 namespace varnolt {
-namespace {
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool HasDrive(const std::string& path) {
-  return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
-}
-
-}  // namespace
+using fake::HasDrive;
 
 FakePlatform::FakePlatform() { AddVolume('C', kDriveFixed, 1ull << 30); }
 
@@ -30,197 +17,7 @@ FakePlatform::~FakePlatform() {
   for (void* buffer : buffers) ::operator delete(buffer);
 }
 
-// --- Building the world ----------------------------------------------------------------------
-
-void FakePlatform::AddVolume(char letter, std::uint32_t driveType, std::uint64_t capacity) {
-  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-  Volume& volume = volumes[letter];
-  volume.driveType = driveType;
-  volume.capacity = capacity;
-  const std::string root = std::string(1, letter) + ":\\";
-  if (!Find(root)) {
-    Node node;
-    node.name = root;
-    node.directory = true;
-    node.attributes = kAttrDirectory;
-    nodes[root] = node;
-  }
-}
-
-void FakePlatform::SetDriveType(char letter, std::uint32_t driveType) {
-  volumes.at(static_cast<char>(std::toupper(letter))).driveType = driveType;
-}
-
-void FakePlatform::SetCapacity(char letter, std::uint64_t capacity) {
-  volumes.at(static_cast<char>(std::toupper(letter))).capacity = capacity;
-}
-
-void FakePlatform::SetFileSizeCap(char letter, std::uint64_t cap) {
-  volumes.at(static_cast<char>(std::toupper(letter))).fileSizeCap = cap;
-}
-
-void FakePlatform::FailFreeSpaceQuery(char letter) {
-  volumes.at(static_cast<char>(std::toupper(letter))).freeSpaceQueryFails = true;
-}
-
-void FakePlatform::MakeDirectory(const std::string& path, std::uint32_t attributes) {
-  AddNode(path, true, attributes | kAttrDirectory);
-}
-
-void FakePlatform::MakeFile(const std::string& path, std::uint64_t size, std::uint8_t fill,
-                            std::uint32_t attributes) {
-  Node& node = AddNode(path, false, attributes);
-  const std::string key = Key(path);
-  node.contentStored = size <= storedContentLimit;
-  if (node.contentStored) node.content.assign(size, fill);
-  node.size = size;
-  VolumeOf(key)->used += size;
-}
-
-void FakePlatform::ListUnder(const std::string& path, const std::string& shownName) {
-  Node* node = Find(Key(path));
-  if (node) node->listedName = shownName;
-}
-
-void FakePlatform::MakeFileLink(const std::string& path, const std::string& target) {
-  MakeLink(path, target, false);
-}
-
-void FakePlatform::MakeDirectoryLink(const std::string& path, const std::string& target) {
-  MakeLink(path, target, true);
-}
-
-void FakePlatform::MakeLink(const std::string& path, const std::string& target, bool directory) {
-  std::string targetKey = Upper(FullPath(target));
-  if (targetKey.size() > 3 && targetKey.back() == '\\') targetKey.pop_back();
-  Node& node = AddNode(path, directory,
-                       (directory ? kAttrDirectory : kAttrArchive) | kAttrReparsePoint);
-  node.linkTarget = targetKey;
-}
-
-void FakePlatform::SetReparseTag(const std::string& path, std::uint32_t tag) {
-  Node& node = *Find(Key(path));
-  node.attributes |= kAttrReparsePoint;
-  node.reparseTag = tag;
-}
-
-void FakePlatform::SetNameCount(const std::string& path, std::uint32_t count) {
-  Find(Key(path))->nameCount = count;
-}
-
-void FakePlatform::GainNameWhenOpened(const std::string& path) {
-  Find(Key(path))->gainsNameWhenOpened = true;
-}
-
-void FakePlatform::MakeFileWithContent(const std::string& path,
-                                       const std::vector<std::uint8_t>& content,
-                                       std::uint32_t attributes) {
-  MakeFile(path, 0, 0, attributes);
-  Node& node = *Find(Key(path));
-  node.content = content;
-  node.size = content.size();
-  VolumeOf(Key(path))->used += content.size();
-}
-
-FakePlatform::Node& FakePlatform::AddNode(const std::string& path, bool directory,
-                                          std::uint32_t attributes) {
-  const std::string full = FullPath(path);
-  const std::string key = Key(path);
-  if (Find(key)) throw std::logic_error("fake: already exists: " + full);
-  Node* parent = Find(ParentKey(key));
-  if (!parent || !parent->directory) throw std::logic_error("fake: no parent directory: " + full);
-  Node node;
-  node.name = full.substr(full.find_last_of('\\', full.size() - 2) + 1);
-  if (!node.name.empty() && node.name.back() == '\\') node.name.pop_back();
-  node.directory = directory;
-  node.attributes = attributes;
-  parent->children.push_back(key);
-  return nodes[key] = node;
-}
-
-void FakePlatform::RemoveNode(const std::string& key) {
-  Node* node = Find(key);
-  if (!node) return;
-  if (!node->directory) VolumeOf(key)->used -= node->size;
-  if (Node* parent = Find(ParentKey(key))) {
-    auto& siblings = parent->children;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
-  }
-  nodes.erase(key);
-}
-
-void FakePlatform::Resize(const std::string& key, Node& node, std::uint64_t size) {
-  Volume* volume = VolumeOf(key);
-  volume->used = volume->used - node.size + size;
-  node.size = size;
-  if (node.contentStored && size > storedContentLimit) {
-    node.contentStored = false;
-    node.content.clear();
-    node.content.shrink_to_fit();
-  }
-  if (node.contentStored) node.content.resize(size);
-}
-
-// --- Faults ----------------------------------------------------------------------------------
-
-void FakePlatform::RefuseOpen(const std::string& path, FailureKind kind) {
-  refusedOpens.insert(Key(path));
-  openRefusalKinds[Key(path)] = kind;
-}
-void FakePlatform::RefuseNewFiles(const std::string& directory) { refusedNewFiles.insert(Key(directory)); }
-void FakePlatform::RefuseNewFolders(const std::string& directory) { refusedNewFolders.insert(Key(directory)); }
-void FakePlatform::HoldOpen(const std::string& path) { Find(Key(path))->openCount++; }
-void FakePlatform::Release(const std::string& path) { Find(Key(path))->openCount--; }
-void FakePlatform::FailWrite(int nth, std::uint32_t accepted) {
-  writeFailCountdown = nth;
-  writeFailAccepted = accepted;
-}
-void FakePlatform::FailFlush(int nth) { flushFailCountdown = nth; }
-void FakePlatform::RefuseMove(const std::string& path) { refusedMoves.insert(Key(path)); }
-void FakePlatform::RefuseDelete(const std::string& path) { refusedDeletes.insert(Key(path)); }
-void FakePlatform::RefuseRemoveDirectory(const std::string& path) {
-  refusedRemovals.insert(Key(path));
-}
-void FakePlatform::RefuseChangeDirectory(const std::string& path) {
-  refusedDirectoryChanges.insert(Key(path));
-}
-void FakePlatform::RefuseListing(const std::string& path) { refusedListings.insert(Key(path)); }
-
-bool FakePlatform::Consume(int& countdown) {
-  if (countdown <= 0) return false;
-  return --countdown == 0;
-}
-
-// --- Looking at the world --------------------------------------------------------------------
-
-bool FakePlatform::Exists(const std::string& path) const { return Find(Key(path)) != nullptr; }
-
-bool FakePlatform::IsDirectory(const std::string& path) const {
-  const Node* node = Find(Key(path));
-  return node && node->directory;
-}
-
-std::uint64_t FakePlatform::SizeOf(const std::string& path) const {
-  const Node* node = Find(Key(path));
-  return node ? node->size : 0;
-}
-
-std::vector<std::uint8_t> FakePlatform::Content(const std::string& path) const {
-  const Node* node = Find(Key(path));
-  return node && node->contentStored ? node->content : std::vector<std::uint8_t>{};
-}
-
-std::vector<std::string> FakePlatform::List(const std::string& directory) const {
-  std::vector<std::string> names;
-  if (const Node* node = Find(Key(directory))) {
-    for (const std::string& child : node->children) names.push_back(nodes.at(child).name);
-  }
-  return names;
-}
-
-std::uint64_t FakePlatform::UsedBytes(char letter) const {
-  return volumes.at(static_cast<char>(std::toupper(letter))).used;
-}
+// --- Calls made ------------------------------------------------------------------------------
 
 std::vector<FakePlatform::Call> FakePlatform::CallsOf(CallKind kind) const {
   std::vector<Call> matching;
@@ -241,96 +38,6 @@ std::vector<std::uint64_t> FakePlatform::WriteSizes() const {
 void FakePlatform::Log(CallKind kind, const std::string& path, std::uint64_t offset,
                        std::uint64_t size, const std::string& target) {
   if (recordCalls) calls.push_back(Call{kind, path, offset, size, target});
-}
-
-// --- Paths -----------------------------------------------------------------------------------
-
-std::string FakePlatform::FullPath(const std::string& name) const {
-  std::string combined;
-  if (HasDrive(name) && name.size() >= 3 && IsSeparator(name[2])) {
-    combined = name;
-  } else if (HasDrive(name)) {
-    // "X:rest": relative to the current directory of drive X, which is its root unless X is
-    // the drive of the working directory.
-    const bool sameDrive = std::toupper(static_cast<unsigned char>(name[0])) ==
-                           std::toupper(static_cast<unsigned char>(workingDirectory[0]));
-    combined = (sameDrive ? workingDirectory : std::string(1, name[0]) + ":\\") + "\\" + name.substr(2);
-  } else if (!name.empty() && IsSeparator(name[0])) {
-    combined = workingDirectory.substr(0, 2) + name;
-  } else {
-    combined = workingDirectory + "\\" + name;
-  }
-
-  // Split into components and fold "." and "..".
-  std::vector<std::string> parts;
-  std::string part;
-  for (std::size_t i = 3; i <= combined.size(); ++i) {
-    if (i == combined.size() || IsSeparator(combined[i])) {
-      if (part == "..") {
-        if (!parts.empty()) parts.pop_back();
-      } else if (!part.empty() && part != ".") {
-        parts.push_back(part);
-      }
-      part.clear();
-    } else {
-      part += combined[i];
-    }
-  }
-  // As on Windows, the last component loses its trailing dots and spaces ("x. " is "x").
-  if (!parts.empty() && !IsSeparator(combined.back())) {
-    std::string& last = parts.back();
-    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) parts.pop_back();
-  }
-  std::string full = std::string(1, static_cast<char>(std::toupper(combined[0]))) + ":\\";
-  for (std::size_t i = 0; i < parts.size(); ++i) full += (i ? "\\" : "") + parts[i];
-  if (!parts.empty() && !name.empty() && IsSeparator(name.back())) full += '\\';
-  return full;
-}
-
-std::string FakePlatform::Key(const std::string& name, bool followLast) const {
-  std::string key = Upper(FullPath(name));
-  if (key.size() > 3 && key.back() == '\\') key.pop_back();
-  return Follow(key, followLast, 0);
-}
-
-std::string FakePlatform::Follow(const std::string& key, bool followLast, int depth) const {
-  if (depth > 31 || key.size() <= 3) return key;  // a loop of links ends somewhere, as on NTFS
-  std::string resolved = key.substr(0, 3);
-  std::size_t start = 3;
-  while (start < key.size()) {
-    std::size_t end = key.find('\\', start);
-    if (end == std::string::npos) end = key.size();
-    if (resolved.size() > 3) resolved += '\\';
-    resolved += key.substr(start, end - start);
-    const Node* node = Find(resolved);
-    if (node && !node->linkTarget.empty() && (end < key.size() || followLast)) {
-      resolved = Follow(node->linkTarget, true, depth + 1);
-    }
-    start = end + 1;
-  }
-  return resolved;
-}
-
-std::string FakePlatform::ParentKey(const std::string& key) {
-  if (key.size() <= 3) return key;
-  const std::size_t slash = key.find_last_of('\\');
-  return slash <= 2 ? key.substr(0, 3) : key.substr(0, slash);
-}
-
-FakePlatform::Node* FakePlatform::Find(const std::string& key) {
-  auto it = nodes.find(key);
-  return it == nodes.end() ? nullptr : &it->second;
-}
-
-const FakePlatform::Node* FakePlatform::Find(const std::string& key) const {
-  auto it = nodes.find(key);
-  return it == nodes.end() ? nullptr : &it->second;
-}
-
-FakePlatform::Volume* FakePlatform::VolumeOf(const std::string& key) {
-  auto it = volumes.find(key[0]);
-  return it == volumes.end() ? nullptr : &it->second;
 }
 
 // --- Open files ------------------------------------------------------------------------------
@@ -367,8 +74,11 @@ FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
     Node* parent = Find(ParentKey(key));
     if (!parent || !parent->directory) return FailOpen(FailureKind::kGone);
     if (refusedNewFiles.count(ParentKey(key))) return FailOpen(FailureKind::kAccessDenied);
+    const FailureKind refusal = CheckNewItem(key);
+    if (refusal != FailureKind::kNone) return FailOpen(refusal);
     // Through a dangling link the target is created, as CreateFile does.
     node = &AddNode(key == Key(path) ? std::string(path) : key, false, kAttrArchive);
+    TakeRecord(key, *node);
   }
   node->openCount++;
   if (node->gainsNameWhenOpened) node->nameCount++, node->gainsNameWhenOpened = false;
@@ -416,13 +126,24 @@ bool FakePlatform::WriteBytes(FileHandle file, const void* data, std::uint32_t c
     accepted = open.position >= volume.fileSizeCap ? 0 : volume.fileSizeCap - open.position;
     shortBecause = FailureKind::kDiskError;  // what Wine reports at a file-size cap
   }
-  const std::uint64_t growth = open.position + accepted > node.size ? open.position + accepted - node.size : 0;
+  const std::uint64_t newSize = std::max(node.size, open.position + accepted);
+  const std::uint64_t growth = RoomOf(volume, node, newSize) - RoomOf(volume, node, node.size);
   const std::uint64_t room = volume.capacity > volume.used ? volume.capacity - volume.used : 0;
-  if (growth > room) accepted -= growth - room, shortBecause = FailureKind::kDiskFull;
+  if (growth > room) {
+    // Data that leaves its record takes room all at once: none of it fits then.
+    accepted = RoomOf(volume, node, node.size) == 0 && node.record >= 0 ? 0 : accepted - (growth - room);
+    shortBecause = FailureKind::kDiskFull;
+  }
+  if (shortBecause == FailureKind::kDiskFull && WritesWholeOnly(open.key)) accepted = 0;
 
   if (open.position + accepted > node.size) Resize(open.key, node, open.position + accepted);
   if (node.contentStored && accepted > 0) {
     std::memcpy(node.content.data() + open.position, data, accepted);
+  }
+  if (node.record >= 0 && accepted > 0 && RoomOf(volume, node, node.size) == 0) {
+    std::vector<std::uint8_t>& bytes = volume.records[node.record].bytes;
+    if (bytes.size() < open.position + accepted) bytes.resize(open.position + accepted);
+    std::memcpy(bytes.data() + open.position, data, accepted);
   }
   open.position += accepted;
   bytesWritten += accepted;
@@ -448,7 +169,9 @@ void FakePlatform::CloseFile(FileHandle file) {
   Node* node = Find(open.key);
   if (!node) return;
   node->openCount--;
-  if (open.deleteOnClose && node->openCount == 0) RemoveNode(open.key);
+  if (!open.deleteOnClose || node->openCount != 0) return;
+  if (deleteOnCloseNeedsAnEntry && FolderIsFull(open.key)) return;
+  RemoveNode(open.key);
 }
 
 // --- Names -----------------------------------------------------------------------------------
@@ -504,10 +227,14 @@ bool FakePlatform::MovePath(const char* from, const char* to) {
   if (node->openCount > 0) return Fail(FailureKind::kInUse);
   if (refusedMoves.count(fromKey)) return Fail(FailureKind::kAccessDenied);
   if (Find(toKey) || fromKey.size() <= 3) return Fail(FailureKind::kOther);
-  // A directory that holds an open file, or the working directory, cannot move.
+  // A directory that holds an open file, or the working directory, cannot move. Only what
+  // has contents is searched for them: renaming each of a million files stays linear.
   const std::string prefix = fromKey + "\\";
-  for (const auto& [key, other] : nodes) {
-    if (key.compare(0, prefix.size(), prefix) == 0 && other.openCount > 0) return Fail(FailureKind::kInUse);
+  const bool withContents = node->directory && !node->children.empty();
+  if (withContents) {
+    for (const auto& [key, other] : nodes) {
+      if (key.compare(0, prefix.size(), prefix) == 0 && other.openCount > 0) return Fail(FailureKind::kInUse);
+    }
   }
   if (Key(workingDirectory) == fromKey || Key(workingDirectory).compare(0, prefix.size(), prefix) == 0) {
     return Fail(FailureKind::kInUse);
@@ -515,7 +242,17 @@ bool FakePlatform::MovePath(const char* from, const char* to) {
 
   // Re-key the node and everything below it, keeping each directory's order.
   std::vector<std::pair<std::string, Node>> moved;
-  for (auto it = nodes.begin(); it != nodes.end();) {
+  if (!withContents) {
+    for (const std::string& suffix : node->streamSuffixes) {
+      auto stream = nodes.find(fromKey + suffix);
+      if (stream == nodes.end()) continue;
+      moved.emplace_back(toKey + suffix, std::move(stream->second));
+      nodes.erase(stream);
+    }
+    moved.emplace_back(toKey, std::move(*node));
+    nodes.erase(fromKey);
+  }
+  for (auto it = nodes.begin(); withContents && it != nodes.end();) {
     if (it->first == fromKey || it->first.compare(0, prefix.size(), prefix) == 0) {
       moved.emplace_back(toKey + it->first.substr(fromKey.size()), std::move(it->second));
       it = nodes.erase(it);
@@ -537,7 +274,7 @@ bool FakePlatform::MovePath(const char* from, const char* to) {
     if (refused->erase(fromKey)) refused->insert(toKey);
   }
   for (auto& [handle, open] : handles) {
-    if (open.key == fromKey || open.key.compare(0, prefix.size(), prefix) == 0) {
+    if (open.key == fromKey || open.key.compare(0, prefix.size(), prefix) == 0 || IsStreamOf(open.key, fromKey)) {
       open.key = toKey + open.key.substr(fromKey.size());
     }
   }
@@ -580,40 +317,12 @@ bool FakePlatform::MakeFolder(const char* path) {
   const Node* parent = Find(ParentKey(key));
   if (!parent || !parent->directory) return Fail(FailureKind::kGone);
   if (refusedNewFolders.count(ParentKey(key))) return Fail(FailureKind::kAccessDenied);
-  AddNode(path, true, kAttrDirectory);
+  const FailureKind refusal = CheckNewItem(key);
+  if (refusal != FailureKind::kNone) return Fail(refusal);
+  TakeRecord(key, AddNode(path, true, kAttrDirectory));
   return true;
 }
 
-bool FakePlatform::ResolveFullPath(const char* name, std::string& full) {
-  full.clear();
-  if (name == nullptr || name[0] == '\0') return false;
-  // As the real backend: bytes that are no UTF-8 name nothing.
-  std::u16string units;
-  if (!Utf16FromUtf8(name, units)) return false;
-  full = FullPath(name);
-  // The system's limit: 32,767 UTF-16 units.
-  if (!Utf16FromUtf8(full, units) || units.size() > 32767) {
-    full.clear();
-    return false;
-  }
-  return true;
-}
-
-bool FakePlatform::WorkingDirectory(std::string& directory) {
-  directory = workingDirectory;
-  return true;
-}
-
-bool FakePlatform::ChangeWorkingDirectory(const char* path) {
-  const std::string key = Key(path, true);
-  Log(CallKind::kChangeDirectory, path);
-  const Node* node = Find(key);
-  if (!node || !node->directory || refusedDirectoryChanges.count(key)) return false;
-  std::string full = FullPath(path);
-  if (full.size() > 3 && full.back() == '\\') full.pop_back();
-  workingDirectory = full;
-  return true;
-}
 
 // --- Enumeration -----------------------------------------------------------------------------
 
@@ -665,24 +374,15 @@ bool FakePlatform::FindNext(FindHandle find, FindData* entry) {
 
 void FakePlatform::FindEnd(FindHandle find) { enumerations.erase(find); }
 
-// --- Volumes and clocks ----------------------------------------------------------------------
+// --- Buffers and clocks ----------------------------------------------------------------------
 
-std::uint32_t FakePlatform::DriveTypeOf(const char* root) {
-  const std::string text = root ? root : "";
-  if (!HasDrive(text) || text.size() > 3 || (text.size() == 3 && !IsSeparator(text[2]))) {
-    return kDriveNoRootDir;
-  }
-  auto it = volumes.find(static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
-  return it == volumes.end() ? kDriveNoRootDir : it->second.driveType;
-}
-
-bool FakePlatform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) {
+bool FakePlatform::VolumeFileSystem(const char* root, std::string& name) {
+  name.clear();
   const std::string text = root ? root : "";
   if (!HasDrive(text)) return false;
   auto it = volumes.find(static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
-  if (it == volumes.end() || it->second.freeSpaceQueryFails) return false;
-  const Volume& volume = it->second;
-  *freeBytes = volume.capacity > volume.used ? volume.capacity - volume.used : 0;
+  if (it == volumes.end()) return false;
+  name = it->second.fileSystem;
   return true;
 }
 
@@ -703,6 +403,25 @@ std::uint32_t FakePlatform::TickCount() {
   const std::uint32_t now = ticks;
   ticks += tickStep;
   return now;
+}
+
+FileHandle FakePlatform::CreateNewDeleteOnClose(const char* path) {
+  // The name itself, not what a link there leads to: a link is something standing there.
+  const std::string key = Key(path);
+  Log(CallKind::kCreateNew, path);
+  if (refusedOpens.count(key)) return FailOpen(openRefusalKinds[key]);
+  if (Find(key)) return FailOpen(FailureKind::kOther);  // ERROR_FILE_EXISTS
+  const Node* parent = Find(ParentKey(key));
+  if (!parent || !parent->directory) return FailOpen(FailureKind::kGone);
+  if (refusedNewFiles.count(ParentKey(key))) return FailOpen(FailureKind::kAccessDenied);
+  const FailureKind refusal = CheckNewItem(key);
+  if (refusal != FailureKind::kNone) return FailOpen(refusal);
+  Node& node = AddNode(path, false, kAttrArchive);
+  TakeRecord(key, node);
+  node.openCount++;
+  const FileHandle handle = nextHandle += 4;
+  handles[handle] = OpenFile{key, 0, true};
+  return handle;
 }
 
 }  // namespace varnolt

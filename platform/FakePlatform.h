@@ -8,12 +8,17 @@
 // Symbolic links and junctions behave as on Windows: a link met inside a path is followed; as
 // the last component it is followed by opening, creating, listing and SetAttributesOf (the
 // pessimistic reading), and not by AttributesOf, moving or removal, which act on the link.
+//
+// One class in four files: FakePlatform.cpp the platform calls, FakePaths.cpp the path model
+// and case rules, FakeNodes.cpp the node store and volumes, FakeFaults.cpp fault injection.
 #pragma once
 
+#include <cctype>
 #include <cstdint>
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -25,6 +30,7 @@ class FakePlatform : public Platform {
   enum class CallKind {
     kOpen, kCreateDeleteOnClose, kOpenFileSize, kSeek, kWrite, kFlush, kClose,
     kSetAttributes, kMove, kDelete, kRemoveDirectory, kChangeDirectory, kFindFirst, kMakeFolder,
+    kCreateNew,
   };
   struct Call {
     CallKind kind;
@@ -48,6 +54,23 @@ class FakePlatform : public Platform {
   // The largest size one file on the volume may reach (FAT32 stops just under 4 GiB).
   void SetFileSizeCap(char letter, std::uint64_t cap);
   void FailFreeSpaceQuery(char letter);
+  // The free bytes are told in whole units of `bytes`, rounded down, as Wine tells them in
+  // 4096-byte units over file systems of smaller blocks. 0: to the byte.
+  void SetFreeBytesUnit(char letter, std::uint32_t bytes);
+  // The name VolumeFileSystem answers; every volume starts as "FAT32".
+  void SetFileSystem(char letter, const std::string& name);
+  // A file table as NTFS keeps one: `freeRecords` free records, each holding `stale` (what a
+  // deleted small file left there). Every file and folder made on the volume from now on takes
+  // the first free record; a file of at most `residentBytes` keeps its data in its record, so
+  // its bytes take none of the volume's room and overwrite the record's own. With no record
+  // free the table grows by `growthRecords` records of kRecordBytes, taken from the room, and a
+  // creation without that room fails as a full disk. A deleted item's record keeps its bytes.
+  static constexpr std::uint64_t kRecordBytes = 1024;
+  void SetFileRecords(char letter, std::uint32_t freeRecords, const std::vector<std::uint8_t>& stale,
+                      std::uint32_t residentBytes = 700, std::uint32_t growthRecords = 64);
+  // A folder of the volume takes at most `entries` entries (an index kept in its own record,
+  // with no room to grow on a full disk): one more fails as a full disk. 0: no limit.
+  void SetFolderEntryLimit(char letter, std::uint32_t entries);
   void MakeDirectory(const std::string& path, std::uint32_t attributes = kAttrDirectory);
   void MakeFile(const std::string& path, std::uint64_t size, std::uint8_t fill = 0x00,
                 std::uint32_t attributes = kAttrArchive);
@@ -84,6 +107,9 @@ class FakePlatform : public Platform {
   // Short writes (full disk, size cap, FailWrite) report success with the smaller count, as
   // Wine does, instead of failing.
   void SetShortWritesSucceed(bool succeed) { shortWritesSucceed = succeed; }
+  // A file deleted on close stays where it is when a new file could not be made beside it
+  // (its folder's entry limit reached), as on a FUSE volume, which first renames such a file.
+  void SetDeleteOnCloseNeedsAnEntry(bool needs) { deleteOnCloseNeedsAnEntry = needs; }
   // The `nth` flush from now fails.
   void FailFlush(int nth);
   void RefuseMove(const std::string& path);
@@ -115,6 +141,10 @@ class FakePlatform : public Platform {
   // Entry names of a directory, in the order enumeration returns them (creation order).
   std::vector<std::string> List(const std::string& directory) const;
   std::uint64_t UsedBytes(char letter) const;
+  // The bytes of every record of the volume's file table (SetFileRecords), in use or free, and
+  // how many are free.
+  std::vector<std::vector<std::uint8_t>> RecordContents(char letter) const;
+  std::uint32_t FreeRecordCount(char letter) const;
   int OpenHandleCount() const { return static_cast<int>(handles.size()); }
   int LiveBufferCount() const { return static_cast<int>(buffers.size()); }
 
@@ -157,6 +187,7 @@ class FakePlatform : public Platform {
   void FindEnd(FindHandle find) override;
   std::uint32_t DriveTypeOf(const char* root) override;
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
+  bool VolumeFileSystem(const char* root, std::string& name) override;
   void* ObtainBuffer(std::size_t bytes) override;
   void ReleaseBuffer(void* buffer) override;
   std::uint32_t TickCount() override;
@@ -177,6 +208,12 @@ class FakePlatform : public Platform {
     std::uint32_t nameCount = 1;
     bool gainsNameWhenOpened = false;
     int openCount = 0;
+    std::vector<std::string> streamSuffixes;  // ":NAME:$DATA" keys of its named streams
+    std::int64_t record = -1;  // its record in the volume's file table, if it has one
+  };
+  struct Record {
+    bool inUse = false;
+    std::vector<std::uint8_t> bytes;
   };
   struct Volume {
     std::uint32_t driveType = kDriveFixed;
@@ -184,6 +221,13 @@ class FakePlatform : public Platform {
     std::uint64_t used = 0;
     std::uint64_t fileSizeCap = ~0ull;
     bool freeSpaceQueryFails = false;
+    std::uint32_t freeBytesUnit = 0;
+    std::string fileSystem = "FAT32";
+    bool hasRecords = false;
+    std::uint32_t residentBytes = 0;
+    std::uint32_t growthRecords = 0;
+    std::uint32_t folderEntryLimit = 0;
+    std::vector<Record> records;
   };
   struct OpenFile {
     std::string key;
@@ -210,6 +254,14 @@ class FakePlatform : public Platform {
   Node& AddNode(const std::string& path, bool directory, std::uint32_t attributes);
   void RemoveNode(const std::string& key);
   void Resize(const std::string& key, Node& node, std::uint64_t size);
+  // The room a file of `size` bytes takes: none while its data stays in its record.
+  static std::uint64_t RoomOf(const Volume& volume, const Node& node, std::uint64_t size);
+  // Gives the item about to be made at `key` a record (when its volume keeps a file table) and
+  // checks its folder takes one more entry; kNone, or why the creation fails.
+  FailureKind CheckNewItem(const std::string& key);
+  // True when the folder that holds `key` has reached its volume's entry limit.
+  bool FolderIsFull(const std::string& key);
+  void TakeRecord(const std::string& key, Node& node);
   void Log(CallKind kind, const std::string& path, std::uint64_t offset = 0,
            std::uint64_t size = 0, const std::string& target = {});
   static bool Consume(int& countdown);
@@ -223,7 +275,9 @@ class FakePlatform : public Platform {
     return kInvalidFile;
   }
 
-  std::map<std::string, Node> nodes;
+  // By key, hashed: a sorted map of full paths costs a long comparison per level of a tree of
+  // millions, for every component of every path looked up.
+  std::unordered_map<std::string, Node> nodes;
   std::map<char, Volume> volumes;
   std::map<FileHandle, OpenFile> handles;
   std::map<FindHandle, Enumeration> enumerations;
@@ -241,6 +295,7 @@ class FakePlatform : public Platform {
   std::uint32_t writeFailAccepted = 0;
   int flushFailCountdown = 0;
   bool shortWritesSucceed = false;
+  bool deleteOnCloseNeedsAnEntry = false;
 
   std::uint32_t ticks = 0;
   std::uint32_t tickStep = 0;
@@ -250,6 +305,34 @@ class FakePlatform : public Platform {
   bool recordCalls = true;
   std::uint64_t bytesWritten = 0;
   std::uint64_t furthestWriteEnd = 0;
+
+  // === Clusters, whole writes, new-only creation and named streams ===========================
+  // Named streams are nodes of their own, keyed by their file's key and name (FakeStreams.cpp).
+ public:
+  void SetClusterSize(char letter, std::uint32_t bytes);
+  // A write that does not fit in the room left takes nothing and fails as a full disk, as
+  // Windows does, instead of taking what fits.
+  void SetWholeWritesOnly(char letter) { wholeWritesOnly.insert(static_cast<char>(std::toupper(letter))); }
+  // `name` as the system writes it: ":Zone.Identifier:$DATA".
+  void AddStream(const std::string& file, const std::string& name, const std::vector<std::uint8_t>& content);
+  // Listing the file's streams fails for that reason.
+  void FailStreamListing(const std::string& file, FailureKind kind) { streamListingFailures[Key(file)] = kind; }
+
+  FileHandle CreateNewDeleteOnClose(const char* path) override;
+  bool NamedStreamsOf(const char* path, std::vector<StreamEntry>& streams) override;
+  std::uint32_t ClusterSizeOf(const char* root) override;
+
+ private:
+  bool WritesWholeOnly(const std::string& key) const { return wholeWritesOnly.count(key[0]) != 0; }
+  // Removes the streams of the file `key` / gives them the file's new key.
+  void RemoveStreamsOf(const std::string& key);
+  static bool IsStreamOf(const std::string& key, const std::string& fileKey) {
+    return key.size() > fileKey.size() && key.compare(0, fileKey.size(), fileKey) == 0 && key[fileKey.size()] == ':';
+  }
+
+  std::map<char, std::uint32_t> clusterSizes;
+  std::set<char> wholeWritesOnly;
+  std::map<std::string, FailureKind> streamListingFailures;
 };
 
 }  // namespace varnolt

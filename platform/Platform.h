@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/ReparseTags.h"
 
@@ -60,6 +61,12 @@ enum class FailureKind : std::uint8_t {
   kOther,
 };
 
+// One named data stream of a file, as its listing returns it.
+struct StreamEntry {
+  std::string name;  // UTF-8, as the system writes it: ":Zone.Identifier:$DATA"
+  std::uint64_t size = 0;
+};
+
 // One directory entry, as an enumeration returns it.
 struct FindData {
   std::uint32_t attributes = 0;
@@ -77,6 +84,9 @@ class Platform {
   // Creates (or truncates and takes over) a file for writing only, shared with nobody, that the
   // system deletes when its last handle closes, even if the process dies.
   virtual FileHandle CreateDeleteOnClose(const char* path) = 0;
+  // The same, but only as a new file: fails when anything stands at `path` (CREATE_NEW), a
+  // link included, so nothing of anyone else's is ever taken over.
+  virtual FileHandle CreateNewDeleteOnClose(const char* path) = 0;
   // Size of an open file; false if it cannot be read.
   virtual bool OpenFileSize(FileHandle file, std::uint64_t* size) = 0;
   virtual bool SeekToStart(FileHandle file) = 0;
@@ -117,6 +127,11 @@ class Platform {
   virtual bool WorkingDirectory(std::string& directory) = 0;
   virtual bool ChangeWorkingDirectory(const char* path) = 0;
 
+  // The named data streams of the file at `path` (its main data not among them), each opened
+  // as `path` followed by its name. True with none when the file has none or its file system
+  // keeps no streams (FAT, Wine's drives); false when they could not be listed.
+  virtual bool NamedStreamsOf(const char* path, std::vector<StreamEntry>& streams) = 0;
+
   // --- Enumeration ------------------------------------------------------------------------
   virtual FindHandle FindFirst(const char* pattern, FindData* entry) = 0;
   virtual bool FindNext(FindHandle find, FindData* entry) = 0;
@@ -126,6 +141,12 @@ class Platform {
   virtual std::uint32_t DriveTypeOf(const char* root) = 0;
   // Total free bytes of the volume (not the caller's quota share).
   virtual bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) = 0;
+  // The volume's allocation unit in bytes (sectors per cluster times bytes per sector); 0 when
+  // unknown.
+  virtual std::uint32_t ClusterSizeOf(const char* root) = 0;
+  // The name of the volume's file system ("NTFS", "FAT32", "exFAT"...); false when it cannot
+  // be read. Wine answers "NTFS" for every drive that is a plain directory, whatever holds it.
+  virtual bool VolumeFileSystem(const char* root, std::string& name) = 0;
 
   // --- Memory -----------------------------------------------------------------------------
   // Large write buffers (the free-space chunks), page-aligned in the real backend. nullptr when

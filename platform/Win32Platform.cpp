@@ -159,6 +159,13 @@ FileHandle Win32Platform::CreateDeleteOnClose(const char* path) {
                                 FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
+FileHandle Win32Platform::CreateNewDeleteOnClose(const char* path) {
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return kInvalidFile;
+  return FromHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
 bool Win32Platform::OpenFileSize(FileHandle file, std::uint64_t* size) {
   DWORD high = 0;
   SetLastError(NO_ERROR);
@@ -293,6 +300,39 @@ bool Win32Platform::ChangeWorkingDirectory(const char* path) {
   return WideOf(path, wide) && SetCurrentDirectoryW(wide.c_str()) != FALSE;
 }
 
+bool Win32Platform::NamedStreamsOf(const char* path, std::vector<StreamEntry>& streams) {
+  streams.clear();
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return false;
+  WIN32_FIND_STREAM_DATA data;
+  const HANDLE find = FindFirstStreamW(wide.c_str(), FindStreamInfoStandard, &data, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    switch (GetLastError()) {
+      // No stream at all, or a file system (FAT) or a system (Wine) without streams.
+      case ERROR_HANDLE_EOF:
+      case ERROR_CALL_NOT_IMPLEMENTED:
+      case ERROR_NOT_SUPPORTED:
+      case ERROR_INVALID_FUNCTION:
+      case ERROR_INVALID_PARAMETER:
+        return true;
+      default:
+        return false;
+    }
+  }
+  do {
+    // The file's own data ("::$DATA") is the file; only data streams are listed, but a name of
+    // another kind would not open as one either.
+    const std::wstring_view name(data.cStreamName, wcsnlen(data.cStreamName, MAX_PATH + 36));
+    constexpr std::wstring_view kData = L":$DATA";
+    if (name == L"::$DATA" || name.size() <= kData.size() || name.substr(name.size() - kData.size()) != kData) continue;
+    streams.push_back(StreamEntry{Utf8FromWide(name), static_cast<std::uint64_t>(data.StreamSize.QuadPart)});
+  } while (FindNextStreamW(find, &data));
+  const DWORD end = GetLastError();
+  FindClose(find);
+  SetLastError(end);  // why the listing stopped, for LastFailure
+  return end == ERROR_HANDLE_EOF;
+}
+
 FindHandle Win32Platform::FindFirst(const char* pattern, FindData* entry) {
   std::wstring wide;
   if (!SystemPath(pattern, wide)) return kInvalidFind;
@@ -324,6 +364,27 @@ bool Win32Platform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) 
     return false;
   }
   *freeBytes = totalFree.QuadPart;
+  return true;
+}
+
+std::uint32_t Win32Platform::ClusterSizeOf(const char* root) {
+  std::wstring wide;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!WideOf(root, wide) || !GetDiskFreeSpaceW(wide.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+    return 0;
+  }
+  return sectorsPerCluster * bytesPerSector;
+}
+
+bool Win32Platform::VolumeFileSystem(const char* root, std::string& name) {
+  name.clear();
+  std::wstring wide;
+  wchar_t system[MAX_PATH + 1];
+  if (!WideOf(root, wide) ||
+      !GetVolumeInformationW(wide.c_str(), nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1)) {
+    return false;
+  }
+  name = Utf8FromWide(std::wstring_view(system, wcsnlen(system, MAX_PATH)));
   return true;
 }
 

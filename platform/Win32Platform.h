@@ -10,6 +10,7 @@ class Win32Platform : public Platform {
  public:
   FileHandle OpenExistingForWriting(const char* path) override;
   FileHandle CreateDeleteOnClose(const char* path) override;
+  FileHandle CreateNewDeleteOnClose(const char* path) override;
   bool OpenFileSize(FileHandle file, std::uint64_t* size) override;
   bool SeekToStart(FileHandle file) override;
   bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
@@ -29,11 +30,14 @@ class Win32Platform : public Platform {
   bool ResolveFullPath(const char* name, std::string& full) override;
   bool WorkingDirectory(std::string& directory) override;
   bool ChangeWorkingDirectory(const char* path) override;
+  bool NamedStreamsOf(const char* path, std::vector<StreamEntry>& streams) override;
   FindHandle FindFirst(const char* pattern, FindData* entry) override;
   bool FindNext(FindHandle find, FindData* entry) override;
   void FindEnd(FindHandle find) override;
   std::uint32_t DriveTypeOf(const char* root) override;
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
+  std::uint32_t ClusterSizeOf(const char* root) override;
+  bool VolumeFileSystem(const char* root, std::string& name) override;
   void* ObtainBuffer(std::size_t bytes) override;
   void ReleaseBuffer(void* buffer) override;
   FailureKind LastFailure() override;

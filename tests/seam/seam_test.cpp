@@ -67,6 +67,46 @@ TEST_F(SeamTest, NamesOfAnyScriptAndLookAlikesAreListedAndResolvedAsThemselves) 
   EXPECT_FALSE(world->Exists(root.substr(0, root.rfind('\\')) + "\\victim"));
 }
 
+// Windows compares names case-insensitively one UTF-16 unit at a time with its upper-case
+// table: accented and non-Latin capitals name the same item as their small letters, "\u00DF"
+// has no one-unit capital (never "SS"), and letters outside the BMP are not folded at all.
+TEST_F(SeamTest, NamesMatchInAnyCaseOneUtf16UnitAtATime) {
+  const std::string city = "\xC5\x82\xC3\xB3" "d\xC5\xBA.txt";        // łódź.txt
+  const std::string cityCapitals = "\xC5\x81\xC3\x93" "D\xC5\xB9.TXT";  // ŁÓDŹ.TXT
+  world->MakeFile(In(city), 4);
+  std::uint64_t size = 0;
+  EXPECT_TRUE(world->Os().SizeFromAttributes(In(cityCapitals).c_str(), &size));
+  EXPECT_EQ(size, 4u);
+  EXPECT_NE(world->Os().AttributesOf(In(cityCapitals).c_str()), kInvalidAttributes);
+
+  // Greek and Cyrillic folders, reached through their capitals; listings keep the created names.
+  world->MakeFolder(In("\xCF\x89mega"));                          // ωmega
+  world->MakeFile(In("\xCE\xA9MEGA\\inner.txt"), 1);             // ΩMEGA\inner.txt
+  world->MakeFolder(In("\xD0\xB6\xD1\x83\xD0\xBA"));            // жук
+  EXPECT_EQ(Listed(In("\xCF\x89mega")), std::vector<std::string>{"inner.txt"});
+  EXPECT_FALSE(world->Os().MakeFolder(In("\xD0\x96\xD0\xA3\xD0\x9A").c_str())) << "ЖУК is жук";
+
+  const std::string street = "stra\xC3\x9F" "e";  // straße
+  world->MakeFile(In(street), 2);
+  EXPECT_NE(world->Os().AttributesOf(In("STRA\xC3\x9F" "E").c_str()), kInvalidAttributes);
+  EXPECT_EQ(world->Os().AttributesOf(In("STRASSE").c_str()), kInvalidAttributes);
+  const std::string deseret = "\xF0\x90\x90\xA8";  // U+10428, whose capital is U+10400
+  world->MakeFile(In(deseret), 1);
+  EXPECT_EQ(world->Os().AttributesOf(In("\xF0\x90\x90\x80").c_str()), kInvalidAttributes);
+
+  // Moved and deleted through the capitals: the item itself, under its one name.
+  EXPECT_TRUE(world->Os().MovePath(In(cityCapitals).c_str(), In("4242").c_str()));
+  EXPECT_TRUE(world->Exists(In("4242")));
+  EXPECT_FALSE(world->Exists(In(city)));
+  EXPECT_TRUE(world->Os().DeleteFilePath(In("\xCE\xA9MEGA\\INNER.TXT").c_str()));
+  EXPECT_TRUE(world->Os().RemoveEmptyDirectory(In("\xCE\xA9MEGA").c_str()));
+  std::vector<std::string> listed = Listed(root);
+  std::sort(listed.begin(), listed.end());
+  std::vector<std::string> expected = {"4242", street, "\xD0\xB6\xD1\x83\xD0\xBA", deseret};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
+}
+
 TEST_F(SeamTest, PathsPast260CharactersWorkInEveryCall) {
   std::string deep = In("D");
   world->MakeFolder(deep);
@@ -127,6 +167,27 @@ TEST_F(SeamTest, DeleteOnCloseLeavesNothingAndReadOnlyIsKeptUntilChanged) {
   EXPECT_TRUE(world->Os().AttributesOf(In("guarded").c_str()) & kAttrReadOnly);
   EXPECT_TRUE(world->Os().SetAttributesOf(In("guarded").c_str(), kAttrNormal));
   EXPECT_FALSE(world->Os().AttributesOf(In("guarded").c_str()) & kAttrReadOnly);
+}
+
+// The numbered fill files: made new only, so a name that stands (a file of someone else's) is
+// refused and keeps its content, and the new one goes when closed. A plain file lists no
+// named stream on either backend (Wine's drives keep none; the fake's file has none).
+TEST_F(SeamTest, CreatingNewRefusesANameThatStandsAndListsNoStreamsOfAPlainFile) {
+  world->MakeFile(In("VARNOLT1.TMP"), 7);
+  EXPECT_EQ(world->Os().CreateNewDeleteOnClose(In("VARNOLT1.TMP").c_str()), kInvalidFile);
+  std::uint64_t size = 0;
+  ASSERT_TRUE(world->Os().SizeFromAttributes(In("VARNOLT1.TMP").c_str(), &size));
+  EXPECT_EQ(size, 7u);
+  const FileHandle fill = world->Os().CreateNewDeleteOnClose(In("VARNOLT2.TMP").c_str());
+  ASSERT_NE(fill, kInvalidFile);
+  EXPECT_EQ(world->Os().OpenFileNameCount(fill), 1u);
+  world->Os().CloseFile(fill);
+  EXPECT_FALSE(world->Exists(In("VARNOLT2.TMP")));
+
+  std::vector<StreamEntry> streams{StreamEntry{"stale", 1}};
+  EXPECT_TRUE(world->Os().NamedStreamsOf(In("VARNOLT1.TMP").c_str(), streams));
+  EXPECT_TRUE(streams.empty());
+  EXPECT_GT(world->Os().ClusterSizeOf((root.substr(0, 3)).c_str()), 0u);
 }
 
 }  // namespace
