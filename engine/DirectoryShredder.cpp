@@ -48,6 +48,7 @@ void DirectoryShredder::Shred() {
     }
   }
   const std::string original = path;
+  if (reparse != ReparseKind::kLink) CoverOwnName();
   RenameRandomly();
   if (platform->RemoveEmptyDirectory(path.c_str())) return;
   const LeftBecause refusal = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);

@@ -1,7 +1,10 @@
 #include "engine/FileShredder.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "engine/ItemNames.h"
 #include "engine/Random.h"
 
 namespace varnolt {
@@ -11,6 +14,61 @@ namespace {
 std::uint8_t patternBlock[FileShredder::kBlockSize];
 std::uint8_t complementBlock[FileShredder::kBlockSize];
 std::uint8_t randomBlock[FileShredder::kBlockSize];
+
+// The file and its named streams, swept together; all closed on every way out of the
+// overwrite, an exception from the progress callback among them.
+class FileAndStreams final : public SweepArea {
+ public:
+  FileAndStreams(Platform& platform, FileHandle file) : platform(platform), main{file, 0, 0} {}
+  ~FileAndStreams() { Close(); }
+  FileAndStreams(const FileAndStreams&) = delete;
+  FileAndStreams& operator=(const FileAndStreams&) = delete;
+
+  std::size_t FileCount() const override { return 1 + streams.size(); }
+  SweepTarget& File(std::size_t index) override { return index == 0 ? main : streams[index - 1]; }
+  void SetMainSize(std::uint64_t size) { main.size = size; }
+  // Opens each named stream of `path` for writing. False, with the reason in `why`, when they
+  // cannot all be listed, opened and measured: the file's data would not all be overwritten.
+  bool OpenStreams(const std::string& path, LeftBecause* why);
+  std::uint64_t Bytes() const {
+    std::uint64_t bytes = main.size;
+    for (const SweepTarget& stream : streams) bytes += stream.size;
+    return bytes;
+  }
+  void Close() {
+    for (const SweepTarget& stream : streams) platform.CloseFile(stream.file);
+    streams.clear();
+    if (main.file != kInvalidFile) platform.CloseFile(main.file);
+    main.file = kInvalidFile;
+  }
+
+ private:
+  Platform& platform;
+  SweepTarget main;
+  std::vector<SweepTarget> streams;  // allocated only for a file that has some
+};
+
+bool FileAndStreams::OpenStreams(const std::string& path, LeftBecause* why) {
+  std::vector<StreamEntry> named;
+  if (!platform.NamedStreamsOf(path.c_str(), named)) {
+    *why = LeftFor(platform.LastFailure(), LeftBecause::kNotRemoved);
+    return false;
+  }
+  streams.reserve(named.size());
+  for (const StreamEntry& entry : named) {
+    const FileHandle stream = platform.OpenExistingForWriting((path + entry.name).c_str());
+    if (stream == kInvalidFile) {
+      *why = LeftFor(platform.LastFailure(), LeftBecause::kNotRemoved);
+      return false;
+    }
+    streams.push_back(SweepTarget{stream, 0, 0});
+    if (!platform.OpenFileSize(stream, &streams.back().size)) {
+      *why = LeftFor(platform.LastFailure(), LeftBecause::kNotRemoved);
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -70,20 +128,29 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
     return LeaveAlone(LeftBecause::kHardLink);
   }
 
+  FileAndStreams area(*platform, file);
   OverwriteResult result = OverwriteResult::kCompleted;
   std::uint64_t size = 0;
   if (!platform->OpenFileSize(file, &size)) {
     leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     result = OverwriteResult::kFailed;
   }
+  area.SetMainSize(size);
+  // Named streams (a download's Zone.Identifier holds the address it came from) are the file's
+  // data too, and go with it: each is swept with the file.
+  if (result == OverwriteResult::kCompleted && !area.OpenStreams(path, &leftBecause)) {
+    result = OverwriteResult::kFailed;
+  }
 
   std::uint8_t* const sweepBlocks[3] = {patternBlock, complementBlock, randomBlock};
+  countedBytes = size;  // the manager's total knows the file's own size only
   if (result == OverwriteResult::kCompleted &&
-      !RunSweeps(file, size, sweepBlocks, kBlockSize, ShortWrite::kEndsTheOverwrite)) {
+      !RunSweeps(area, area.Bytes(), sweepBlocks, kBlockSize, ShortWrite::kEndsTheOverwrite)) {
     leftBecause = LeftFor(sweepFailure, LeftBecause::kWriteFailed);
     result = OverwriteResult::kFailed;
   }
-  platform->CloseFile(file);
+  countedBytes = ~0ull;
+  area.Close();
 
   if (result == OverwriteResult::kCompleted && !proceed) {
     leftBecause = LeftBecause::kStopped;
@@ -106,6 +173,7 @@ void FileShredder::Shred() {
     return;
   }
   if (result != OverwriteResult::kCompleted) return;  // kLeftAlone among them
+  CoverOwnName();
   RenameRandomly();
   platform->SetAttributesOf(path.c_str(), kAttrNormal);
   // Overwritten already; what stays is a file of random bytes under a number, still reported.

@@ -1,6 +1,9 @@
 // Cleans the free space of one drive without touching its files: a fill file in the drive's
 // root, grown over all the free space, swept three times (pattern, complement, pseudo-random
-// data) with a flush after each sweep, and deleted by the system when it is closed. A root that
+// data) with a flush after each sweep, and deleted by the system when it is closed. Where a
+// file-size cap stops it first (FAT32), more fill files beside it take the rest, and each sweep
+// rewrites them all; a write that does not fit at the end is asked again in smaller pieces,
+// down to one cluster. A root that
 // takes no new file (a standard user's C:\) gets a folder of ours for the fill file instead,
 // removed when the cleaning ends, however it ends.
 //
@@ -11,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/RecordFill.h"
 #include "engine/ReportingShredder.h"
 
 namespace varnolt {
@@ -20,6 +24,10 @@ class FreeSpaceShredder : public ReportingShredder {
   static constexpr std::uint32_t kChunkSize = 1048576;
   static constexpr const char* kFillFileName = "VARNOLT.TMP";
   static constexpr const char* kFillFolderName = "VARNOLT.FILL";
+  // Fill files past the first, while a file-size cap stops each: VARNOLT1.TMP and so on,
+  // beside it, below this number.
+  static constexpr std::uint32_t kMostFillFiles = 10000;
+  static std::string NumberedFillName(std::uint32_t number);
 
   // `root`: the drive's root, three characters such as "E:\".
   explicit FreeSpaceShredder(Platform& platform, const char* root);
@@ -33,7 +41,7 @@ class FreeSpaceShredder : public ReportingShredder {
 
   const char* FillPath() const { return fillPath.c_str(); }
   // After a run left part of the free space (kFreeSpaceInPart, kStopped): how far the fill
-  // file reached, out of the free space measured when it was opened.
+  // files reached together, out of the free space measured when the first was opened.
   std::uint64_t CoveredBytes() const { return coveredBytes; }
   std::uint64_t MeasuredBytes() const { return measuredBytes; }
   bool HoldsBuffers() const { return patternBuffer || complementBuffer || randomBuffer; }
@@ -46,6 +54,10 @@ class FreeSpaceShredder : public ReportingShredder {
   // anything but itself; kInvalidFile when it cannot be had there. `creationRefused` tells
   // whether the system refused to create it (rather than a check here keeping it from that).
   FileHandle OpenFillFile(const char* at, bool* creationRefused);
+  // NTFS: the free records of the file table, while the fill holds every cluster (RecordFill).
+  // The fill's reports take the first part of the progress, the records the rest.
+  static constexpr double kRecordShare = 0.05;
+  void FillFreeRecords(RecordFill& records, std::uint64_t size);
 
   std::string fillPath;
   std::uint8_t* patternBuffer = nullptr;

@@ -1,8 +1,11 @@
 #include "engine/ItemNames.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
+
+#include "engine/Random.h"
 
 namespace varnolt {
 namespace {
@@ -72,6 +75,60 @@ bool ChosenDriveRoot(Platform& platform, const char* name, char (&root)[4]) {
   }
   std::memcpy(root, full.c_str(), 4);
   return true;
+}
+
+namespace {
+
+constexpr std::size_t kLongestName = 255;  // UTF-16 units, NTFS and FAT alike
+
+// UTF-16 units of a UTF-8 name: one per character, two for those past U+FFFF.
+std::size_t Utf16Length(const std::string& name) {
+  std::size_t units = 0;
+  for (unsigned char c : name) {
+    if ((c & 0xC0) != 0x80) ++units;  // a character starts here
+    if (c >= 0xF0) ++units;           // a surrogate pair
+  }
+  return units;
+}
+
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string NameBeside(const std::string& before, const std::string& own) {
+  // After `before` with a '~', which collates above the letters, digits and most punctuation.
+  std::string name = before.empty() || Utf16Length(before) + 2 > kLongestName ? "!" : before + '~';
+  std::size_t length = Utf16Length(name);
+  const std::size_t wanted = std::max<std::size_t>(std::min(Utf16Length(own), kLongestName), length + 1);
+  for (; length < wanted; ++length) name += static_cast<char>('a' + NextRandom() % 26);
+  return name;
+}
+
+std::string EntryListedBefore(Platform& platform, const std::string& directory, const std::string& name) {
+  std::string pattern = directory;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  FindData entry;
+  const FindHandle find = platform.FindFirst(pattern.c_str(), &entry);
+  if (find == kInvalidFind) return {};
+  std::string previous;
+  bool found = false;
+  do {
+    if (entry.name == "." || entry.name == "..") continue;
+    if (entry.name == name || SameIgnoringAsciiCase(entry.name, name)) {
+      found = true;
+      break;
+    }
+    previous = entry.name;
+  } while (platform.FindNext(find, &entry));
+  platform.FindEnd(find);
+  return found ? previous : std::string();
 }
 
 }  // namespace varnolt

@@ -22,4 +22,22 @@ bool ChosenDriveRoot(Platform& platform, const char* name, char (&root)[4]);
 // be resolved.
 bool KeepsItsName(Platform& platform, const char* name);
 
+// The names a shredded file takes before its random decimal name, so that no copy of its own
+// name stays on the disk. On NTFS a rename adds the new name's entry to the directory's index
+// and then removes the old one: the entries after it move down, and when nothing follows it in
+// its index block its bytes stay in the block's slack, past the end of the entries. A second
+// entry put into the same block, as long as the first, moves the entries up over that slack
+// and so covers them; it must collate beside the old name to land in the same block. So the
+// file is renamed twice to names that collate right after `before`, the entry the directory
+// lists just before it (NTFS lists in collation order), or first of all ("!" leads) when
+// nothing is listed before it, each at least as long as `own` (UTF-16 units, at most 255):
+// long enough to cover the old entry, and on FAT to take as many directory slots, which the
+// second new name then reuses over the old ones. The rest is random letters.
+std::string NameBeside(const std::string& before, const std::string& own);
+
+// The name `directory` lists just before `name` (compared without regard to ASCII case); empty
+// when `name` comes first, is not listed or the directory cannot be listed. The listing stops
+// at `name`: a directory being emptied lists each file first, so that costs little.
+std::string EntryListedBefore(Platform& platform, const std::string& directory, const std::string& name);
+
 }  // namespace varnolt

@@ -2,11 +2,17 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "engine/ItemNames.h"
 
 namespace varnolt {
 namespace {
+
+// The lists grow by moving their shredders; a copy at each growth would hold every path twice.
+static_assert(std::is_nothrow_move_constructible_v<FileShredder>);
+static_assert(std::is_nothrow_move_constructible_v<DirectoryShredder>);
+static_assert(std::is_nothrow_move_constructible_v<FreeSpaceShredder>);
 
 bool EndsWithBackslash(const char* path) {
   const std::size_t length = std::strlen(path);

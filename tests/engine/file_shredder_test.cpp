@@ -74,10 +74,18 @@ TEST_F(FileShredderTest, ThreeSweepsThenRandomNameThenDeletion) {
 
   EXPECT_FALSE(os.Exists("C:\\dir\\a.txt"));
   EXPECT_TRUE(os.List("C:\\dir").empty());
+  // Two names beside its own (nothing is listed before it: "!" leads), as long as "a.txt" at
+  // least, then the random decimal name, each move from where the last one left it.
   const auto moves = os.CallsOf(CallKind::kMove);
-  ASSERT_EQ(moves.size(), 1u);
-  EXPECT_TRUE(std::regex_match(moves[0].target, std::regex(R"(C:\\dir\\\d{1,10})"))) << moves[0].target;
-  EXPECT_EQ(DeletedName(), moves[0].target);
+  ASSERT_EQ(moves.size(), 3u);
+  EXPECT_EQ(moves[0].path, "C:\\dir\\a.txt");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(std::regex_match(moves[i].target, std::regex(R"(C:\\dir\\![a-z]{4})"))) << moves[i].target;
+    EXPECT_EQ(moves[i + 1].path, moves[i].target);
+  }
+  EXPECT_NE(moves[0].target, moves[1].target);
+  EXPECT_TRUE(std::regex_match(moves[2].target, std::regex(R"(C:\\dir\\\d{1,10})"))) << moves[2].target;
+  EXPECT_EQ(DeletedName(), moves[2].target);
   EXPECT_EQ(os.OpenHandleCount(), 0);
 }
 
@@ -125,10 +133,13 @@ TEST_F(FileShredderTest, RandomSweepWritesTheGeneratorsWordsAWholeFreshBlockPerW
   for (int block = 0; block < 3; ++block) FillRandomWords(expected.data() + block * 8192, 4096);
   expected.resize(2 * 8192 + 100);
   EXPECT_EQ(afterRandomSweep, expected);
-  // The new name is the draw after the sweep's blocks.
+  // The decimal name is the draw after the sweep's blocks and the letters of the two names
+  // beside "r" ("!" and one letter each).
   const auto moves = os.CallsOf(CallKind::kMove);
-  ASSERT_EQ(moves.size(), 1u);
-  EXPECT_EQ(moves[0].target, "C:\\dir\\" + std::to_string(NextRandom()));
+  ASSERT_EQ(moves.size(), 3u);
+  NextRandom();
+  NextRandom();
+  EXPECT_EQ(moves[2].target, "C:\\dir\\" + std::to_string(NextRandom()));
 }
 
 TEST_F(FileShredderTest, EmptyFileIsRewoundFlushedAndDeletedWithoutReports) {
@@ -269,11 +280,14 @@ TEST_F(FileShredderTest, RenameCollisionStillDeletesUnderTheOldName) {
   // Take every name the rename could draw next: the seconds clock reseeds at construction,
   // so replay the generator from the same seed.
   SeedRandom(os.SecondsNow());
-  for (int i = 0; i < 4096; ++i) NextRandom();  // the random sweep's one block
+  for (int i = 0; i < 4096 + 2; ++i) NextRandom();  // the random sweep's one block, the names beside
   os.MakeFile("C:\\dir\\" + std::to_string(NextRandom()), 1);
   SeedRandom(os.SecondsNow());
   shredder.Shred();
-  EXPECT_EQ(DeletedName(), "C:\\dir\\x");
+  // Deleted under the name it had before the decimal one: the second name beside its own.
+  const auto moves = os.CallsOf(CallKind::kMove);
+  ASSERT_EQ(moves.size(), 3u);
+  EXPECT_EQ(DeletedName(), moves[1].target);
   EXPECT_EQ(os.List("C:\\dir").size(), 1u);  // only the other item is left
 }
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "engine/Random.h"
@@ -122,9 +125,11 @@ TEST_F(FreeSpaceShredderTest, RandomSweepWritesTheGeneratorsWordsAWholeFreshBuff
   ExpectNothingLeft();
 }
 
-TEST_F(FreeSpaceShredderTest, FullDiskOnTheLastChunkOfSweepOneJumpsToTheEndOfTheSweep) {
+// A write the system takes only in part (a device error, or Wine's short "success") is asked
+// again for the rest, in halves: the sweep still covers the whole area.
+TEST_F(FreeSpaceShredderTest, AWriteTakenInPartIsAskedAgainInHalves) {
   os.SetCapacity('E', 5 * kHalf);
-  for (bool shortWriteSucceeds : {false, true}) {  // a failure, or Wine's short "success"
+  for (bool shortWriteSucceeds : {false, true}) {
     SCOPED_TRACE(shortWriteSucceeds);
     os.ClearCalls();
     recorder->reports.clear();
@@ -135,30 +140,172 @@ TEST_F(FreeSpaceShredderTest, FullDiskOnTheLastChunkOfSweepOneJumpsToTheEndOfThe
     fresh.AddItem("E", true);
     fresh.Run();
 
-    EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kHalf, kMiB, kMiB, kHalf, kMiB, kMiB, kHalf}));
-    EXPECT_EQ(WriteOffsets()[3], 0u);  // sweep 2 rewrites from the start
+    const Sizes sweep{kMiB, kMiB, kHalf};
+    Sizes expected{kMiB, kMiB, kHalf, kHalf / 2, kHalf / 2 - 1000};
+    expected.insert(expected.end(), sweep.begin(), sweep.end());
+    expected.insert(expected.end(), sweep.begin(), sweep.end());
+    EXPECT_EQ(os.WriteSizes(), expected);
+    EXPECT_EQ(WriteOffsets()[3], 2 * kMiB + 1000);  // where the short write left off
     ASSERT_EQ(recorder->reports.size(), 9u);
     EXPECT_FLOAT_EQ(recorder->reports[2].itemFraction, 1.0f / 3);
-    // The byte equivalent is size / 3, truncated.
-    EXPECT_FLOAT_EQ(recorder->reports[2].overallFraction, (5 * kHalf / 3) / (5.0 * kHalf));
     EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
+    EXPECT_TRUE(fresh.Outcomes().at(0).Erased());
     ExpectNothingLeft();
   }
 }
 
-TEST_F(FreeSpaceShredderTest, FileSizeCapEndsEverySweepAtTheCap) {
+// Windows takes nothing of a write that does not fit. When the free space measured at the
+// start is not all there at the end (the volume's own records of the growing file take some),
+// the last 1 MiB write fails whole: the halves go on down to the cluster size, so the last
+// clusters are covered too.
+TEST_F(FreeSpaceShredderTest, TheLastClustersAreCoveredByWritesDownToTheClusterSize) {
+  os.SetWholeWritesOnly('E');
+  os.SetClusterSize('E', 4096);
+  os.SetCapacity('E', 3 * kMiB);
+  recorder->answer = [&](std::size_t index) {
+    if (index == 0) os.SetCapacity('E', 2 * kMiB + 3 * 4096);
+    return true;
+  };
+  CleanE();
+  Sizes firstSweep{kMiB, kMiB, kMiB};
+  for (std::uint64_t piece = kHalf; piece > 8192; piece /= 2) firstSweep.push_back(piece);  // refused
+  // 3 clusters left: 8 KiB fits, the next 8 KiB does not, 4 KiB does, and then nothing.
+  firstSweep.insert(firstSweep.end(), {8192, 8192, 4096, 4096});
+  const Sizes writes = os.WriteSizes();
+  ASSERT_GE(writes.size(), firstSweep.size());
+  EXPECT_EQ(Sizes(writes.begin(), writes.begin() + firstSweep.size()), firstSweep);
+  // The other sweeps rewrite what the first reached, which fits: the last write is 3 clusters.
+  EXPECT_EQ(Sizes(writes.begin() + firstSweep.size(), writes.end()),
+            (Sizes{kMiB, kMiB, 3 * 4096, kMiB, kMiB, 3 * 4096}));
+  EXPECT_EQ(os.FurthestWriteEnd(), 2 * kMiB + 3 * 4096);
+  EXPECT_TRUE(os.CallsOf(CallKind::kCreateNew).empty());  // no room was left for another file
+  EXPECT_TRUE(manager.Outcomes().at(0).Erased());
+  EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
+  ExpectNothingLeft();
+  EXPECT_EQ(os.UsedBytes('E'), 0u);
+}
+
+// A file-size cap (FAT32's 4 GiB, here 2.5 MiB) stops the fill file with room left: more fill
+// files beside it take the rest, each made new, and every sweep rewrites them all. The
+// progress counts the whole area and reaches its end only with the last sweep.
+TEST_F(FreeSpaceShredderTest, AFileSizeCapIsMetWithMoreFillFilesUntilTheVolumeIsFull) {
   os.SetCapacity('E', 10 * kMiB);
   os.SetFileSizeCap('E', 5 * kHalf);
+  const std::vector<std::string> names{kFill, "E:\\VARNOLT1.TMP", "E:\\VARNOLT2.TMP", "E:\\VARNOLT3.TMP"};
+  std::vector<std::vector<Bytes>> afterSweep;  // per sweep, each file's bytes
+  recorder->answer = [&](std::size_t index) {
+    const float fraction = recorder->reports[index].itemFraction;
+    for (float end : {1.0f / 3, 2.0f / 3, 1.0f}) {
+      if (fraction == end) {
+        afterSweep.emplace_back();
+        for (const std::string& name : names) afterSweep.back().push_back(os.Content(name));
+      }
+    }
+    return true;
+  };
   CleanE();
-  // The fourth chunk of a sweep is never asked for: the third came up short at the cap.
-  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB}));
-  EXPECT_EQ(WriteOffsets(), (Sizes{0, kMiB, 2 * kMiB, 0, kMiB, 2 * kMiB, 0, kMiB, 2 * kMiB}));
-  EXPECT_EQ(os.FurthestWriteEnd(), 5 * kHalf);
-  ASSERT_EQ(recorder->reports.size(), 9u);
-  EXPECT_FLOAT_EQ(recorder->reports[2].itemFraction, 1.0f / 3);
-  EXPECT_FLOAT_EQ(recorder->reports[5].itemFraction, 2.0f / 3);
-  EXPECT_FLOAT_EQ(recorder->reports[8].itemFraction, 1.0f);
+
+  const auto creations = os.CallsOf(CallKind::kCreateNew);
+  ASSERT_EQ(creations.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(creations[i].path, names[i + 1]);
+  ASSERT_EQ(afterSweep.size(), 3u);
+  const std::uint8_t sweepValue[2] = {0xAA, 0x55};
+  for (std::size_t sweep = 0; sweep < 3; ++sweep) {
+    for (std::size_t file = 0; file < names.size(); ++file) {
+      SCOPED_TRACE(names[file] + " sweep " + std::to_string(sweep + 1));
+      const Bytes& bytes = afterSweep[sweep][file];
+      ASSERT_EQ(bytes.size(), 5 * kHalf);
+      if (sweep < 2) {
+        EXPECT_TRUE(AllEqual(bytes, 0, bytes.size(), sweepValue[sweep]));
+      } else {
+        EXPECT_LT(std::count(bytes.begin(), bytes.end(), 0x55), static_cast<long>(kMiB / 64));
+      }
+    }
+  }
+  // Every file is rewound and flushed in every sweep.
+  EXPECT_EQ(os.CallsOf(CallKind::kSeek).size(), 12u);
+  EXPECT_EQ(os.CallsOf(CallKind::kFlush).size(), 12u);
+  // Rising, and whole only at the very end.
+  const std::vector<float> fractions = ItemFractions();
+  ASSERT_FALSE(fractions.empty());
+  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  EXPECT_FLOAT_EQ(fractions.back(), 1.0f);
+  EXPECT_LT(fractions[fractions.size() - 2], 1.0f);
+  EXPECT_TRUE(manager.Outcomes().at(0).Erased());
+  for (const std::string& name : names) EXPECT_FALSE(os.Exists(name)) << name;
   ExpectNothingLeft();
+  EXPECT_EQ(os.UsedBytes('E'), 0u);
+}
+
+// A numbered name that stands already is someone else's file (or one a crash left): it is
+// neither truncated nor written, and the next number is taken. In a root that takes no new
+// file, the numbered files go into our folder beside the first.
+TEST_F(FreeSpaceShredderTest, NumberedFillFilesNeverTakeOverAFileAndFollowTheFirstIntoOurFolder) {
+  os.SetCapacity('E', 6 * kMiB);
+  os.SetFileSizeCap('E', 2 * kMiB);
+  os.MakeFile("E:\\VARNOLT1.TMP", 1000, 0x42);
+  os.MakeFileLink("E:\\VARNOLT2.TMP", "E:\\VARNOLT1.TMP");
+  CleanE();
+  EXPECT_EQ(os.Content("E:\\VARNOLT1.TMP"), Bytes(1000, 0x42));
+  EXPECT_TRUE(os.IsLink("E:\\VARNOLT2.TMP"));
+  std::set<std::string> written;
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) written.insert(call.path);
+  // 6 MiB less the other file's 1000 bytes: 2 MiB, 2 MiB and what is left.
+  EXPECT_EQ(written, (std::set<std::string>{"E:\\VARNOLT.TMP", "E:\\VARNOLT3.TMP", "E:\\VARNOLT4.TMP"}));
+  EXPECT_EQ(os.FurthestWriteEnd(), 2 * kMiB);
+  EXPECT_TRUE(manager.Outcomes().at(0).Erased());
+  // Our folder, where the root refuses files.
+  FakePlatform folderOs;
+  folderOs.AddVolume('E', kDriveFixed, 5 * kMiB);
+  folderOs.SetFileSizeCap('E', 2 * kMiB);
+  folderOs.RefuseNewFiles("E:\\");
+  ShreddingManager inFolder(folderOs);
+  inFolder.AddItem("E", true);
+  inFolder.Run();
+  written.clear();
+  for (const auto& call : folderOs.CallsOf(CallKind::kWrite)) written.insert(call.path);
+  EXPECT_EQ(written, (std::set<std::string>{"E:\\VARNOLT.FILL\\VARNOLT.TMP", "E:\\VARNOLT.FILL\\VARNOLT1.TMP",
+                                             "E:\\VARNOLT.FILL\\VARNOLT2.TMP"}));
+  EXPECT_TRUE(inFolder.Outcomes().at(0).Erased());
+  EXPECT_TRUE(folderOs.List("E:\\").empty());
+  EXPECT_EQ(folderOs.OpenHandleCount(), 0);
+}
+
+// A stop, a failing flush or an exception from the callback while several fill files are open:
+// every one is closed (and so deleted) on the way out.
+TEST_F(FreeSpaceShredderTest, EveryFillFileGoesOnEveryWayOut) {
+  os.SetCapacity('E', 6 * kMiB);
+  os.SetFileSizeCap('E', 2 * kMiB);
+  const auto expectNone = [&](const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(os.OpenHandleCount(), 0);
+    EXPECT_EQ(os.LiveBufferCount(), 0);
+    EXPECT_EQ(os.List("E:\\"), std::vector<std::string>{});
+  };
+  // Reports 0-1 fill VARNOLT.TMP, 2-3 VARNOLT1.TMP: stop in the second file.
+  recorder->answer = [](std::size_t index) { return index < 2; };
+  CleanE();
+  EXPECT_EQ(manager.Outcomes().at(0).left, LeftBecause::kStopped);
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 1u);
+  expectNone("stopped");
+
+  recorder->answer = [](std::size_t) { return true; };
+  os.FailFlush(3);  // the first sweep's third file
+  ShreddingManager flushing(os);
+  flushing.AddItem("E", true);
+  flushing.Run();
+  EXPECT_EQ(flushing.Outcomes().at(0).left, LeftBecause::kFreeSpaceInPart);
+  expectNone("failed flush");
+
+  recorder->answer = [](std::size_t index) -> bool {
+    if (index == 4) throw std::runtime_error("window gone");
+    return true;
+  };
+  ShreddingManager throwing(os);
+  throwing.SetCallback(RecordingCallback);
+  throwing.AddItem("E", true);
+  EXPECT_THROW(throwing.Run(), std::runtime_error);
+  expectNone("exception");
 }
 
 TEST_F(FreeSpaceShredderTest, FailingFlushSkipsTheRemainingSweeps) {

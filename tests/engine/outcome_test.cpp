@@ -230,16 +230,26 @@ TEST_F(FreeSpaceOutcomeTest, WhenTheFolderCannotBeHadEitherTheDriveIsReported) {
   EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).size() == 3u);  // the roots' only
 }
 
-// A file-size cap stops the fill file while the volume still has room: cleaned in part, and by
-// how much. A write that failed once, where the next sweeps reached the end and left no room,
-// is no such case.
+// A file-size cap stops the fill file while the volume still has room, and no other fill file
+// can follow it: cleaned in part, and by how much. When more fill files can follow, the drive
+// is cleaned. A write that failed once and was asked again is no such case either.
 TEST_F(FreeSpaceOutcomeTest, FreeSpaceCoveredOnlyInPartSaysHowMuch) {
   os.SetFileSizeCap('E', kMiB / 2);
+  os.RefuseOpen("E:\\VARNOLT1.TMP");
   Run({"E"});
   ItemOutcome drive = Of("E:\\");
   EXPECT_EQ(drive.left, LeftBecause::kFreeSpaceInPart);
   EXPECT_EQ(drive.coveredBytes, kMiB / 2);
   EXPECT_EQ(drive.measuredBytes, 2 * kMiB);
+
+  FakePlatform capped;
+  capped.AddVolume('E', kDriveFixed, 2 * kMiB);
+  capped.SetFileSizeCap('E', kMiB / 2);
+  ShreddingManager filled(capped);
+  filled.AddItem("E", true);
+  filled.Run();
+  EXPECT_TRUE(filled.Outcomes().at(0).Erased());
+  EXPECT_EQ(filled.Outcomes().at(0).coveredBytes, 2 * kMiB);
 
   os.SetFileSizeCap('E', ~0ull);
   os.FailWrite(2);  // the second chunk of the first sweep

@@ -1,0 +1,183 @@
+#include "engine/RecordFill.h"
+
+#include <algorithm>
+#include <deque>
+#include <utility>
+
+#include "engine/Random.h"
+#include "engine/ReportingShredder.h"
+
+namespace varnolt {
+
+RecordFill::RecordFill(Platform& platform, const std::string& root) : platform(platform), root(root) {}
+
+RecordFill::~RecordFill() { Release(); }
+
+bool RecordFill::Prepare() {
+  std::string system;
+  if (!platform.VolumeFileSystem(root.c_str(), system) || system != "NTFS") return false;
+  bool ours = false;
+  if (!MakeOrTakeOver(root + kFolderName, &ours)) return false;
+  folders.push_back(Folder{root + kFolderName, ours});
+  if (PrepareIndex()) return true;
+  Release();
+  return false;
+}
+
+bool RecordFill::ProbeResidency(std::uint32_t* name) {
+  const std::string& folder = folders[0].path;
+  // Free bytes come in whole units of the count (Wine counts in 4096 bytes whatever the file
+  // system's blocks), so one small file's room may not show: several are made, one at a time,
+  // each written and flushed. Where their data stays in their records the free bytes drop only
+  // when the folder's index (once, at its first block) or the file table grows; where each takes
+  // room of its own, the drops keep coming. A drop larger than a unit is the table's growth.
+  std::uint64_t unit = platform.ClusterSizeOf(root.c_str());
+  if (unit == 0) unit = 4096;
+  std::uint32_t drops = 0, made = 0;
+  for (; made < kProbes && *name < kProbes + 64; ++*name) {
+    const std::string path = folder + '\\' + std::to_string(*name);
+    if (!folders[0].ours && platform.AttributesOf(path.c_str()) != kInvalidAttributes) continue;
+    std::uint64_t before = 0, after = 0;
+    if (!FreeBytes(&before)) return false;
+    const FileHandle probe = platform.CreateDeleteOnClose(path.c_str());
+    // A folder whose index takes no more entries ends the probing with the files it took: the
+    // fill itself ends at the first one that takes room.
+    if (probe == kInvalidFile) break;
+    Hold(probe, path);
+    ++made;
+    if (!Sweep(probe, patternBlock) || !FreeBytes(&after)) return false;
+    if (after < before && before - after <= unit && ++drops > kProbeDropsAllowed) return false;
+  }
+  return made != 0;
+}
+
+bool RecordFill::PrepareIndex() {
+  FillPatternBlocks(0xAA, patternBlock, complementBlock, kDataBytes);
+  std::uint32_t name = 0;
+  if (!ProbeResidency(&name)) return false;
+  std::uint64_t after = 0;
+  if (!FreeBytes(&after)) return false;
+
+  // The folder's index is grown now, while the volume has room, to more entries than there are
+  // free records: once the fill holds every cluster it could not grow, and would refuse new files
+  // long before the records run out. Empty files are made until the file table has to grow
+  // (the free bytes drop by a step of its growth at once, more than an index takes: its records
+  // the fill covers too), then they go and their index blocks stay. Their names are longer than
+  // those of the fill's files, so the same blocks take the fill's files and more.
+  for (std::uint64_t previous = after; files.size() < kMostPrepared; ++name) {
+    const std::string path = PreparedName(name);
+    if (!folders[0].ours && platform.AttributesOf(path.c_str()) != kInvalidAttributes) continue;
+    const FileHandle file = platform.CreateDeleteOnClose(path.c_str());
+    if (file == kInvalidFile) break;
+    Hold(file, path);
+    std::uint64_t now = 0;
+    if (!FreeBytes(&now) || (previous > now && previous - now >= kTableGrowthBytes)) break;
+    previous = now;
+  }
+  prepared = files.size();
+  while (!files.empty()) CloseLast();
+  return true;
+}
+
+std::string RecordFill::PreparedName(std::uint32_t number) const {
+  std::string name = std::to_string(number);
+  return folders[0].path + '\\' + std::string(kPreparedNameLength - name.size(), '0') + name;
+}
+
+void RecordFill::Hold(FileHandle file, const std::string& path) {
+  files.push_back(file);
+  paths.push_back(path);
+}
+
+void RecordFill::CloseLast() {
+  platform.CloseFile(files.back());
+  files.pop_back();
+  closedFiles.push_back(std::move(paths.back()));
+  paths.pop_back();
+}
+
+bool RecordFill::MakeOrTakeOver(const std::string& path, bool* ours) {
+  *ours = platform.MakeFolder(path.c_str());
+  if (*ours) return true;
+  // Only a plain directory is taken over: a link there would lead the files off the drive.
+  const std::uint32_t attributes = platform.AttributesOf(path.c_str());
+  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) && !(attributes & kAttrReparsePoint) &&
+         platform.ReparseKindOf(path.c_str()) == ReparseKind::kNone;
+}
+
+bool RecordFill::FreeBytes(std::uint64_t* freeBytes) { return platform.VolumeFreeBytes(root.c_str(), freeBytes); }
+
+bool RecordFill::Sweep(FileHandle file, const std::uint8_t* block) {
+  std::uint32_t written = 0;
+  return platform.SeekToStart(file) && platform.WriteBytes(file, block, kDataBytes, &written) &&
+         written == kDataBytes && platform.FlushToDisk(file);
+}
+
+RecordFill::Added RecordFill::AddFile(const std::string& path, bool folderIsOurs, std::uint64_t freeBefore) {
+  // In a folder left by a crashed run, a name already there is passed over: creating the file
+  // would truncate whatever stands there.
+  if (!folderIsOurs && platform.AttributesOf(path.c_str()) != kInvalidAttributes) return Added::kTaken;
+  const FileHandle file = platform.CreateDeleteOnClose(path.c_str());
+  if (file == kInvalidFile) return Added::kRefused;
+  Hold(file, path);
+  // The first sweep on the disk shows where the data went: into the record, or into room of
+  // the volume (its free bytes drop, or the write fails on a full one).
+  std::uint64_t freeNow = 0;
+  if (!Sweep(file, patternBlock) || !FreeBytes(&freeNow) || freeNow < freeBefore) return Added::kNotResident;
+  FillRandomWords(randomBlock, kDataBytes / 2);
+  if (!Sweep(file, complementBlock) || !Sweep(file, randomBlock)) return Added::kNotResident;
+  return Added::kAdded;
+}
+
+RecordFill::End RecordFill::Run(std::uint8_t pattern, const std::function<bool(std::uint64_t)>& report) {
+  FillPatternBlocks(pattern, patternBlock, complementBlock, kDataBytes);
+  std::uint64_t freeBefore = 0;
+  if (folders.empty()) return End::kRefused;
+  if (!FreeBytes(&freeBefore)) return End::kNotResident;
+
+  std::deque<std::size_t> queue{0};
+  while (!queue.empty()) {
+    const Folder folder = folders[queue.front()];
+    queue.pop_front();
+    const std::size_t firstFile = files.size();
+    for (std::uint32_t name = 0;; ++name) {
+      const std::string path = folder.path + '\\' + std::to_string(name);
+      const Added added = AddFile(path, folder.ours, freeBefore);
+      if (added == Added::kTaken) continue;
+      if (added == Added::kNotResident) return End::kNotResident;
+      if (added == Added::kRefused) break;
+      ++records;
+      if (!report(records)) return End::kStopped;
+    }
+    const std::size_t count = files.size() - firstFile;
+    // Not one more file, in a folder that had room for its first: no record is left.
+    if (count == 0) return End::kRefused;
+    // The folder's index is full (or the records are all taken): its last files make way for
+    // the subfolders, whose entries are as long, and whose records those files swept.
+    const std::size_t children = std::min<std::size_t>(kChildFolders, count);
+    for (std::size_t child = 0; child < children; ++child) CloseLast();
+    for (std::size_t child = 0; child < children; ++child) {
+      const std::string path = folder.path + '\\' + static_cast<char>('a' + child);
+      bool ours = false;
+      if (!MakeOrTakeOver(path, &ours)) continue;
+      folders.push_back(Folder{path, ours});
+      queue.push_back(folders.size() - 1);
+    }
+  }
+  return End::kRefused;
+}
+
+void RecordFill::Release() {
+  while (!files.empty()) CloseLast();
+  // A file closed on the full volume may have stayed; there is room again now.
+  for (const std::string& path : closedFiles) {
+    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
+  }
+  closedFiles.clear();
+  while (!folders.empty()) {
+    platform.RemoveEmptyDirectory(folders.back().path.c_str());
+    folders.pop_back();
+  }
+}
+
+}  // namespace varnolt

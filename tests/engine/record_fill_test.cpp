@@ -1,0 +1,290 @@
+// The free records of an NTFS file table, overwritten by small resident files once the fill
+// holds every cluster, against the in-memory platform's model of a file table.
+#include "engine/RecordFill.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/ShreddingManager.h"
+#include "platform/FakePlatform.h"
+#include "shred_test_support.h"
+
+namespace varnolt {
+namespace {
+
+using CallKind = FakePlatform::CallKind;
+using testing::RecordingCallback;
+using testing::ScopedRecorder;
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint64_t kMiB = 1 << 20;
+constexpr const char* kFolder = "E:\\VARNOLT.REC";
+const Bytes kStale(420, 'M');  // what a deleted small file left in its record
+
+bool HoldsStale(const Bytes& record) {
+  return std::search(record.begin(), record.end(), kStale.begin(), kStale.begin() + 16) != record.end();
+}
+
+bool Under(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '\\';
+}
+
+class RecordFillTest : public ::testing::Test {
+ protected:
+  RecordFillTest() : manager(os) {
+    os.AddVolume('E', kDriveFixed, 2 * kMiB + kMiB / 2);
+    os.SetTicks(1000);
+    os.SetTickStep(30);  // every report is made
+    manager.SetCallback(RecordingCallback);
+  }
+  void MakeNtfs(std::uint32_t freeRecords) {
+    os.SetFileSystem('E', "NTFS");
+    os.SetFileRecords('E', freeRecords, kStale);
+    os.SetFolderEntryLimit('E', 5);  // an index that stays inside its folder's record
+  }
+  void CleanE() {
+    manager.AddItem("E", true);
+    manager.Run();
+  }
+  // The small files made once the fill file was open, each with the writes and flushes it was
+  // given, in order; a creation refused has its call alone.
+  std::map<std::string, std::vector<FakePlatform::Call>> CallsOfSmallFiles() const {
+    std::map<std::string, std::vector<FakePlatform::Call>> calls;
+    bool fillOpen = false;
+    for (const auto& call : os.Calls()) {
+      fillOpen = fillOpen || (call.kind == CallKind::kCreateDeleteOnClose && call.path == "E:\\VARNOLT.TMP");
+      if (!fillOpen || !Under(call.path, kFolder)) continue;
+      // Writes and flushes name the file as the fake keys it, in capitals.
+      std::string key = call.path;
+      std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+      if (call.kind == CallKind::kCreateDeleteOnClose) calls[key].clear();
+      if (call.kind == CallKind::kCreateDeleteOnClose || call.kind == CallKind::kWrite || call.kind == CallKind::kFlush) {
+        calls[key].push_back(call);
+      }
+    }
+    return calls;
+  }
+  void ExpectNothingLeft() {
+    EXPECT_FALSE(os.Exists(kFolder));
+    EXPECT_FALSE(os.Exists("E:\\VARNOLT.TMP"));
+    EXPECT_EQ(os.List("E:\\"), std::vector<std::string>{});
+    EXPECT_EQ(os.OpenHandleCount(), 0);
+    EXPECT_EQ(os.LiveBufferCount(), 0);
+  }
+
+  FakePlatform os;
+  ScopedRecorder recorder;
+  ShreddingManager manager;
+};
+
+TEST_F(RecordFillTest, EveryFreeRecordIsSweptThriceWhileTheFillHoldsTheClustersThenAllGoes) {
+  MakeNtfs(40);
+  std::vector<std::uint32_t> freeDuringRecords;
+  bool fillOpenDuringRecords = true;
+  recorder->answer = [&](std::size_t) {
+    if (os.Exists(kFolder) && !os.List(kFolder).empty()) {
+      fillOpenDuringRecords = fillOpenDuringRecords && os.Exists("E:\\VARNOLT.TMP");
+      freeDuringRecords.push_back(os.FreeRecordCount('E'));
+    }
+    return true;
+  };
+  CleanE();
+
+  ASSERT_EQ(manager.Outcomes().size(), 1u);
+  EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kNotLeft);
+  EXPECT_TRUE(fillOpenDuringRecords);
+  ASSERT_FALSE(freeDuringRecords.empty());
+  EXPECT_EQ(freeDuringRecords.back(), 0u);  // the last file took the last free record
+  // Every record but those of the fill file and of the folder, both made before the fill (the
+  // model keeps a record's old bytes under them; on a real volume their own attributes and the
+  // folder's index lie there), now holds what the sweeps left, the stale bytes gone.
+  const auto records = os.RecordContents('E');
+  ASSERT_EQ(records.size(), 40u);
+  EXPECT_LE(std::count_if(records.begin(), records.end(), HoldsStale), 2);
+  for (std::size_t record = 2; record < records.size(); ++record) EXPECT_FALSE(HoldsStale(records[record])) << record;
+  // Each small file: created, then the pattern, its complement and random bytes over its whole
+  // data, each flushed, before the next file.
+  const auto files = CallsOfSmallFiles();
+  EXPECT_GE(files.size(), 30u);
+  for (const auto& [path, calls] : files) {
+    if (calls.size() == 1) continue;  // refused: the folder was full
+    ASSERT_EQ(calls.size(), 7u) << path;
+    for (int sweep = 0; sweep < 3; ++sweep) {
+      EXPECT_EQ(calls[1 + 2 * sweep].kind, CallKind::kWrite) << path;
+      EXPECT_EQ(calls[1 + 2 * sweep].size, RecordFill::kDataBytes) << path;
+      EXPECT_EQ(calls[1 + 2 * sweep].offset, 0u) << path;
+      EXPECT_EQ(calls[2 + 2 * sweep].kind, CallKind::kFlush) << path;
+    }
+  }
+  // Folders of five entries: the first one's last files made way for two subfolders.
+  const auto made = os.CallsOf(CallKind::kMakeFolder);
+  EXPECT_TRUE(std::any_of(made.begin(), made.end(), [](const auto& call) { return call.path == "E:\\VARNOLT.REC\\a"; }));
+  EXPECT_TRUE(std::any_of(made.begin(), made.end(), [](const auto& call) { return call.path == "E:\\VARNOLT.REC\\a\\b"; }));
+  EXPECT_EQ(os.FreeRecordCount('E'), 40u);
+  ExpectNothingLeft();
+}
+
+// On a FUSE volume a file deleted while open is first renamed beside itself, which a full folder
+// refuses: closing it there leaves it. Every file still there at the end is deleted by name, so
+// the folders go too and nothing of ours stays on the drive.
+TEST_F(RecordFillTest, FilesThatStayWhenClosedInAFullFolderAreDeletedByName) {
+  MakeNtfs(40);
+  os.SetDeleteOnCloseNeedsAnEntry(true);
+  CleanE();
+
+  ASSERT_EQ(manager.Outcomes().size(), 1u);
+  EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kNotLeft);
+  EXPECT_FALSE(os.CallsOf(CallKind::kMakeFolder).empty());
+  ExpectNothingLeft();
+}
+
+TEST_F(RecordFillTest, TheRecordsTakeTheLastPartOfTheProgressWhichMovesOnToTheWhole) {
+  MakeNtfs(40);
+  std::size_t firstRecordReport = 0;
+  recorder->answer = [&](std::size_t index) {
+    if (firstRecordReport == 0 && os.Exists(kFolder) && !os.List(kFolder).empty()) firstRecordReport = index;
+    return true;
+  };
+  CleanE();
+
+  const auto& reports = recorder->reports;
+  ASSERT_GT(firstRecordReport, 0u);
+  ASSERT_GT(reports.size(), firstRecordReport + 30);
+  // The fill's own reports end short of the whole; each record moves the gauge on.
+  EXPECT_FLOAT_EQ(reports[firstRecordReport - 1].itemFraction, 0.95f);
+  for (std::size_t i = firstRecordReport; i + 1 < reports.size(); ++i) {
+    EXPECT_GT(reports[i].itemFraction, reports[i - 1].itemFraction) << i;
+    EXPECT_LT(reports[i].itemFraction, 1.0f) << i;
+  }
+  EXPECT_FLOAT_EQ(reports.back().itemFraction, 1.0f);
+  EXPECT_FLOAT_EQ(reports.back().overallFraction, 1.0f);
+}
+
+TEST_F(RecordFillTest, NotOnAnotherFileSystem) {
+  os.SetFileRecords('E', 40, kStale);  // FAT32, as every volume starts
+  CleanE();
+  EXPECT_TRUE(os.CallsOf(CallKind::kMakeFolder).empty());
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 1u);  // the fill file alone
+  EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
+  ExpectNothingLeft();
+}
+
+// Wine calls a drive that is a plain directory "NTFS": there small files take room, and the
+// third whose room shows ends it before the fill.
+TEST_F(RecordFillTest, AVolumeCalledNtfsWithoutAFileTableEndsAtTheThirdSmallFile) {
+  os.SetFileSystem('E', "NTFS");
+  CleanE();
+  std::size_t smallFiles = 0;
+  for (const auto& call : os.CallsOf(CallKind::kCreateDeleteOnClose)) smallFiles += Under(call.path, kFolder) ? 1 : 0;
+  EXPECT_EQ(smallFiles, 3u);
+  EXPECT_EQ(os.CallsOf(CallKind::kMakeFolder).size(), 1u);  // no subfolder: no record fill
+  EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kNotLeft);
+  EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
+  ExpectNothingLeft();
+}
+
+// Wine tells free bytes in 4096-byte units over an ext4 of 1024-byte blocks: one small file's
+// room may not show. Several are made; on a true file table the same count shows nothing.
+TEST(RecordFillAlone, FreeBytesInWholeUnitsStillShowSmallFilesTakingRoom) {
+  for (const bool table : {false, true}) {
+    FakePlatform os;
+    os.AddVolume('E', kDriveFixed, 4 * kMiB + 3000);  // 640 bytes more in use leave the count as it is
+    os.SetFileSystem('E', "NTFS");
+    os.SetFreeBytesUnit('E', 4096);
+    if (table) os.SetFileRecords('E', 100, kStale);
+    {
+      RecordFill fill(os, "E:\\");
+      EXPECT_EQ(fill.Prepare(), table) << table;
+      EXPECT_EQ(os.OpenHandleCount(), 0);
+      if (table) {
+        EXPECT_GT(fill.Prepared(), 99u);
+      }
+    }
+    EXPECT_LE(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), table ? 101u + 64 : 24u) << table;
+    EXPECT_FALSE(os.Exists(kFolder));
+  }
+}
+
+TEST_F(RecordFillTest, AStopAmongTheRecordsLeavesNothingBehind) {
+  MakeNtfs(40);
+  int records = 0;
+  recorder->answer = [&](std::size_t) { return !(os.Exists(kFolder) && !os.List(kFolder).empty() && ++records == 10); };
+  CleanE();
+  EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kStopped);
+  EXPECT_EQ(os.FreeRecordCount('E'), 40u);
+  ExpectNothingLeft();
+}
+
+// Straight on the class: the folder's index is grown beforehand past the free records (the
+// table grew once among the small files that show they stay in their records, and once more
+// ends the growing), and a table that has to grow during the fill (the volume still has
+// room) takes room of the volume, which ends it: it never grows the table to the volume's end.
+TEST(RecordFillAlone, ATableThatGrowsEndsTheFill) {
+  FakePlatform os;
+  os.AddVolume('E', kDriveFixed, 4 * kMiB);
+  os.SetFileSystem('E', "NTFS");
+  os.SetFileRecords('E', 4, kStale);  // the folder takes one, three are left for files
+  {
+    RecordFill fill(os, "E:\\");
+    ASSERT_TRUE(fill.Prepare());
+    EXPECT_EQ(os.OpenHandleCount(), 0);
+    EXPECT_EQ(os.FreeRecordCount('E'), 3u + 2 * 64);  // grown twice by Prepare, not more
+    EXPECT_EQ(fill.Prepared(), 24u + 43 + 1);  // the small files, empty ones, one in the growth
+    std::vector<std::uint64_t> reported;
+    EXPECT_EQ(fill.Run(0xAA, [&](std::uint64_t done) { return reported.push_back(done), true; }),
+              RecordFill::End::kNotResident);
+    ASSERT_EQ(reported.size(), 3u + 2 * 64);
+    EXPECT_EQ(reported.back(), 3u + 2 * 64);
+    EXPECT_EQ(fill.Records(), 3u + 2 * 64);
+    EXPECT_EQ(os.OpenHandleCount(), 3 + 2 * 64 + 1);  // the one in the table grown again is held too
+    // What the three files' records hold last: random bytes, not the stale ones nor a pattern.
+    const auto records = os.RecordContents('E');
+    for (int record = 1; record <= 3; ++record) {
+      EXPECT_FALSE(HoldsStale(records[record])) << record;
+      ASSERT_EQ(records[record].size(), RecordFill::kDataBytes) << record;
+      EXPECT_FALSE(std::all_of(records[record].begin(), records[record].begin() + 16,
+                               [](std::uint8_t b) { return b == 0xAA || b == 0x55; }))
+          << record;
+    }
+  }
+  EXPECT_EQ(os.OpenHandleCount(), 0);
+  EXPECT_FALSE(os.Exists(kFolder));
+}
+
+// A folder a crashed run left is taken over; what stands in it is passed over, not truncated,
+// and the folder stays when it is not empty at the end.
+TEST(RecordFillAlone, AFolderLeftByACrashIsTakenOverAndWhatItHoldsPassedOver) {
+  FakePlatform os;
+  os.AddVolume('E', kDriveFixed, 0);
+  os.SetFileSystem('E', "NTFS");
+  os.SetFileRecords('E', 10, kStale);
+  os.MakeDirectory(kFolder);
+  os.MakeFileWithContent("E:\\VARNOLT.REC\\0", Bytes(10, 0x42));
+  {
+    RecordFill fill(os, "E:\\");
+    ASSERT_TRUE(fill.Prepare());
+    fill.Run(0xAA, [](std::uint64_t) { return true; });
+    EXPECT_GT(fill.Records(), 0u);
+  }
+  EXPECT_EQ(os.Content("E:\\VARNOLT.REC\\0"), Bytes(10, 0x42));
+  EXPECT_EQ(os.List(kFolder), std::vector<std::string>{"0"});
+  EXPECT_EQ(os.OpenHandleCount(), 0);
+}
+
+TEST(RecordFillAlone, ALinkInThePlaceOfTheFolderIsNotFollowed) {
+  FakePlatform os;
+  os.AddVolume('E', kDriveFixed, 0);
+  os.SetFileSystem('E', "NTFS");
+  os.MakeDirectory("C:\\elsewhere");
+  os.MakeDirectoryLink(kFolder, "C:\\elsewhere");
+  RecordFill fill(os, "E:\\");
+  EXPECT_FALSE(fill.Prepare());
+  EXPECT_TRUE(os.List("C:\\elsewhere").empty());
+}
+
+}  // namespace
+}  // namespace varnolt
