@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 wine32:i386 libwine-dev fonts-wine
   xvfb xdotool imagemagick
-  dosfstools fusefat ntfs-3g fuse3 util-linux e2fsprogs
+  dosfstools fusefat ntfs-3g fuse3 util-linux e2fsprogs sleuthkit
   nsis osslsigncode openssl
   clang libclang-rt-14-dev
 )
@@ -34,8 +34,20 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 echo "install-deps: installing ${missing[*]}"
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught mid-sync fails one index now and then; a failed update is tried again, and
+# the install is attempted with whatever indexes were fetched.
+for attempt in 1 2 3; do
+  apt-get update -qq && break
+  echo "install-deps: apt-get update failed (attempt $attempt), trying again" >&2
+  sleep $((attempt * 10))
+done
+for attempt in 1 2 3; do
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null && break
+  [ "$attempt" -lt 3 ] || { echo "install-deps: apt-get install failed" >&2; exit 1; }
+  echo "install-deps: apt-get install failed (attempt $attempt), trying again" >&2
+  sleep $((attempt * 10))
+  apt-get update -qq || true
+done
 
 # The MinGW compilers must be the posix-thread flavour (std::thread, std::mutex in libstdc++).
 for t in x86_64-w64-mingw32 i686-w64-mingw32; do

@@ -63,6 +63,30 @@ TEST_F(GaugePaintTest, BarWithoutBorderFillsFromTheLeftOverTheWholeHeight) {
   }
 }
 
+TEST_F(GaugePaintTest, EachPaintStartsAfreshAtAnyValueAndAnyNewSize) {
+  // The off-screen images are kept between paints: nothing of a fuller bar or of the text may
+  // stay, and a new size is followed.
+  gauge.SetBounds(16, 16, 100, 25);
+  PixelImage narrow(100, 25);
+  gauge.SetShowText(true);
+  gauge.SetProgress(100);
+  gauge.Paint(narrow);
+  gauge.SetShowText(false);
+  gauge.SetProgress(50);
+  gauge.Paint(narrow);
+  const int filled = HorizontalBarFill(50, ui::Rect(0, 0, 100, 25));
+  for (int y = 0; y < 25; ++y) {
+    ASSERT_EQ(narrow.CountInRow(y, kFore), filled) << "row " << y;
+    ASSERT_EQ(narrow.CountInRow(y, kBack), 100 - filled) << "row " << y;
+  }
+
+  gauge.SetBounds(16, 16, 273, 25);
+  surface.Brush.Color = ui::clRed;
+  surface.FillRect(ui::Rect(0, 0, 273, 25));
+  gauge.Paint(surface);
+  for (int y = 0; y < 25; ++y) ASSERT_EQ(FilledColumns(y), 137) << "row " << y;
+}
+
 TEST_F(GaugePaintTest, SingleBorderLeavesABlackFrameAroundTheBar) {
   gauge.SetBorderStyle(ui::TBorderStyle::bsSingle);
   gauge.SetProgress(50);

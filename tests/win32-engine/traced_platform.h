@@ -21,7 +21,7 @@ namespace varnolt::testing {
 class TracedPlatform : public Win32Platform {
  public:
   struct NameOperation {
-    std::string kind;  // "create", "close", "move", "delete", "rmdir"
+    std::string kind;  // "create", "create-new", "close", "move", "delete", "rmdir"
     std::string path;
     std::string target;  // move only
     bool ok;
@@ -40,6 +40,12 @@ class TracedPlatform : public Win32Platform {
   FileHandle CreateDeleteOnClose(const char* path) override {
     const FileHandle file = Win32Platform::CreateDeleteOnClose(path);
     names.push_back({"create", path, "", file != kInvalidFile});
+    if (file != kInvalidFile) open[file] = path;
+    return file;
+  }
+  FileHandle CreateNewDeleteOnClose(const char* path) override {
+    const FileHandle file = Win32Platform::CreateNewDeleteOnClose(path);
+    names.push_back({"create-new", path, "", file != kInvalidFile});
     if (file != kInvalidFile) open[file] = path;
     return file;
   }

@@ -210,12 +210,20 @@ TEST_F(Win32FileShreddingTest, FileIsRenamedToADecimalNameInItsFolderThenDeleted
   CloseHandle(overlapped.hEvent);
   CloseHandle(watched);
 
-  ASSERT_EQ(events.size(), 3u);
+  // Two names beside its own (alone in its folder: sorting first, as long as its own), then
+  // the number, then the removal.
+  ASSERT_EQ(events.size(), 7u);
   EXPECT_EQ(events[0], std::make_pair(DWORD{FILE_ACTION_RENAMED_OLD_NAME}, std::string("report.txt")));
-  EXPECT_EQ(events[1].first, DWORD{FILE_ACTION_RENAMED_NEW_NAME});
-  EXPECT_TRUE(std::regex_match(events[1].second, std::regex(R"([1-9][0-9]{0,9}|0)"))) << events[1].second;
-  EXPECT_LE(std::stoull(events[1].second), 2147483647ull);
-  EXPECT_EQ(events[2], std::make_pair(DWORD{FILE_ACTION_REMOVED}, events[1].second));
+  for (int step = 0; step < 3; ++step) {
+    EXPECT_EQ(events[1 + 2 * step].first, DWORD{FILE_ACTION_RENAMED_NEW_NAME});
+    if (step > 0) EXPECT_EQ(events[2 * step], std::make_pair(DWORD{FILE_ACTION_RENAMED_OLD_NAME}, events[2 * step - 1].second));
+  }
+  for (int beside : {1, 3}) {
+    EXPECT_TRUE(std::regex_match(events[beside].second, std::regex(R"(![a-z]{9})"))) << events[beside].second;
+  }
+  EXPECT_TRUE(std::regex_match(events[5].second, std::regex(R"([1-9][0-9]{0,9}|0)"))) << events[5].second;
+  EXPECT_LE(std::stoull(events[5].second), 2147483647ull);
+  EXPECT_EQ(events[6], std::make_pair(DWORD{FILE_ACTION_REMOVED}, events[5].second));
 }
 
 // The random name is taken with the system's move, which never replaces an existing item.

@@ -3,7 +3,10 @@
 # each mapped as a drive letter of the test prefix, a file full of one unique marker is shredded
 # by shred_files.exe and a twin full of another marker is deleted plainly (cmd's del). With the
 # image unmounted, a raw scan must find no copy of the shredded marker, and still find the
-# plainly deleted one, which shows the scan does see deleted data.
+# plainly deleted one, which shows the scan does see deleted data. The Sleuth Kit (when
+# installed) reads every deleted entry back: nothing of the shredded marker from the shredded
+# file's entry (under its random name), and a third marker from a control file deleted from
+# Linux after the run (fusefat leaves no entry of a file deleted last in a folder for fls).
 #
 #   forensic_remanence.sh WINE_DIR SHRED_FILES_EXE WORK_DIR
 #
@@ -53,6 +56,16 @@ for type in ntfs fat; do
   left_of[$type]=$(ls -A "$work/$type.mnt" | grep -vx VARNOLT-TEST-VOLUME || true)
 done
 drives_stop
+declare -A control_of=()
+for type in ntfs fat; do
+  control_of[$type]="VARNOLT-CONTROL-$(random_hex)"
+  # Not the last entry of its folder: fusefat ends a folder's list before deleted last entries.
+  mkdir -p "$work/$type.mnt/control"
+  fill "${control_of[$type]}" "$work/$type.mnt/control/control.bin"
+  echo stays >"$work/$type.mnt/control/after.txt"
+  sync
+  rm "$work/$type.mnt/control/control.bin"
+done
 
 # With each image unmounted (everything written), the raw scan.
 for type in ntfs fat; do
@@ -73,6 +86,26 @@ for type in ntfs fat; do
   if [ "$plain_copies" -eq 0 ]; then
     echo "FAILED ($type): the plainly deleted file left nothing: this scan proves nothing"
     failures=$((failures + 1))
+  fi
+  if command -v fls >/dev/null && command -v icat >/dev/null; then
+    # Every deleted entry of the image with what icat reads back of it.
+    shredded_read=0 control_read=0
+    while IFS=$'\t' read -r entry name; do
+      address=${entry##* }
+      address=${address%:}
+      data=$(icat -f "$type" "$work/$type.img" "$address" 2>/dev/null | grep -a -o -F -e "${shredded_of[$type]}" -e "${control_of[$type]}" || true)
+      shredded_read=$((shredded_read + $(printf '%s\n' "$data" | grep -c -x -F -e "${shredded_of[$type]}" || true)))
+      control_read=$((control_read + $(printf '%s\n' "$data" | grep -c -x -F -e "${control_of[$type]}" || true)))
+    done < <(fls -r -p -d -f "$type" "$work/$type.img" 2>/dev/null | grep -v '\$OrphanFiles' || true)
+    echo "$type: icat over the deleted entries reads $shredded_read copies of the shredded marker, $control_read of the control's"
+    if [ "$shredded_read" -ne 0 ]; then
+      echo "FAILED ($type): a deleted entry still gives the shredded file's content back"
+      failures=$((failures + 1))
+    fi
+    if [ "$control_read" -eq 0 ]; then
+      echo "FAILED ($type): icat reads nothing of the control deleted after the run: this check proves nothing"
+      failures=$((failures + 1))
+    fi
   fi
 done
 [ "$failures" -eq 0 ]

@@ -91,7 +91,8 @@ drives_image() {
     # 4 KiB clusters: Wine counts free space in 4 KiB units, rounded down, so with smaller
     # clusters its figure (and the fill file) would fall up to three clusters short.
     fat) mkfs.vfat -s 8 "$image" >/dev/null ;;
-    ext4) mkfs.ext4 -q -F "$image" ;;
+    # No blocks kept for the superuser: Wine counts only what any user may take as free.
+    ext4) mkfs.ext4 -q -F -m 0 "$image" ;;
   esac
   mkdir -p "$dir"
   # FUSE file systems run in the foreground of a background job, so their end can be awaited.

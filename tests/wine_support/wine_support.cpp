@@ -1,6 +1,7 @@
 #include "wine_support.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstring>
@@ -188,6 +189,19 @@ std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWO
     Sleep(50);
   }
   return std::nullopt;
+}
+
+int ProcessesNamed(const wchar_t* fileName) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  int running = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, fileName) == 0) ++running;
+  }
+  CloseHandle(snapshot);
+  return running;
 }
 
 }  // namespace varnolt::wine_testing

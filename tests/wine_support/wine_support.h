@@ -41,6 +41,9 @@ std::string ReadTextFile(const std::string& path);  // empty when missing
 // True when no pipe named \\.\pipe\<tick> exists for any tick in [first, last].
 bool NoPipeInTickRange(DWORD first, DWORD last, std::string* found);
 
+// How many processes of this prefix run a program of this file name ("Varnolt.exe", any case).
+int ProcessesNamed(const wchar_t* fileName);
+
 // Waits up to timeoutMs for a message box with this caption (the test prefix's null graphics
 // driver makes it a real window), then answers it with the button of that id (IDYES 6...).
 // Returns the box's text, or nullopt when none came.

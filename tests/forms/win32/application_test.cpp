@@ -16,6 +16,13 @@ TEST(ApplicationTest, TitleIsTheTextOfItsOwnWindow) {
   char text[64] = {};
   GetWindowTextA(application.Handle(), text, sizeof text);
   EXPECT_STREQ(text, "Varnolt");
+  EXPECT_TRUE(IsWindowUnicode(application.Handle()));
+  // A title of the texts' code page is shown as its characters.
+  application.SetTitle("Varnolt \xE9t\xE9");
+  wchar_t wide[64] = {};
+  GetWindowTextW(application.Handle(), wide, 64);
+  EXPECT_STREQ(wide, L"Varnolt \u00E9t\u00E9");
+  application.SetTitle("Varnolt");
   EXPECT_FALSE(GetWindowLongPtrA(application.Handle(), GWL_STYLE) & WS_CHILD);
   EXPECT_EQ(GetWindow(application.Handle(), GW_OWNER), nullptr) << "its own taskbar entry";
 }

@@ -66,6 +66,7 @@ void CheckWindow(ui::TForm& form, const char* className, int clientHeight, bool 
   EXPECT_STREQ(text, className);
   GetWindowTextA(window, text, sizeof text);
   EXPECT_STREQ(text, "Broyage...");
+  EXPECT_TRUE(IsWindowUnicode(window)) << "texts set through the wide calls, whatever the code page";
 
   RECT client;
   GetClientRect(window, &client);
@@ -186,6 +187,7 @@ void CheckCommonParts(ui::TImage& imgTop, ui::TImage& image1, ui::TPanel& panel,
   EXPECT_STREQ(text, "Button");
   GetWindowTextA(button, text, sizeof text);
   EXPECT_STREQ(text, "Annuler");
+  EXPECT_TRUE(IsWindowUnicode(button));
   const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
   EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << "not the default button";
   EXPECT_FALSE(style & WS_TABSTOP);

@@ -240,6 +240,23 @@ TEST_F(OneFileWindowTest, BevelAndLabelLieOverTheBarOnScreen) {
   EXPECT_GT(text, 15);
 }
 
+TEST_F(OneFileWindowTest, ALabelChangedBeforeItsGaugeIsPaintedWithIt) {
+  // The callbacks set the labels before the gauges: the gauge's repaint at once draws the label
+  // over it, so the report leaves nothing there to paint a second time.
+  form->Show();
+  PumpFor(150);
+  HWND panel = form->pnlBottom->Handle();
+  ASSERT_FALSE(GetUpdateRect(panel, nullptr, FALSE));
+  form->lblShreddedSize->SetCaption("40%");
+  EXPECT_TRUE(GetUpdateRect(panel, nullptr, FALSE)) << "the caption waits for a paint";
+  form->gShreddedSize->SetProgress(40);
+  EXPECT_FALSE(GetUpdateRect(panel, nullptr, FALSE));
+  // A caption alone, its gauge unchanged, is still painted at the next messages.
+  form->lblShreddedSize->SetCaption("41%");
+  form->gShreddedSize->SetProgress(40);
+  EXPECT_TRUE(GetUpdateRect(panel, nullptr, FALSE));
+}
+
 TEST_F(OneFileWindowTest, WastebasketLetsTheBannerShowThrough) {
   form->Show();
   OneFileShredderProgress(0, 0, 1, 0.1f);
