@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ItemNames.h"
 #include "engine/Random.h"
 
 namespace varnolt {
@@ -22,6 +23,20 @@ LeftBecause LeftFor(FailureKind failure, LeftBecause otherwise) {
 }
 
 GenericShredder::GenericShredder(Platform& platform, const char* path) : path(path), platform(&platform) {}
+
+void GenericShredder::CoverOwnName() {
+  const std::size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return;
+  const std::string directory = path.substr(0, slash + 1);
+  const std::string own = path.substr(slash + 1);
+  const std::string before = EntryListedBefore(*platform, directory, own);
+  // A move that fails (the name taken, the item held) leaves the item where it was; the next
+  // one works from there.
+  for (int move = 0; move < 2; ++move) {
+    const std::string newPath = directory + NameBeside(before, own);
+    if (platform->MovePath(path.c_str(), newPath.c_str())) path = newPath;
+  }
+}
 
 void GenericShredder::RenameRandomly() {
   const std::size_t lastBackslash = path.rfind('\\');

@@ -36,6 +36,12 @@ class GenericShredder {
   // `path` is a full path in UTF-8, of any length.
   GenericShredder(Platform& platform, const char* path);
   virtual ~GenericShredder() = default;
+  // Moved without a throw, so the manager's lists of millions of shredders grow by moving
+  // them, never by copying every path (which doubled the memory held at each growth).
+  GenericShredder(const GenericShredder&) = default;
+  GenericShredder(GenericShredder&&) noexcept = default;
+  GenericShredder& operator=(const GenericShredder&) = default;
+  GenericShredder& operator=(GenericShredder&&) noexcept = default;
 
   // Erases the item. Failures are silent: the item is left as far as the system allowed.
   virtual void Shred() = 0;
@@ -43,6 +49,9 @@ class GenericShredder {
   // Moves the item to a random decimal name in its own directory and, when the move
   // succeeds, works on under that name. One attempt, no message.
   void RenameRandomly();
+  // Before the random decimal name, two names beside the item's own (ItemNames.h: NameBeside),
+  // which leave no copy of its own name in the directory's index or in the item's record.
+  void CoverOwnName();
 
   const char* Path() const { return path.c_str(); }
   std::uint8_t Status() const { return status; }

@@ -15,6 +15,28 @@ class ShreddingManager;
 void FillPatternBlocks(std::uint8_t pattern, std::uint8_t* patternBlock,
                        std::uint8_t* complementBlock, std::size_t bytes);
 
+// One open file of what the sweeps cover: its first `size` bytes, and how far the first sweep
+// reached in it, which the other sweeps rewrite.
+struct SweepTarget {
+  FileHandle file = kInvalidFile;
+  std::uint64_t size = 0;
+  std::uint64_t reach = 0;
+};
+
+// The files the sweeps cover, in order: a file and its named streams, or a drive's fill files.
+class SweepArea {
+ public:
+  virtual std::size_t FileCount() const = 0;
+  virtual SweepTarget& File(std::size_t index) = 0;
+  // Called when the first sweep came up short in the last file, for the reason `why`: true
+  // when one more file was added to go on in (the fill files of a drive whose file system caps
+  // a file's size).
+  virtual bool Grow(FailureKind) { return false; }
+
+ protected:
+  ~SweepArea() = default;
+};
+
 class ReportingShredder : public GenericShredder {
  public:
   using GenericShredder::GenericShredder;
@@ -36,14 +58,18 @@ class ReportingShredder : public GenericShredder {
   enum class ShortWrite { kEndsTheOverwrite, kEndsTheSweep };
 
   // The one sweep loop of every shredder that writes: `passCount` passes of three sweeps over
-  // the first `size` bytes of the open `file`, from blocks[0] (pattern), blocks[1] (complement)
-  // and blocks[2] (random, refilled before every write), `unit` bytes a write, the last one
-  // shorter. Each sweep rewinds first and flushes after; a report follows every write, and a
-  // stop ends the sweep before its next write (the pass's remaining sweeps still rewind and
-  // flush). False when a rewind or a flush failed, or a write with kEndsTheOverwrite: nothing
-  // more is written then.
-  bool RunSweeps(FileHandle file, std::uint64_t size, std::uint8_t* const blocks[3],
-                 std::uint32_t unit, ShortWrite shortWrite);
+  // the files of `area`, each over its first `size` bytes in the first sweep and over what that
+  // sweep reached in the others, from blocks[0] (pattern), blocks[1] (complement) and blocks[2]
+  // (random, refilled before every write), `unit` bytes a write, the last one shorter. Each
+  // file is rewound before its part of a sweep and flushed after; a report follows every
+  // write, with `areaBytes` as one sweep's size, and a stop ends the sweep before its next
+  // write (the pass's remaining sweeps still rewind and flush). With kEndsTheSweep a write the
+  // system takes only in part is asked again in halves down to `smallestWrite` bytes (0: not
+  // asked again), and a sweep that still comes up short counts as done when it ends. False
+  // when a rewind or a flush failed, or a write with kEndsTheOverwrite: nothing more is
+  // written then.
+  bool RunSweeps(SweepArea& area, std::uint64_t areaBytes, std::uint8_t* const blocks[3],
+                 std::uint32_t unit, ShortWrite shortWrite, std::uint32_t smallestWrite = 0);
 
   ShreddingManager* manager = nullptr;
   std::uint8_t proceed = 1;
@@ -51,10 +77,24 @@ class ReportingShredder : public GenericShredder {
   std::uint8_t pattern = 0xAA;
   std::uint32_t reportInterval = 30;  // milliseconds
   std::uint32_t lastReportTick = 0;
-  // Why RunSweeps last ended early (kDiskFull for a short write reported as a success), and
-  // how far the first sweep reached in the file: what the other sweeps rewrite.
+  // What the manager counted for the item, when the area swept is larger (a file's named
+  // streams): the bytes reported are that share of it. Larger than any size: not used.
+  std::uint64_t countedBytes = ~0ull;
+  // The part of the item's progress the reports stand for, from `progressFrom` on, a share of
+  // `progressShare`: a cleaning whose fill is followed by more work keeps room for it.
+  double progressFrom = 0;
+  double progressShare = 1;
+  // Why a write of RunSweeps last came up short (kDiskFull for a short write reported as a
+  // success), and how far the first sweep reached over all the files: what the others rewrite.
   FailureKind sweepFailure = FailureKind::kNone;
   std::uint64_t sweepReach = 0;
+
+ private:
+  // Writes `count` bytes of `block` at the file position; what the system does not take is
+  // asked again in halves down to `smallest` bytes (0: not asked again), so a write that does
+  // not fit at the end of the free space still covers the clusters left. True when all went.
+  bool WriteCovering(FileHandle file, const std::uint8_t* block, std::uint32_t count,
+                     std::uint32_t smallest, std::uint32_t* written);
 };
 
 }  // namespace varnolt

@@ -25,7 +25,7 @@ std::int32_t ClampToInt32(std::int64_t value) {
 }  // namespace
 
 void TBltBitmap::MakeLike(TBitmap& other) {
-  SetSize(other.Width(), other.Height());
+  if (Width() != other.Width() || Height() != other.Height()) SetSize(other.Width(), other.Height());
   TCanvas& canvas = Canvas();
   canvas.Brush.Color = ui::clWindowFrame;
   canvas.Brush.Style = ui::TBrushStyle::bsSolid;
@@ -126,13 +126,16 @@ void TCGauge::SetBackColor(ui::TColor value) {
 
 void TCGauge::Paint(TCanvas& canvas) {
   if (Width() <= 0 || Height() <= 0) return;
-  TBitmap image;
-  image.SetSize(Width(), Height());
+  // The off-screen images are kept from one paint to the next and made anew only for another
+  // size: each paint covers every pixel of them again, and making them cost the run a mapping
+  // of memory apiece at every report.
+  TBitmap& image = gaugeImage;
+  if (image.Width() != Width() || image.Height() != Height()) image.SetSize(Width(), Height());
   PaintBackground(image);
   TRect paintRect = ClientRect();
   if (borderStyle == ui::TBorderStyle::bsSingle) paintRect = ui::InflateRect(paintRect, -1, -1);
 
-  TBltBitmap overlay;
+  TBltBitmap& overlay = figureImage;
   overlay.MakeLike(image);
   PaintBackground(overlay);
   switch (kind) {
@@ -165,7 +168,6 @@ void TCGauge::PaintBackground(TBitmap& image) {
 // of what lies beneath it.
 void TCGauge::PaintAsText(TBitmap& image, const TRect& paintRect) {
   const std::string text = std::to_string(GetPercentDone()) + "%";
-  TBltBitmap textImage;
   textImage.MakeLike(image);
   PaintBackground(textImage);
   TCanvas& canvas = textImage.Canvas();

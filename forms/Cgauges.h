@@ -13,7 +13,8 @@ namespace varnolt {
 
 enum TCGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
 
-// A bitmap that can take another's size, filled with the window-frame colour.
+// A bitmap that can take another's size, filled with the window-frame colour (its image is made
+// anew only when the size changes).
 class TBltBitmap : public ui::TBitmap {
  public:
   void MakeLike(ui::TBitmap& other);
@@ -74,6 +75,10 @@ class TCGauge : public ui::TGraphicControl {
   ui::TBorderStyle borderStyle = ui::TBorderStyle::bsSingle;
   ui::TColor foreColor = ui::clBlack;
   ui::TColor backColor = ui::clWhite;
+  // Off-screen: the gauge, its bar or figure, its text.
+  ui::TBitmap gaugeImage;
+  TBltBitmap figureImage;
+  TBltBitmap textImage;
 };
 
 // Makes TCGauge known to the layouts (once is enough; more calls do nothing).

@@ -26,12 +26,14 @@ std::uint8_t MultiFileShredderProgress(float itemFraction, std::int32_t itemsDon
   TfrmMultiFileShredder& form = *frmMultiFileShredder;
   const std::int32_t itemPercent = PercentOf(itemFraction);
   const std::int32_t percent = PercentOf(overallFraction);
-  form.gCurrentFile->SetProgress(itemPercent);
-  form.gShreddedFiles->SetProgress(ItemsPercent(itemsDone, itemCount));
-  form.gShreddedSize->SetProgress(percent);
+  // The labels first: each gauge's repaint draws its label too, and then nothing is left to
+  // paint again.
   form.lblCurrentFile->SetCaption(CurrentFileText(itemPercent));
   form.lblShreddedFiles->SetCaption(ShreddedFilesText(itemsDone, itemCount));
   form.lblShreddedSize->SetCaption(TotalText(percent));
+  form.gCurrentFile->SetProgress(itemPercent);
+  form.gShreddedFiles->SetProgress(ItemsPercent(itemsDone, itemCount));
+  form.gShreddedSize->SetProgress(percent);
   return form.ShowRunAndAnswer(percent);
 }
 

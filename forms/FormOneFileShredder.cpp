@@ -16,8 +16,9 @@ TfrmOneFileShredder::TfrmOneFileShredder(ui::TComponent* owner)
 
 std::uint8_t OneFileShredderProgress(float, std::int32_t, std::int32_t, float overallFraction) {
   const std::int32_t percent = PercentOf(overallFraction);
-  frmOneFileShredder->gShreddedSize->SetProgress(percent);
+  // The label first: the gauge's repaint draws it too, and then nothing is left to paint again.
   frmOneFileShredder->lblShreddedSize->SetCaption(PercentText(percent));
+  frmOneFileShredder->gShreddedSize->SetProgress(percent);
   return frmOneFileShredder->ShowRunAndAnswer(percent);
 }
 

@@ -18,8 +18,9 @@ TfrmOneFreeSpaceShredder::TfrmOneFreeSpaceShredder(ui::TComponent* owner)
 
 std::uint8_t OneFreeSpaceShredderProgress(float, std::int32_t, std::int32_t, float overallFraction) {
   const std::int32_t percent = PercentOf(overallFraction);
-  frmOneFreeSpaceShredder->gShreddedSize->SetProgress(percent);
+  // The label first: the gauge's repaint draws it too, and then nothing is left to paint again.
   frmOneFreeSpaceShredder->lblShreddedSize->SetCaption(PercentText(percent));
+  frmOneFreeSpaceShredder->gShreddedSize->SetProgress(percent);
   return frmOneFreeSpaceShredder->ShowRunAndAnswer(percent);
 }
 

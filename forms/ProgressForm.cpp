@@ -27,7 +27,10 @@ void TProgressForm::btnCancelClick(ui::TObject*) { proceed = false; }
 void TProgressForm::FormCloseQuery(ui::TObject*, bool&) { proceed = false; }
 
 std::uint8_t TProgressForm::ShowRunAndAnswer(std::int32_t overallPercent) {
-  ui::Application().SetTitle(RunTitle(overallPercent));
+  // Set only when it changes: each setting costs the window system a round trip and a redraw
+  // of the taskbar entry, at every report.
+  const std::string title = RunTitle(overallPercent);
+  if (ui::Application().Title() != title) ui::Application().SetTitle(title);
   ui::Application().ProcessMessages();
   return proceed ? 1 : 0;
 }
