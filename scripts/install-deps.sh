@@ -41,8 +41,14 @@ for attempt in 1 2 3; do
   echo "install-deps: apt-get update failed (attempt $attempt), trying again" >&2
   sleep $((attempt * 10))
 done
+# When one architecture's index of a suite is missing (the security suite's i386 one, seen
+# here), its amd64 packages are newer than their i386 twins, which must match: the last attempt
+# takes every package from the release's own suite, the same versions for both.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 for attempt in 1 2 3; do
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null && break
+  release=()
+  [ "$attempt" -lt 3 ] || [ -z "$codename" ] || release=(-t "$codename")
+  apt-get install -y -qq --no-install-recommends "${release[@]}" "${missing[@]}" >/dev/null && break
   [ "$attempt" -lt 3 ] || { echo "install-deps: apt-get install failed" >&2; exit 1; }
   echo "install-deps: apt-get install failed (attempt $attempt), trying again" >&2
   sleep $((attempt * 10))
