@@ -60,10 +60,15 @@ bool RecordFill::PrepareIndex() {
 
   // The folder's index is grown now, while the volume has room, to more entries than there are
   // free records: once the fill holds every cluster it could not grow, and would refuse new files
-  // long before the records run out. Empty files are made until the file table has to grow
-  // (the free bytes drop by a step of its growth at once, more than an index takes: its records
-  // the fill covers too), then they go and their index blocks stay. Their names are longer than
-  // those of the fill's files, so the same blocks take the fill's files and more.
+  // long before the records run out. Empty files are made until the file table has to grow,
+  // then they go and their index blocks stay. Their names are longer than those of the fill's
+  // files, so the same blocks take the fill's files and more.
+  //
+  // The table grows by a step at once, when no record is free; an index now and then takes as
+  // much at once too (ntfs-3g, splitting a block at a new level, 12 KiB and more). A step alone
+  // does not tell which it was: a second one before the records the first would have added
+  // are used up does. An index's steps come hundreds of files apart.
+  std::size_t tableStepEnds = 0;  // 0: no step seen yet
   for (std::uint64_t previous = after; files.size() < kMostPrepared; ++name) {
     const std::string path = PreparedName(name);
     if (!folders[0].ours && platform.AttributesOf(path.c_str()) != kInvalidAttributes) continue;
@@ -71,7 +76,11 @@ bool RecordFill::PrepareIndex() {
     if (file == kInvalidFile) break;
     Hold(file, path);
     std::uint64_t now = 0;
-    if (!FreeBytes(&now) || (previous > now && previous - now >= kTableGrowthBytes)) break;
+    if (!FreeBytes(&now)) break;
+    if (previous > now && previous - now >= kTableGrowthBytes) {
+      if (tableStepEnds != 0 && files.size() <= tableStepEnds) break;
+      tableStepEnds = files.size() + (previous - now) / kSmallestRecordBytes + kTableStepSlack;
+    }
     previous = now;
   }
   prepared = files.size();

@@ -88,6 +88,10 @@ class RecordFill {
   // A drop of the free bytes this large at one creation is the file table's growth (ntfs-3g
   // grows it 16 records at a time); an index grows by a block or three of 4 KiB.
   static constexpr std::uint64_t kTableGrowthBytes = 16384;
+  // Records are 1 KiB (4 KiB on some disks): a step of the table adds at most its size over
+  // this many records. A few files more may come before the next step (the index's own).
+  static constexpr std::uint64_t kSmallestRecordBytes = 1024;
+  static constexpr std::size_t kTableStepSlack = 8;
   static constexpr std::size_t kPreparedNameLength = 32;
   // Enough small files that, taking room, they would drop the free bytes more often than the
   // index's first block and one growth of a table in small steps can.

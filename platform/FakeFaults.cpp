@@ -17,6 +17,10 @@ void FakePlatform::FailWrite(int nth, std::uint32_t accepted) {
   writeFailAccepted = accepted;
 }
 void FakePlatform::FailFlush(int nth) { flushFailCountdown = nth; }
+void FakePlatform::TakeRoomAtCreation(int nth, std::uint64_t bytes) {
+  creationRoomCountdown = nth;
+  creationRoomBytes = bytes;
+}
 void FakePlatform::RefuseMove(const std::string& path) { refusedMoves.insert(Key(path)); }
 void FakePlatform::RefuseDelete(const std::string& path) { refusedDeletes.insert(Key(path)); }
 void FakePlatform::RefuseRemoveDirectory(const std::string& path) {

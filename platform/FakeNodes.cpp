@@ -79,6 +79,10 @@ bool FakePlatform::FolderIsFull(const std::string& key) {
 FailureKind FakePlatform::CheckNewItem(const std::string& key) {
   Volume& volume = *VolumeOf(key);
   if (FolderIsFull(key)) return FailureKind::kDiskFull;
+  if (Consume(creationRoomCountdown)) {
+    const std::uint64_t room = volume.capacity > volume.used ? volume.capacity - volume.used : 0;
+    volume.used += std::min(room, creationRoomBytes);
+  }
   if (!volume.hasRecords) return FailureKind::kNone;
   for (const Record& record : volume.records) {
     if (!record.inUse) return FailureKind::kNone;

@@ -112,6 +112,9 @@ class FakePlatform : public Platform {
   void SetDeleteOnCloseNeedsAnEntry(bool needs) { deleteOnCloseNeedsAnEntry = needs; }
   // The `nth` flush from now fails.
   void FailFlush(int nth);
+  // The `nth` new file or folder from now (1 = the next one) also takes `bytes` of its volume's
+  // room, as a folder's index that grows by several blocks at once.
+  void TakeRoomAtCreation(int nth, std::uint64_t bytes);
   void RefuseMove(const std::string& path);
   void RefuseDelete(const std::string& path);
   void RefuseRemoveDirectory(const std::string& path);
@@ -294,6 +297,8 @@ class FakePlatform : public Platform {
   int writeFailCountdown = 0;
   std::uint32_t writeFailAccepted = 0;
   int flushFailCountdown = 0;
+  int creationRoomCountdown = 0;
+  std::uint64_t creationRoomBytes = 0;
   bool shortWritesSucceed = false;
   bool deleteOnCloseNeedsAnEntry = false;
 

@@ -232,15 +232,17 @@ TEST(RecordFillAlone, ATableThatGrowsEndsTheFill) {
     RecordFill fill(os, "E:\\");
     ASSERT_TRUE(fill.Prepare());
     EXPECT_EQ(os.OpenHandleCount(), 0);
-    EXPECT_EQ(os.FreeRecordCount('E'), 3u + 2 * 64);  // grown twice by Prepare, not more
-    EXPECT_EQ(fill.Prepared(), 24u + 43 + 1);  // the small files, empty ones, one in the growth
+    // Grown by the small files, then by the empty ones twice: the second step, before the
+    // records of the first were used up, is the one that tells a table from an index.
+    EXPECT_EQ(os.FreeRecordCount('E'), 3u + 3 * 64);
+    EXPECT_EQ(fill.Prepared(), 24u + 43 + 64 + 1);
     std::vector<std::uint64_t> reported;
     EXPECT_EQ(fill.Run(0xAA, [&](std::uint64_t done) { return reported.push_back(done), true; }),
               RecordFill::End::kNotResident);
-    ASSERT_EQ(reported.size(), 3u + 2 * 64);
-    EXPECT_EQ(reported.back(), 3u + 2 * 64);
-    EXPECT_EQ(fill.Records(), 3u + 2 * 64);
-    EXPECT_EQ(os.OpenHandleCount(), 3 + 2 * 64 + 1);  // the one in the table grown again is held too
+    ASSERT_EQ(reported.size(), 3u + 3 * 64);
+    EXPECT_EQ(reported.back(), 3u + 3 * 64);
+    EXPECT_EQ(fill.Records(), 3u + 3 * 64);
+    EXPECT_EQ(os.OpenHandleCount(), 3 + 3 * 64 + 1);  // the one in the table grown again is held too
     // What the three files' records hold last: random bytes, not the stale ones nor a pattern.
     const auto records = os.RecordContents('E');
     for (int record = 1; record <= 3; ++record) {
@@ -253,6 +255,22 @@ TEST(RecordFillAlone, ATableThatGrowsEndsTheFill) {
   }
   EXPECT_EQ(os.OpenHandleCount(), 0);
   EXPECT_FALSE(os.Exists(kFolder));
+}
+
+// An index that takes a table's step of room at once, far from the table's growth, does not end
+// the preparation: the index is grown for every free record, not for the few before the step.
+TEST(RecordFillAlone, AnIndexStepAloneDoesNotEndThePreparation) {
+  FakePlatform os;
+  os.AddVolume('E', kDriveFixed, 4 * kMiB);
+  os.SetFileSystem('E', "NTFS");
+  os.SetFileRecords('E', 200, kStale);  // the folder takes one
+  os.TakeRoomAtCreation(50, 20 * 1024);  // the folder, 24 small files, then the 25th empty one
+  RecordFill fill(os, "E:\\");
+  ASSERT_TRUE(fill.Prepare());
+  // Every free record took a file; the table grew twice, the second time ending it.
+  EXPECT_EQ(fill.Prepared(), 199u + 64 + 1);
+  EXPECT_EQ(os.FreeRecordCount('E'), 199u + 2 * 64);
+  EXPECT_EQ(os.OpenHandleCount(), 0);
 }
 
 // A folder a crashed run left is taken over; what stands in it is passed over, not truncated,
