@@ -91,6 +91,8 @@ std::size_t Utf16Length(const std::string& name) {
   return units;
 }
 
+}  // namespace
+
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -98,8 +100,6 @@ bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   }
   return true;
 }
-
-}  // namespace
 
 std::string NameBeside(const std::string& before, const std::string& own) {
   // After `before` with a '~', which collates above the letters, digits and most punctuation.

@@ -35,6 +35,9 @@ bool KeepsItsName(Platform& platform, const char* name);
 // second new name then reuses over the old ones. The rest is random letters.
 std::string NameBeside(const std::string& before, const std::string& own);
 
+// Names as NTFS and FAT match them here: the same bytes, ASCII letters in either case.
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b);
+
 // The name `directory` lists just before `name` (compared without regard to ASCII case); empty
 // when `name` comes first, is not listed or the directory cannot be listed. The listing stops
 // at `name`: a directory being emptied lists each file first, so that costs little.

@@ -4,6 +4,7 @@
 #include <string>
 #include <type_traits>
 
+#include "engine/IndexSlack.h"
 #include "engine/ItemNames.h"
 
 namespace varnolt {
@@ -53,6 +54,7 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
     return Drop(fullPath.c_str(), LeftFor(platform->LastFailure(), LeftBecause::kGone));
   }
   if (!(attributes & kAttrDirectory)) {
+    if (maybeDrive) chosen.push_back(fullPath);
     AddFile(fullPath.c_str());  // a file symbolic link too: its shredder removes only the link
     return;
   }
@@ -60,6 +62,7 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   // "D:\dir\" names the same directory as "D:\dir"; without the backslash its random name
   // lands beside it instead of inside it. A drive root keeps its backslash.
   if (fullPath.size() > 3 && fullPath.back() == '\\') fullPath.pop_back();
+  if (maybeDrive && fullPath.size() > 3) chosen.push_back(fullPath);
   // A directory link or junction, chosen or met below a chosen directory, is not entered:
   // its target lies outside the selection. Only the link is collected and later removed.
   // A directory that is a reparse point keeping its own entries (a cloud folder) is entered;
@@ -120,6 +123,8 @@ void ShreddingManager::Run() {
   doneBytes = 0;
   itemsDone = 0;
   filesRun = directoriesRun = drivesRun = 0;
+  // Where the chosen items stand, read while they still do.
+  const std::vector<SlackPlace> places = SlackPlacesOf(*platform, chosen);
   for (FileShredder& file : files) {
     if (!proceed) break;
     const std::uint64_t size = file.GetSize();  // measured before: afterwards the file is gone
@@ -133,6 +138,8 @@ void ShreddingManager::Run() {
     ++directoriesRun;
     directory.Shred();
   }
+  // Also after a stop: the items erased until then left their names in the slack too.
+  for (const SlackPlace& place : places) CoverSlack(*platform, place);
   for (FreeSpaceShredder& drive : drives) {
     if (!proceed) break;
     const std::uint64_t freeBytes = drive.GetFreeSpace();

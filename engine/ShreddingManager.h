@@ -54,7 +54,8 @@ class ShreddingManager {
   void SetCallback(ProgressCallback callback) { this->callback = callback; }
 
   // Erases all files, then all directories, then the free space of all drives, until the
-  // callback answers stop; every item not started by then is left alone.
+  // callback answers stop; every item not started by then is left alone. Before the drives,
+  // the index slack where chosen items stood is covered (IndexSlack.h).
   void Run();
 
   // Called by a running shredder's ReportProgress; returns the callback's answer.
@@ -84,6 +85,8 @@ class ShreddingManager {
   std::vector<FreeSpaceShredder> drives;
   std::vector<std::string> refusedNames;
   std::vector<ItemOutcome> dropped;
+  // Full paths of the files and directories chosen (not those met inside a chosen directory).
+  std::vector<std::string> chosen;
   std::size_t filesRun = 0, directoriesRun = 0, drivesRun = 0;
   std::uint8_t proceed = 1;
   std::uint64_t totalBytes = 0;

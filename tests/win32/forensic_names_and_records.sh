@@ -58,7 +58,7 @@ listed() { { fls -r -p -f "$2" "$1" 2>/dev/null || true; } | { grep -c -F "$3" |
 names_scenario() {
   drives_init "$wine_dir" "$work"
   declare -A letter_of=([ntfs]=n [fat]=m) fls_type=([ntfs]=ntfs [fat]=fat)
-  declare -A alone_of=() among_of=() root_of=() twin_of=() folder_of=() status_of=()
+  declare -A alone_of=() among_of=() root_of=() twin_of=() neighbour_of=() folder_of=() status_of=()
   local type dir i others=$work/names.txt
   : >"$others"
   for type in ntfs fat; do
@@ -75,18 +75,21 @@ names_scenario() {
     among_of[$type]="$(letters 12)-Bulletin-CONFIDENTIEL-2026.xlsx"
     root_of[$type]="$(letters 12)-Racine-CONFIDENTIEL-2026.xlsx"
     twin_of[$type]="$(letters 12)-Temoin-2026.xlsx"
-    # The folder opens with an "a": it collates before VARNOLT-TEST-VOLUME, so it is not the
-    # last entry of the root's index. A last entry leaves copies of itself in its index block's
-    # slack, past the entries, each time an entry before it goes (the twin, the root file), and
-    # the names that cover the item's own entry do not reach that far: a gap still open.
-    folder_of[$type]="a$(letters 11)-Dossier-CONFIDENTIEL-2026"
+    neighbour_of[$type]="$(letters 12)-Voisin-2026.xlsx"
+    # The folder opens with a "z": it collates after every other name of the root, the last
+    # entry of its index, which leaves copies of itself in its index block's slack, past the
+    # entries, each time an entry before it goes (a neighbour the user deletes, the root file).
+    # The twin goes after the runs: where a shredded item stood, the names that cover the slack
+    # of the index take the free directory slots too, which on FAT still hold deleted names.
+    folder_of[$type]="z$(letters 11)-Dossier-CONFIDENTIEL-2026"
     mkdir "$dir/${folder_of[$type]}"
     head -c 5000 /dev/urandom >"$dir/${folder_of[$type]}/piece.bin"
     head -c 4096 /dev/urandom >"$dir/seul/${alone_of[$type]}"
     head -c 300000 /dev/urandom >"$dir/dossier/${among_of[$type]}"
     head -c 300 /dev/urandom >"$dir/${root_of[$type]}"
     head -c 300 /dev/urandom >"$dir/${twin_of[$type]}"
-    printf '%s\n' "${alone_of[$type]}" "${among_of[$type]}" "${root_of[$type]}" "${twin_of[$type]}" "${folder_of[$type]}" >>"$others"
+    head -c 300 /dev/urandom >"$dir/${neighbour_of[$type]}"
+    printf '%s\n' "${alone_of[$type]}" "${among_of[$type]}" "${root_of[$type]}" "${twin_of[$type]}" "${neighbour_of[$type]}" "${folder_of[$type]}" >>"$others"
   done
   sync
   drives_start
@@ -95,8 +98,9 @@ names_scenario() {
     status_of[$type]=0
     run "$(drives_loader)" "$shred_exe" "$letter:\\seul\\${alone_of[$type]}" \
       "$letter:\\dossier\\${among_of[$type]}" "$letter:\\${root_of[$type]}" || status_of[$type]=$?
-    run "$WINE" cmd /c del "$letter:\\${twin_of[$type]}" >/dev/null
+    run "$WINE" cmd /c del "$letter:\\${neighbour_of[$type]}" >/dev/null
     run "$(drives_loader)" "$erase_exe" --quiet "$letter:\\${folder_of[$type]}" >/dev/null || status_of[$type]=$?
+    run "$WINE" cmd /c del "$letter:\\${twin_of[$type]}" >/dev/null
   done
   drives_stop
 
