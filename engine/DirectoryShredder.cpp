@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "engine/IndexSlack.h"
+
 namespace varnolt {
 namespace {
 
@@ -48,6 +50,9 @@ void DirectoryShredder::Shred() {
     }
   }
   const std::string original = path;
+  if (reparse != ReparseKind::kLink && heldEntryBytes != 0) {
+    MakeCoverFiles(*platform, path + '\\', std::string(), CoverFilesFor(heldEntryBytes));
+  }
   if (reparse != ReparseKind::kLink) CoverOwnName();
   RenameRandomly();
   if (platform->RemoveEmptyDirectory(path.c_str())) return;

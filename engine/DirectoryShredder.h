@@ -17,6 +17,13 @@ class DirectoryShredder : public GenericShredder {
   // the removal fails, it keeps its own name and attributes. Failures are silent. Never touches
   // what is inside.
   void Shred() override;
+
+  // What the entries the directory held took in its index (IndexEntryBytes summed), for the
+  // cover files it gets once empty (IndexSlack.h), which push over the names left there.
+  void SetHeldEntryBytes(std::uint64_t bytes) { heldEntryBytes = bytes; }
+
+ private:
+  std::uint64_t heldEntryBytes = 0;
 };
 
 }  // namespace varnolt

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "engine/ItemNames.h"
+#include "engine/Random.h"
 
 namespace varnolt {
 
@@ -15,12 +16,8 @@ std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std:
   }
   std::vector<SlackPlace> places;
   for (const auto& [directory, names] : namesOf) {
-    // Drive-letter paths only ("E:\..."): the volume is asked by its root.
-    std::string system;
-    if (directory.size() < 3 || directory[1] != ':' ||
-        !platform.VolumeFileSystem(directory.substr(0, 3).c_str(), system) || system != "NTFS") {
-      continue;
-    }
+    // Drive-letter paths only ("E:\..."): not over the network.
+    if (directory.size() < 3 || directory[1] != ':') continue;
     FindData entry;
     const FindHandle find = platform.FindFirst((directory + '*').c_str(), &entry);
     if (find == kInvalidFind) continue;
@@ -52,16 +49,54 @@ void CoverSlack(Platform& platform, const SlackPlace& place) {
     oneIsGone = oneIsGone || platform.AttributesOf(path.c_str()) == kInvalidAttributes;
   }
   if (!oneIsGone) return;
+  MakeCoverFiles(platform, place.directory, place.before, kSlackCoverFiles);
+  MakeShortCoverFiles(platform, place.directory, kShortCoverFiles);
+}
+
+void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count) {
+  std::vector<FileHandle> files;
+  std::vector<std::string> paths;
+  for (int made = 0; made < count; ++made) {
+    std::string name = "V";
+    for (int letter = 0; letter < 7; ++letter) name += static_cast<char>('A' + NextRandom() % 26);
+    const std::string path = directory + name + ".TMP";
+    const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
+    if (file == kInvalidFile) {
+      if (platform.LastFailure() == FailureKind::kAccessDenied || platform.LastFailure() == FailureKind::kDiskFull) break;
+      continue;  // the name is taken: another one
+    }
+    files.push_back(file);
+    paths.push_back(path);
+  }
+  for (const FileHandle file : files) platform.CloseFile(file);
+  for (const std::string& path : paths) {
+    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
+  }
+}
+
+std::uint64_t IndexEntryBytes(const std::string& name) { return 82 + 2 * Utf16Length(name); }
+
+std::uint64_t CoverFilesFor(std::uint64_t heldEntryBytes) {
+  return kSlackCoverFiles + (2 * heldEntryBytes + kCoverEntryBytes - 1) / kCoverEntryBytes;
+}
+
+void MakeCoverFiles(Platform& platform, const std::string& directory, const std::string& before, std::uint64_t count) {
   static const std::string kLongest(255, 'x');
   std::vector<FileHandle> files;
-  for (int made = 0; made < kSlackCoverFiles; ++made) {
-    const std::string path = place.directory + NameBeside(place.before, kLongest);
+  std::vector<std::string> paths;
+  for (std::uint64_t made = 0; made < count; ++made) {
+    const std::string path = directory + NameBeside(before, kLongest);
     // Made new only: a name taken already (however unlikely) is never opened nor emptied.
     const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
     if (file == kInvalidFile) break;
     files.push_back(file);
+    paths.push_back(path);
   }
   for (const FileHandle file : files) platform.CloseFile(file);
+  // A FUSE volume renames a file deleted while open, which a full folder may refuse: it stays.
+  for (const std::string& path : paths) {
+    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
+  }
 }
 
 }  // namespace varnolt

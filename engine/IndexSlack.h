@@ -6,6 +6,7 @@
 // them move up over all the slack; then they go, leaving only their own random names.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,33 @@ struct SlackPlace {
 
 // The places of `chosen` (full paths of files and directories) in their directories, each run
 // of chosen items listed one after another being one place; each directory is listed once.
-// Only on NTFS, whose indexes move their entries; directories that cannot be listed have none.
+// Directories that cannot be listed have none.
 std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std::string>& chosen);
 
 // Covers the slack at `place` when one of its items is gone: kSlackCoverFiles empty files
 // named beside `place.before`, made new (never over a file that stands there), all open at
 // once, deleted on close. One that cannot be made ends the cover; nothing of it stays.
 inline constexpr int kSlackCoverFiles = 8;  // 8 entries of 255 characters: more than a 4 KiB block
+// Then, for FAT, whose directories keep a deleted entry's slots in place, names intact, until
+// a new entry takes them, kShortCoverFiles files of 8.3 names, one slot each: the first free
+// slots, in the holes the chosen items and their passing names left.
 void CoverSlack(Platform& platform, const SlackPlace& place);
+inline constexpr int kShortCoverFiles = 64;
+void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count);
+
+// Bytes an entry of a name takes in an NTFS index, about (its header and fixed part, then the
+// name in UTF-16); a cover file's, with the longest name.
+std::uint64_t IndexEntryBytes(const std::string& name);
+inline constexpr std::uint64_t kCoverEntryBytes = 82 + 2 * 255;
+
+// How many cover files an emptied directory gets before it goes, whose entries took
+// `heldEntryBytes`: twice as much (blocks split in halves keep half their room free), and a
+// block more. On FAT their slots take those of the deleted entries, which keep their names.
+std::uint64_t CoverFilesFor(std::uint64_t heldEntryBytes);
+
+// `count` empty files named beside `before` in `directory` (ending with a backslash), made new
+// (never over a file that stands there), all open at once, then closed: deleted on close, and
+// any still there deleted by name. One that cannot be made ends the making.
+void MakeCoverFiles(Platform& platform, const std::string& directory, const std::string& before, std::uint64_t count);
 
 }  // namespace varnolt

@@ -81,7 +81,8 @@ namespace {
 
 constexpr std::size_t kLongestName = 255;  // UTF-16 units, NTFS and FAT alike
 
-// UTF-16 units of a UTF-8 name: one per character, two for those past U+FFFF.
+}  // namespace
+
 std::size_t Utf16Length(const std::string& name) {
   std::size_t units = 0;
   for (unsigned char c : name) {
@@ -90,8 +91,6 @@ std::size_t Utf16Length(const std::string& name) {
   }
   return units;
 }
-
-}  // namespace
 
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;

@@ -2,6 +2,9 @@
 // path that must name exactly what was typed.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "platform/Platform.h"
 
 namespace varnolt {
@@ -34,6 +37,9 @@ bool KeepsItsName(Platform& platform, const char* name);
 // long enough to cover the old entry, and on FAT to take as many directory slots, which the
 // second new name then reuses over the old ones. The rest is random letters.
 std::string NameBeside(const std::string& before, const std::string& own);
+
+// UTF-16 units of a UTF-8 name: one per character, two for those past U+FFFF.
+std::size_t Utf16Length(const std::string& name);
 
 // Names as NTFS and FAT match them here: the same bytes, ASCII letters in either case.
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b);

@@ -68,11 +68,13 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   // A directory that is a reparse point keeping its own entries (a cloud folder) is entered;
   // one of a kind not known is not, and its shredder leaves it alone.
   const ReparseKind reparse = platform->ReparseKindOf(fullPath.c_str());
-  if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) AddContents(fullPath.c_str());
+  std::uint64_t heldEntryBytes = 0;
+  if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) heldEntryBytes = AddContents(fullPath.c_str());
   AddDirectory(fullPath.c_str());
+  directories.back().SetHeldEntryBytes(heldEntryBytes);
 }
 
-void ShreddingManager::AddContents(const char* fullPath) {
+std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
   // Listing by full path leaves the working directory alone, and a directory that cannot be
   // listed contributes no entries, never those of another directory.
   std::string directory = fullPath;
@@ -81,12 +83,14 @@ void ShreddingManager::AddContents(const char* fullPath) {
 
   FindData entry;
   const FindHandle find = platform->FindFirst(pattern.c_str(), &entry);
-  if (find == kInvalidFind) return;
+  if (find == kInvalidFind) return 0;
+  std::uint64_t entryBytes = 0;
   // One buffer each for the child and its resolved form, reused for every entry.
   std::string child;
   std::string resolved;
   do {
     if (entry.name == "." || entry.name == "..") continue;
+    entryBytes += IndexEntryBytes(entry.name);
     child.assign(directory).append(entry.name);
     // An entry is collected only when its path reads back as itself. A listed name that the
     // path functions read otherwise leads elsewhere: "..\x" or "a\b", which a listing that
@@ -100,6 +104,7 @@ void ShreddingManager::AddContents(const char* fullPath) {
     AddItem(child.c_str(), false);
   } while (platform->FindNext(find, &entry));
   platform->FindEnd(find);
+  return entryBytes;
 }
 
 void ShreddingManager::AddFile(const char* fullPath) {

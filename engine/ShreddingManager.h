@@ -75,8 +75,9 @@ class ShreddingManager {
   bool Stopped() const { return proceed == 0; }
 
  private:
-  // Collects every entry of the directory `fullPath`, in the order the file system lists them.
-  void AddContents(const char* fullPath);
+  // Collects every entry of the directory `fullPath`, in the order the file system lists them;
+  // returns what their entries take in its index (IndexEntryBytes summed).
+  std::uint64_t AddContents(const char* fullPath);
   void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
 
   Platform* platform;

@@ -41,11 +41,19 @@ class IndexSlackTest : public ::testing::Test {
     for (const std::string& name : names) manager.AddItem(name.c_str(), true);
     manager.Run();
   }
-  // The files the cover made, in order.
-  std::vector<std::string> CoverFiles() const {
+  // The files the covers made directly in `directory` (ending with a backslash), in order: of
+  // long names, or of 8.3 ones.
+  static std::vector<std::string> CoverFiles(const FakePlatform& os, bool shortNames,
+                                             const std::string& directory) {
     std::vector<std::string> made;
-    for (const auto& call : os.CallsOf(CallKind::kCreateNew)) made.push_back(call.path);
+    for (const auto& call : os.CallsOf(CallKind::kCreateNew)) {
+      if (call.path.rfind(directory, 0) != 0 || call.path.find('\\', directory.size()) != std::string::npos) continue;
+      if ((call.path.size() - directory.size() == 12) == shortNames) made.push_back(call.path);
+    }
     return made;
+  }
+  std::vector<std::string> CoverFiles(const std::string& directory = "E:\\docs\\") const {
+    return CoverFiles(os, false, directory);
   }
 
   FakePlatform os;
@@ -69,21 +77,45 @@ TEST_F(IndexSlackTest, EachRunOfChosenItemsIsCoveredOnceBesideTheNameBeforeItThe
     EXPECT_EQ(first.size() - 8, 255u);
     EXPECT_EQ(second.size() - 8, 255u);
   }
+  // The emptied folder got its own, first of all in it, more for more names it held: after its
+  // file was gone, before it went.
+  const std::vector<std::string> inner = CoverFiles("E:\\docs\\d\\");
+  EXPECT_EQ(inner.size(), CoverFilesFor(IndexEntryBytes("inner.txt")));
+  EXPECT_EQ(CoverFilesFor(IndexEntryBytes("inner.txt")), kSlackCoverFiles + 1u);
+  EXPECT_EQ(CoverFilesFor(100 * kCoverEntryBytes), kSlackCoverFiles + 200u);
+  for (const std::string& path : inner) EXPECT_EQ(path.rfind("E:\\docs\\d\\!", 0), 0u) << path;
+  std::size_t innerGone = 0, firstInner = 0, folderGone = 0, index = 0;
+  for (const auto& call : os.Calls()) {
+    ++index;
+    if (call.kind == CallKind::kDelete && call.path.rfind("E:\\docs\\d\\", 0) == 0 && innerGone == 0) innerGone = index;
+    if (call.kind == CallKind::kCreateNew && call.path.rfind("E:\\docs\\d\\!", 0) == 0 && firstInner == 0) firstInner = index;
+    if (call.kind == CallKind::kRemoveDirectory && folderGone == 0) folderGone = index;
+  }
+  ASSERT_NE(innerGone, 0u);
+  EXPECT_LT(innerGone, firstInner);
+  EXPECT_LT(firstInner, folderGone);
   // The cover came after every item was gone, and went itself.
   EXPECT_EQ(os.List("E:\\docs"), std::vector<std::string>{"c.txt"});
   EXPECT_EQ(os.SizeOf("E:\\docs\\c.txt"), 1000u);
   EXPECT_EQ(os.OpenHandleCount(), 0);
   for (const ItemOutcome& outcome : manager.Outcomes()) EXPECT_TRUE(outcome.Erased()) << outcome.path;
+  // And for FAT, at each place, files of one slot each, which take the holes first.
+  const std::vector<std::string> slots = CoverFiles(os, true, "E:\\docs\\");
+  ASSERT_EQ(slots.size(), 2u * kShortCoverFiles);
+  for (const std::string& path : slots) {
+    EXPECT_EQ(path.rfind("E:\\docs\\V", 0), 0u) << path;
+    EXPECT_EQ(path.substr(path.size() - 4), ".TMP") << path;
+  }
 }
 
-TEST_F(IndexSlackTest, NotWhereNothingWentNorOnAVolumeWhoseIndexesDoNotMove) {
+TEST_F(IndexSlackTest, NotWhereNothingWentAndOnFatToo) {
   // Held by another program: the file stays under its own name, nothing moved in the index.
   os.HoldOpen("E:\\docs\\c.txt");
   Run({"E:\\docs\\c.txt"});
   EXPECT_TRUE(os.Exists("E:\\docs\\c.txt"));
   EXPECT_TRUE(CoverFiles().empty());
 
-  // FAT keeps a removed entry where it was, marked free: nothing moves over it.
+  // FAT keeps a removed entry's slots where they were, names intact: they get covered too.
   FakePlatform fat;
   fat.AddVolume('F', kDriveFixed, 64 * kMiB);
   fat.MakeDirectory("F:\\docs");
@@ -93,7 +125,10 @@ TEST_F(IndexSlackTest, NotWhereNothingWentNorOnAVolumeWhoseIndexesDoNotMove) {
   fatManager.AddItem("F:\\docs\\a.txt", true);
   fatManager.Run();
   EXPECT_FALSE(fat.Exists("F:\\docs\\a.txt"));
-  EXPECT_TRUE(fat.CallsOf(CallKind::kCreateNew).empty());
+  EXPECT_EQ(CoverFiles(fat, false, "F:\\docs\\").size(), static_cast<std::size_t>(kSlackCoverFiles));
+  EXPECT_EQ(CoverFiles(fat, true, "F:\\docs\\").size(), static_cast<std::size_t>(kShortCoverFiles));
+  EXPECT_EQ(fat.List("F:\\docs"), std::vector<std::string>{});
+  EXPECT_EQ(fat.OpenHandleCount(), 0);
 }
 
 TEST_F(IndexSlackTest, AStopStillCoversWhatWentAndACoverFileThatCannotBeMadeEndsTheCover) {
@@ -103,7 +138,8 @@ TEST_F(IndexSlackTest, AStopStillCoversWhatWentAndACoverFileThatCannotBeMadeEnds
   Run({"E:\\docs\\a.txt", "E:\\docs\\b.txt"});
   EXPECT_FALSE(os.Exists("E:\\docs\\a.txt"));
   EXPECT_TRUE(os.Exists("E:\\docs\\b.txt"));
-  EXPECT_EQ(CoverFiles().size(), 1u);  // tried once, refused
+  EXPECT_EQ(CoverFiles().size(), 1u);  // tried once, refused; the same for the 8.3 names
+  EXPECT_EQ(CoverFiles(os, true, "E:\\docs\\").size(), 1u);
   EXPECT_EQ(os.OpenHandleCount(), 0);
   EXPECT_EQ(os.List("E:\\docs"), (std::vector<std::string>{"b.txt", "c.txt", "d", "e.txt"}));
 }

@@ -4,9 +4,11 @@
 #   names:   on an NTFS image (ntfs-3g) and a FAT image (fusefat), a file is shredded by
 #            shred_files.exe in a folder where it is alone, in one of 60 files (on NTFS an index
 #            in blocks of its own) and in the root, and a twin in the root is deleted plainly
-#            (cmd's del; fls lists the deleted entries of a fusefat image's root only); a folder
-#            in the root is erased whole by erase_items.exe. With the image unmounted, no part of
-#            a shredded file's or folder's name may be found, neither by
+#            (cmd's del, after the runs; fls lists the deleted entries of a fusefat image's root only); a folder
+#            in the root, the last entry of its index, holding 40 files, is erased whole by
+#            erase_items.exe after a neighbour before it was deleted plainly. With the image
+#            unmounted, no part of a shredded file's or folder's name (the 40 files' too) may be
+#            found, neither by
 #            a raw UTF-16 scan nor in The Sleuth Kit's `fls -r` (deleted entries included); the
 #            twin's name must be found by both, which shows the checks see deleted names.
 #   records: on an NTFS image, 150 files of 420 bytes (kept inside their file records) are
@@ -52,13 +54,26 @@ pieces = {p for p in pieces if not any(p.upper() in o.upper() for o in others if
 print(sum(image.count(p.encode('utf-16le')) for p in pieces))
 EOF
 }
+# found_each IMAGE NAMES OTHERS_FILE: "NAME COUNT" for each line of NAMES, as `found` counts,
+# the image read once.
+found_each() {
+  python3 - "$1" "$2" "$3" <<'EOF'
+import sys
+image = open(sys.argv[1], 'rb').read()
+others = open(sys.argv[3], encoding='utf-8').read().splitlines()
+for name in filter(None, sys.argv[2].splitlines()):
+    pieces = {name[i:i + 5] for i in range(len(name) - 4)}
+    pieces = {p for p in pieces if not any(p.upper() in o.upper() for o in others if o != name)}
+    print(name, sum(image.count(p.encode('utf-16le')) for p in pieces))
+EOF
+}
 # listed IMAGE TYPE TOKEN: lines of `fls -r` (deleted entries included) that name TOKEN.
 listed() { { fls -r -p -f "$2" "$1" 2>/dev/null || true; } | { grep -c -F "$3" || true; }; }
 
 names_scenario() {
   drives_init "$wine_dir" "$work"
   declare -A letter_of=([ntfs]=n [fat]=m) fls_type=([ntfs]=ntfs [fat]=fat)
-  declare -A alone_of=() among_of=() root_of=() twin_of=() neighbour_of=() folder_of=() status_of=()
+  declare -A alone_of=() among_of=() root_of=() twin_of=() neighbour_of=() folder_of=() children_of=() status_of=()
   local type dir i others=$work/names.txt
   : >"$others"
   for type in ntfs fat; do
@@ -84,6 +99,15 @@ names_scenario() {
     folder_of[$type]="z$(letters 11)-Dossier-CONFIDENTIEL-2026"
     mkdir "$dir/${folder_of[$type]}"
     head -c 5000 /dev/urandom >"$dir/${folder_of[$type]}/piece.bin"
+    # What the folder holds has names that are shredded too: enough to fill an index block.
+    children_of[$type]=""
+    for i in $(seq 1 40); do
+      local child
+      child="$(letters 12)-Piece-jointe-$i.pdf"
+      head -c 700 /dev/urandom >"$dir/${folder_of[$type]}/$child"
+      children_of[$type]+="$child"$'\n'
+      echo "$child" >>"$others"
+    done
     head -c 4096 /dev/urandom >"$dir/seul/${alone_of[$type]}"
     head -c 300000 /dev/urandom >"$dir/dossier/${among_of[$type]}"
     head -c 300 /dev/urandom >"$dir/${root_of[$type]}"
@@ -113,6 +137,14 @@ names_scenario() {
     local image=$work/$type.img name raw fls_lines
     [ "${status_of[$type]}" -eq 0 ] && [ -z "$left_alone" ] && [ "$left_among" -eq 0 ] ||
       fail "$type: shred_files ended with ${status_of[$type]}, left [$left_alone] and $left_among more"
+    local children_left=0 listing=$work/$type-fls.txt
+    { fls -r -p -f "${fls_type[$type]}" "$image" 2>/dev/null || true; } >"$listing"
+    while read -r name raw; do
+      fls_lines=$({ grep -c -F "${name:0:12}" "$listing" || true; })
+      [ "$raw" -eq 0 ] && [ "$fls_lines" -eq 0 ] || { children_left=$((children_left + 1)); echo "$type: $name: $raw pieces, $fls_lines lines of fls"; }
+    done < <(found_each "$image" "${children_of[$type]}" "$others")
+    echo "$type: names of the erased folder's 40 files found: $children_left"
+    [ "$children_left" -eq 0 ] || fail "$type: names of files of the erased folder are in the raw image or in fls"
     for name in "${alone_of[$type]}" "${among_of[$type]}" "${root_of[$type]}" "${folder_of[$type]}"; do
       raw=$(found "$image" "$name" "$others")
       fls_lines=$(listed "$image" "${fls_type[$type]}" "${name:0:12}")
