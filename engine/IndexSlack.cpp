@@ -6,6 +6,18 @@
 #include "engine/Random.h"
 
 namespace varnolt {
+namespace {
+
+// Closes the cover files (deleted on close) and deletes by name any still there: a FUSE volume
+// renames a file deleted while open, which a full folder may refuse.
+void CloseCoverFiles(Platform& platform, const std::vector<FileHandle>& files, const std::vector<std::string>& paths) {
+  for (const FileHandle file : files) platform.CloseFile(file);
+  for (const std::string& path : paths) {
+    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
+  }
+}
+
+}  // namespace
 
 std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std::string>& chosen) {
   std::map<std::string, std::vector<std::string>> namesOf;  // directory -> chosen names there
@@ -68,10 +80,7 @@ void MakeShortCoverFiles(Platform& platform, const std::string& directory, int c
     files.push_back(file);
     paths.push_back(path);
   }
-  for (const FileHandle file : files) platform.CloseFile(file);
-  for (const std::string& path : paths) {
-    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
-  }
+  CloseCoverFiles(platform, files, paths);
 }
 
 std::uint64_t IndexEntryBytes(const std::string& name) { return 82 + 2 * Utf16Length(name); }
@@ -92,11 +101,7 @@ void MakeCoverFiles(Platform& platform, const std::string& directory, const std:
     files.push_back(file);
     paths.push_back(path);
   }
-  for (const FileHandle file : files) platform.CloseFile(file);
-  // A FUSE volume renames a file deleted while open, which a full folder may refuse: it stays.
-  for (const std::string& path : paths) {
-    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
-  }
+  CloseCoverFiles(platform, files, paths);
 }
 
 }  // namespace varnolt
