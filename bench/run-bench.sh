@@ -12,7 +12,8 @@
 #   - the free space of a 256 MiB tmpfs and of a 256 MiB ext4 image: Varnolt.exe less its
 #     start-up against dd filling the same volume three times in 1 MiB writes, each fsynced.
 # Start-up is Varnolt.exe erasing an empty file, whole process. Every figure is the best of
-# VARNOLT_BENCH_REPEATS runs (default 3): other work on the machine only ever slows a run.
+# VARNOLT_BENCH_REPEATS rounds (default 3), each measuring every program once: other work on
+# the machine only ever slows a run.
 #
 #   run-bench.sh WINE_DIR VARNOLT_EXE ERASE_ITEMS_EXE MINIMAL_WRITER_EXE WORK_DIR
 # Needs the superuser (mounts); every volume is made here and removed afterwards. The drives
@@ -100,57 +101,42 @@ done
 startup=$(min "${startups[@]}")
 
 bench_file() {
-  local fs=$1 letter=$2 dir=$3 _ times
-  local file="$dir/big.bin" path="$letter:\\big.bin"
+  local fs=$1 letter=$2 dir=$3 _ ms
+  local file="$dir/big.bin" path="$letter:\\big.bin" out=$work/sweeps-$letter.txt
+  local varnolt=() minimal=() removal=() shredding=() pool_pattern=() pool_random=()
+  local pattern=() random=()
 
-  times=()
+  # One round measures each program once, so that the disk's own drift over the minutes of the
+  # benchmark (the loop image's backing file is written back by the machine in its own time)
+  # falls alike on all of them rather than on whichever ran last.
   for _ in $(seq "$repeats"); do
     big_file "$file"
-    times+=("$(timed win "$varnolt_exe" "$path")")
+    varnolt+=("$(timed win "$varnolt_exe" "$path")")
     gone "$file"
-  done
-  result[varnolt_$fs]=$(calc "$(min "${times[@]}") - $startup")
 
-  # The yardstick ends as an erase does, the file deleted: on a tmpfs that frees 1 GiB of pages,
-  # a cost of the file system that no eraser avoids (shown on its own below).
-  times=()
-  for _ in $(seq "$repeats"); do
+    # The yardstick ends as an erase does, the file deleted: on a tmpfs that frees 1 GiB of
+    # pages, a cost of the file system that no eraser avoids (shown on its own below).
     big_file "$file"
-    times+=("$(timed win "$minimal_exe" --delete "$path")")
+    minimal+=("$(timed win "$minimal_exe" --delete "$path")")
     gone "$file"
-  done
-  result[minimal_$fs]=$(min "${times[@]}")
-  times=()
-  for _ in $(seq "$repeats"); do
+
     big_file "$file"
-    times+=("$(timed rm "$file")")
-  done
-  result[rm_$fs]=$(min "${times[@]}")
+    removal+=("$(timed rm "$file")")
 
-  big_file "$file"
+    big_file "$file"
+    shredding+=("$(timed shred -n 3 "$file")")
 
-  times=()
-  for _ in $(seq "$repeats"); do times+=("$(timed shred -n 3 "$file")"); done
-  result[shred_$fs]=$(min "${times[@]}")
-
-  # The minimal program again, its third sweep writing random data drawn beforehand into a
-  # 256 KiB pool: what random content costs at that place in the run with no generator at
-  # work (the pool stays in cache, as the engine's one random block does).
-  local pool_pattern=() pool_random=() out=$work/sweeps-$letter.txt ms
-  for _ in $(seq "$repeats"); do
+    # The minimal program again, its third sweep writing random data drawn beforehand into a
+    # 256 KiB pool: what random content costs at that place in the run with no generator at
+    # work (the pool stays in cache, as the engine's one random block does).
     win "$minimal_exe" --random-third "$path" >"$out" 2>&1
     mapfile -t ms < <(sed -n 's/^sweep .* ms=\([0-9.]*\).*/\1/p' "$out")
     [ "${#ms[@]}" -eq 3 ] || { cat "$out"; echo "FAILED: the minimal program" >&2; exit 1; }
     pool_pattern+=("$(calc "(${ms[0]} + ${ms[1]}) / 2000")")
     pool_random+=("$(calc "${ms[2]} / 1000")")
-  done
-  result[pool_pattern_$fs]=$(min "${pool_pattern[@]}")
-  result[pool_random_$fs]=$(min "${pool_random[@]}")
-  rm -f "$file"
+    rm -f "$file"
 
-  # The engine's own sweeps, timed from each rewind to the end of its flush.
-  local pattern=() random=()
-  for _ in $(seq "$repeats"); do
+    # The engine's own sweeps, timed from each rewind to the end of its flush.
     big_file "$file"
     win "$erase_exe" --quiet "$path" >"$out" 2>&1
     gone "$file"
@@ -160,6 +146,12 @@ bench_file() {
     pattern+=("$(calc "(${ms[0]} + ${ms[1]}) / 2000")")
     random+=("$(calc "${ms[2]} / 1000")")
   done
+  result[varnolt_$fs]=$(calc "$(min "${varnolt[@]}") - $startup")
+  result[minimal_$fs]=$(min "${minimal[@]}")
+  result[rm_$fs]=$(min "${removal[@]}")
+  result[shred_$fs]=$(min "${shredding[@]}")
+  result[pool_pattern_$fs]=$(min "${pool_pattern[@]}")
+  result[pool_random_$fs]=$(min "${pool_random[@]}")
   result[pattern_$fs]=$(min "${pattern[@]}")
   result[random_$fs]=$(min "${random[@]}")
 }
@@ -178,7 +170,7 @@ fill_three_times() {
 }
 
 bench_free() {
-  local fs=$1 letter=$2 dir=$3 _ times available
+  local fs=$1 letter=$2 dir=$3 _ available
   # One run watched, not timed: the fill file must really cover the volume (a program that
   # could not open its window would end at once, having written nothing). Its largest size is
   # what dd writes then: the same bytes, where root could otherwise also fill the blocks ext4
@@ -197,21 +189,17 @@ bench_free() {
   [ "$fill" -ge $((available * 98 / 100 - 4 * 1024 * 1024)) ] ||
     { echo "FAILED: the fill file reached $fill bytes, with $available available" >&2; exit 1; }
 
-  times=()
-  for _ in $(seq "$repeats"); do
+  local varnolt=() filling=()
+  for _ in $(seq "$repeats"); do  # in rounds, as for the file
     sync
-    times+=("$(timed win "$varnolt_exe" "$letter")")
+    varnolt+=("$(timed win "$varnolt_exe" "$letter")")
     gone "$dir/VARNOLT.TMP"
-  done
-  result[varnolt_free_$fs]=$(calc "$(min "${times[@]}") - $startup")
-  result[free_mib_$fs]=$((fill / 1024 / 1024))
-
-  times=()
-  for _ in $(seq "$repeats"); do
     sync
-    times+=("$(timed fill_three_times "$dir" "$fill")")
+    filling+=("$(timed fill_three_times "$dir" "$fill")")
   done
-  result[dd_free_$fs]=$(min "${times[@]}")
+  result[varnolt_free_$fs]=$(calc "$(min "${varnolt[@]}") - $startup")
+  result[free_mib_$fs]=$((fill / 1024 / 1024))
+  result[dd_free_$fs]=$(min "${filling[@]}")
 }
 
 bench_file tmpfs t "$work/file-tmpfs"
