@@ -219,7 +219,7 @@ ratio_line() {  # LABEL A_TMPFS B_TMPFS A_EXT4 B_EXT4 GOAL_TMPFS GOAL_EXT4
 }
 
 echo
-echo "Varnolt.exe (Release build) under Wine; best of $repeats runs; seconds"
+echo "Varnolt.exe (Release build) under Wine; best of $repeats rounds; seconds"
 echo "start-up, an empty file, whole process: $startup"
 echo
 line "1 GiB file, three sweeps" tmpfs "ext4 img"
