@@ -12,7 +12,7 @@
 #   - the free space of a 1 GiB tmpfs and of a 256 MiB ext4 image: Varnolt.exe less its
 #     start-up against dd filling the same volume three times in 1 MiB writes, each fsynced.
 # Start-up is Varnolt.exe erasing an empty file, whole process. Every figure is the best of
-# VARNOLT_BENCH_REPEATS rounds (default 3), each measuring every program once: other work on
+# VARNOLT_BENCH_REPEATS rounds (default 5), each measuring every program once: other work on
 # the machine only ever slows a run.
 #
 #   run-bench.sh WINE_DIR VARNOLT_EXE ERASE_ITEMS_EXE MINIMAL_WRITER_EXE WORK_DIR
@@ -24,7 +24,7 @@ varnolt_exe=$(realpath -m "$2")
 erase_exe=$(realpath -m "$3")
 minimal_exe=$(realpath -m "$4")
 work=$(realpath -m "$5")
-repeats=${VARNOLT_BENCH_REPEATS:-3}
+repeats=${VARNOLT_BENCH_REPEATS:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../tests/wine_support/drives.sh"
 drives_check_tools mountpoint mkfs.ext4 dd shred stat
