@@ -139,15 +139,10 @@ TEST_F(InstalledExtension, ErasesTheSelectionAfterTheConfirmation) {
   EXPECT_TRUE(gone) << "the selected items are still there after 60 s";
   EXPECT_EQ(ReadTextFile(kept), "non choisi");
 
-  // Gone from their names is not yet erased: the program must also end, with nothing to report
-  // (a box it shows is answered here, so that no program is left waiting for a click).
-  bool ended = false;
-  for (int i = 0; i < 120 && !ended; ++i) {
-    ended = wine_testing::ProcessesNamed(L"Varnolt.exe") == 0;
-    if (ended) break;  // no box to wait for
-    if (const auto report = AnswerMessageBox("Erreur", IDOK, 500)) ADD_FAILURE() << "Varnolt reported: " << *report;
-  }
-  EXPECT_TRUE(ended) << "Varnolt.exe still runs 60 s after the selection went";
+  // The program must also end, with nothing to report.
+  const wine_testing::ProgramsEnd end = wine_testing::WaitForProgramsToEnd(L"Varnolt.exe", 60000);
+  EXPECT_TRUE(end.ended) << "Varnolt.exe still runs 60 s after the selection went";
+  for (const std::string& report : end.reports) ADD_FAILURE() << "Varnolt reported: " << report;
 }
 
 }  // namespace

@@ -204,4 +204,14 @@ int ProcessesNamed(const wchar_t* fileName) {
   return running;
 }
 
+ProgramsEnd WaitForProgramsToEnd(const wchar_t* fileName, DWORD timeoutMs) {
+  ProgramsEnd end;
+  for (DWORD waited = 0; waited < timeoutMs; waited += 500) {
+    end.ended = ProcessesNamed(fileName) == 0;
+    if (end.ended) break;
+    if (auto report = AnswerMessageBox("Erreur", IDOK, 500)) end.reports.push_back(std::move(*report));
+  }
+  return end;
+}
+
 }  // namespace varnolt::wine_testing
