@@ -49,9 +49,10 @@ int ProcessesNamed(const wchar_t* fileName);
 // Returns the box's text, or nullopt when none came.
 std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWORD timeoutMs);
 
-// Gone from their names is not yet erased: waits up to timeoutMs for every process of this file
-// name to end, answering OK to each "Erreur" box one shows meanwhile, so that no program is left
-// waiting for a click. `reports` are those boxes' texts (an erase that ends well shows none).
+// Waits up to timeoutMs for every process of this file name to end (items gone from their names
+// may still be being erased under passing ones), answering OK to each "Erreur" box one shows
+// meanwhile, so that no program is left waiting for a click. `reports` are those boxes' texts
+// (an erase that ends well shows none).
 struct ProgramsEnd {
   bool ended = false;
   std::vector<std::string> reports;
