@@ -8,7 +8,7 @@
 #
 #   record_fill.sh WINE_DIR ERASE_ITEMS_EXE WORK_DIR [COUNT [IMAGE_MIB]]
 # Needs the superuser (mounts) and FUSE; the image is made here and removed afterwards.
-set -euo pipefail
+. "$(dirname "$0")/../scripts/strict-mode.sh"
 wine_dir=$(realpath -m "$1")
 erase_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")

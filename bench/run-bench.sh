@@ -18,7 +18,7 @@
 #   run-bench.sh WINE_DIR VARNOLT_EXE ERASE_ITEMS_EXE MINIMAL_WRITER_EXE WORK_DIR
 # Needs the superuser (mounts); every volume is made here and removed afterwards. The drives
 # are letters of a private clone of the test prefix, each mapped to one of those volumes only.
-set -euo pipefail
+. "$(dirname "$0")/../scripts/strict-mode.sh"
 wine_dir=$(realpath -m "$1")
 varnolt_exe=$(realpath -m "$2")
 erase_exe=$(realpath -m "$3")
@@ -57,7 +57,7 @@ drives_start
 desktop_running() {
   local pid
   for pid in $(pgrep -f 'explorer\.exe'); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    in_this_prefix "$pid" && return 0
   done
   return 1
 }
@@ -66,7 +66,7 @@ desktop_running || { echo "FAILED: the desktop process did not start" >&2; exit 
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
-min() { printf '%s\n' "$@" | sort -g | head -1; }
+min() { printf '%s\n' "$@" | sort -g | sed -n 1p; }
 
 # win PROGRAM ARGS...: runs a Windows program of the clone, as a user would start it.
 win() { (cd "$WINEPREFIX/drive_c/windows" && "$(drives_loader)" "$@") </dev/null; }

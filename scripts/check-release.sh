@@ -10,7 +10,7 @@
 #   Windows has (no MinGW runtime DLL);
 # - the 64-bit Varnolt.exe of the release erases a scratch file under Wine and leaves its
 #   neighbour alone.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 cd "$(dirname "$0")/.."
 dist=${1:-dist}
 wine_dir=${2:-build/win64/wine}
@@ -67,7 +67,7 @@ if [ -n "${VARNOLT_SIGN_CA:-}" ] || [ $signed -ne 0 ]; then
   verify_signature() {
     local out
     if ! out=$(osslsigncode verify "${trust[@]}" -in "$1" 2>&1); then
-      fail "$2: the signature does not verify: $(grep -iE 'fail|error|no signature' <<<"$out" | head -3 | tr '\n' ' ')"
+      fail "$2: the signature does not verify: $(grep -m3 -iE 'fail|error|no signature' <<<"$out" | tr '\n' ' ')"
     elif ! grep -q '^Signature verification: ok' <<<"$out"; then
       fail "$2: osslsigncode did not report a verified signature"
     fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Varnolt needs on Debian 12. Idempotent: a package that is
 # already there is not asked for again, and a machine that has everything makes no apt call.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 
 packages=(
   cmake g++ make ninja-build googletest
@@ -9,13 +9,15 @@ packages=(
   wine wine64 wine32:i386 libwine-dev fonts-wine
   xvfb xdotool imagemagick
   dosfstools fusefat ntfs-3g fuse3 util-linux e2fsprogs sleuthkit
-  nsis osslsigncode openssl
+  nsis osslsigncode openssl python3
   clang libclang-rt-14-dev
 )
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+  # Each answer read whole: `grep -q` on a live writer would make the check a matter of timing.
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  if [[ $status != *"install ok installed"* ]]; then
     missing+=("$p")
   fi
 done
@@ -30,7 +32,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
   dpkg --add-architecture i386
 fi
 echo "install-deps: installing ${missing[*]}"

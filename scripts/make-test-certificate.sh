@@ -5,7 +5,7 @@
 #   stranger-ca.pem          another authority, which issued nothing of ours: nothing may verify with it
 # Valid two days; nothing here is worth keeping.
 #   scripts/make-test-certificate.sh DIR
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 dir=$1
 rm -rf "$dir"
 mkdir -p "$dir"

@@ -9,7 +9,7 @@
 #   --pass-file FILE            the password of the key or bundle         (VARNOLT_SIGN_PASS_FILE)
 #   --timestamp URL             an RFC 3161 timestamp server              (VARNOLT_SIGN_TIMESTAMP)
 # Without a certificate the release is made unsigned, and says so.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 cd "$(dirname "$0")/.."
 
 build=build/release

@@ -5,7 +5,7 @@
 # touched. --ask shows the confirmation first, which needs a display to answer it (DISPLAY set).
 # Drive letters are refused here: under Wine a drive is this machine's own disk, and cleaning its
 # free space would fill the real disk for a while.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 cd "$(dirname "$0")/.."
 
 options=()

@@ -7,7 +7,7 @@
 #   VARNOLT_SIGN_TIMESTAMP=URL                      an RFC 3161 timestamp server (optional).
 #   scripts/sign.sh FILE...
 # A file is replaced only by its signed copy: a failed signature leaves it as it was and fails.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 
 if [ -n "${VARNOLT_SIGN_PKCS12:-}" ]; then
   credentials=(-pkcs12 "$VARNOLT_SIGN_PKCS12")

@@ -32,13 +32,20 @@ server_running() {
   local pid
   pid=$(cat "$pidfile" 2>/dev/null) && [ -n "$pid" ] && server_listening "$pid"
 }
+# True when process PID runs in this prefix. Its environment is read whole before it is searched:
+# under pipefail, `grep -q` stopping at its match would leave the writer to die of SIGPIPE, and
+# the answer would then depend on timing.
+in_this_prefix() {
+  local environment
+  environment=$(tr '\0' '\n' 2>/dev/null <"/proc/$1/environ") || return 1
+  grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environment"
+}
 # A server of this prefix started some other way (a program run by hand): its id is recorded.
 adopt_server() {
   local pid
   for pid in $(pgrep -x wineserver64) $(pgrep -x wineserver32); do
     if [ "$(stat -c %u "/proc/$pid" 2>/dev/null)" = "$(id -u)" ] &&
-       tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
-       server_listening "$pid"; then
+       in_this_prefix "$pid" && server_listening "$pid"; then
       echo "$pid" >"$pidfile"
       return 0
     fi

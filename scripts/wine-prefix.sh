@@ -4,7 +4,7 @@
 #   wine-prefix.sh stop WINE_DIR     stop that server
 # `ensure` is cheap once done: every Windows program run by the tests goes through it, because
 # CTest lists the tests of an executable (by running it) before any fixture has run.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 action=$1
 . "$here/wine-env.sh" "$2"

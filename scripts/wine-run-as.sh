@@ -7,7 +7,7 @@
 # links: its directories and registry files are the user's, the files under them stay the
 # superuser's and so cannot be changed through the clone. It is made once and kept.
 # Exit status: the program's, or 77 when this machine cannot switch users.
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 user=$1
 wine_dir=$(realpath -m "$2")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program in the test prefix: wine-run.sh WINE_DIR PROGRAM [ARGS...]
 # The prefix and its server are made ready first (quick when they are).
-set -euo pipefail
+. "$(dirname "$0")/strict-mode.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh" "$1"
 if [ ! -f "$WINEPREFIX/.varnolt-ready" ] || [ ! -d "$wine_dir/pristine" ] || ! server_running; then

@@ -4,7 +4,7 @@
 # of the test prefix.
 #   free_space_window.sh MAIN_WINE_DIR PROGRAM_E2E_TESTS_EXE WORK_DIR
 # Exit status 77 (skipped) without the superuser.
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 main_wine_dir=$(realpath -m "$1")
 tests_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")

@@ -3,7 +3,7 @@
 # application object cannot be made, the error is shown in the error box (which, without a
 # driver, returns at once), the program ends with status 0 and nothing is erased.
 #   no_display.sh MAIN_WINE_DIR VARNOLT_EXE WORK_DIR
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 main_wine_dir=$(realpath -m "$1")
 varnolt=$(realpath -m "$2")
 work=$(realpath -m "$3")

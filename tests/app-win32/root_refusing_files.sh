@@ -9,7 +9,7 @@
 # creating the fill file in the root fails (access denied) while a folder can still be made.
 # Then the root is made the superuser's alone (0755): no folder either, and the drive is named.
 # Exit status 77 (skipped) without the superuser, setpriv or the user nobody.
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 main_wine_dir=$(realpath -m "$1")
 tests_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")

@@ -2,7 +2,7 @@
 # Runs a 32-bit test program under the 32-bit Wine loader, or reports it skipped (exit 77) on a
 # machine that cannot execute that loader.
 #   wine32-run-or-skip.sh WINE_DIR PROGRAM [ARGS...]
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 . "$scripts/wine-env.sh" "$1"
 if ! wine32_works; then

@@ -5,7 +5,7 @@
 # told which DPI to expect, with their screenshots in SHOTS/DPIdpi/.
 #   run-at-dpis.sh WINE_DIR SHOTS PROGRAM
 # The test prefix itself keeps its DPI: other tests draw at 96.
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 main=$(realpath -m "$1")

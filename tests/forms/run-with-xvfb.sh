@@ -5,7 +5,7 @@
 # Xvfb, a Wine desktop on it that uses the X11 driver, and the program joins that desktop
 # (VARNOLT_DESKTOP). Screenshots go to SCREENSHOT_DIR. Xvfb and the desktop are stopped at the end.
 # Exit status: the program's; 77 (skipped) when this machine cannot run the program.
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 wine_dir=$1

@@ -81,7 +81,7 @@ temp_unix="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
 uninstaller_running() {
   local pid
   for pid in $(pgrep -f 'Au_\.exe'); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    in_this_prefix "$pid" && return 0
   done
   return 1
 }
@@ -186,7 +186,7 @@ expect_value "$uninstall_key" QuietUninstallString "\"$install_win\\Uninstall.ex
 # each after its length, which Wine counts with the terminating zero).
 if [ -f "$shortcut" ]; then
   LC_ALL=C grep -qaP '[\x02\x03]\x00-\x00i\x00' "$shortcut" || fail "the Start-menu entry has no argument -i"
-  tr -d '\000' <"$shortcut" | grep -qaF 'Program Files\Varnolt\Varnolt.exe' ||
+  grep -qaF 'Program Files\Varnolt\Varnolt.exe' <<<"$(tr -d '\000' <"$shortcut")" ||
     fail "the Start-menu entry does not run $install_win\\Varnolt.exe"
 else
   fail "no Start-menu entry at $shortcut"

@@ -26,7 +26,7 @@
 #
 # Free-space runs use only drive letters of a private prefix clone mapped to volumes made here.
 # Exit status 77 (reported as skipped) when the machine lacks the superuser, FUSE or the tools.
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 scenario=$1
 main_wine_dir=$(realpath -m "$2")
 erase_exe=$(realpath -m "$3")
@@ -67,11 +67,14 @@ copies() { { grep -a -o -F "$1" "$2" || true; } | wc -l; }
 marker() { echo "VARNOLT-MARK-$1-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')"; }
 fill_with() { { yes "$1" 2>/dev/null || true; } | head -c "$2" >"$3"; }
 
-# The Sleuth Kit on an unmounted image: the address of the deleted entry whose path ends in
-# NAME (empty when the entry is gone or reused), and the marker copies in what icat reads back.
+# The Sleuth Kit on an unmounted image: its deleted entries, listed once and read whole (a reader
+# that stopped at its first match would leave fls writing into a closed pipe); the address of
+# the deleted entry whose path is NAME (empty when the entry is gone or reused); the marker
+# copies in what icat reads back.
+list_deleted() { deleted_listing=$(fls -r -p -d -f "$1" "$2" 2>/dev/null); }
 deleted_address() {
-  fls -r -p -d -f "$1" "$2" 2>/dev/null |
-    awk -F'\t' -v name="$3" '$2 == name { n = split($1, f, " "); sub(/:$/, "", f[n]); print f[n]; exit }'
+  awk -F'\t' -v name="$1" '$2 == name { n = split($1, f, " "); sub(/:$/, "", f[n]); print f[n]; exit }' \
+    <<<"$deleted_listing"
 }
 icat_copies() { { icat -f "$1" "$2" "$3" 2>/dev/null | grep -a -o -F "$4" || true; } | wc -l; }
 
@@ -132,7 +135,7 @@ scenario_image() {
   expect "$out" "^files=0 directories=0 drives=1 " "$type: $letter was not collected as one drive"
   check_fill_sweeps "$out" "$letter"
   local first largest
-  first=$(grep -m1 "^sweep $letter:\\\\VARNOLT.TMP" "$out" | sed 's/.*written=\([0-9]*\).*/\1/')
+  first=$(sed -n "/^sweep $letter:\\\\VARNOLT.TMP/ { s/.*written=\([0-9]*\).*/\1/p; q }" "$out")
   largest=$(sed -n 's/^largest_fill=//p' "$out")
   echo "$type: free before $free_before, sweep 1 wrote ${first:-?}, largest fill file seen ${largest:-?}"
   # With 4 KiB clusters Wine's figure is exact: the fill file must take every free byte. On
@@ -194,7 +197,8 @@ check_deleted_after() {
 
   command -v fls >/dev/null && command -v icat >/dev/null || { echo "$type: no sleuthkit: fls/icat checks not run"; return; }
   local tsk=$type address read=0 found=0 i
-  address=$(deleted_address "$tsk" "$image" "gone/control.bin")
+  list_deleted "$tsk" "$image" || { fail "$type: fls cannot read the image"; return; }
+  address=$(deleted_address "gone/control.bin")
   if [ -z "$address" ]; then
     fail "$type: fls does not list the control file deleted after the run"
   else
@@ -204,7 +208,7 @@ check_deleted_after() {
   fi
   found=0
   for name in deleted.bin $(for i in $(seq 1 "$small_count"); do echo "gone/small$i.txt"; done); do
-    address=$(deleted_address "$tsk" "$image" "$name")
+    address=$(deleted_address "$name")
     [ -n "$address" ] || continue
     read=$((read + 1))
     found=$((found + $(icat_copies "$tsk" "$image" "$address" "$deleted")))

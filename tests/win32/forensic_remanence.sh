@@ -12,7 +12,7 @@
 #
 # The images are drives of a private clone of the test prefix (drives.sh). Exit status 77
 # (reported as skipped) when the machine lacks the superuser, /dev/fuse or the tools.
-set -euo pipefail
+. "$(dirname "$0")/../../scripts/strict-mode.sh"
 wine_dir=$(realpath -m "$1")
 shred_exe=$(realpath -m "$2")
 work=$(realpath -m "$3")
