@@ -83,8 +83,9 @@ bool TakeItemsFromCommandLine(int argc, const char* const* argv, int firstItem, 
     const int number = index - firstItem + 1;
     char message[kTextBufferSize];
     char root[4];
-    if (ChosenDriveRoot(platform, item, root)) {
-      const std::uint32_t type = platform.DriveTypeOf(root);
+    const ChosenRoot chosenRoot = ChosenRootOf(platform, item, root);
+    if (chosenRoot != ChosenRoot::kNone) {
+      const std::uint32_t type = chosenRoot == ChosenRoot::kDrive ? platform.DriveTypeOf(root) : kDriveUnknown;
       if (type != kDriveRemovable && type != kDriveFixed) {
         std::snprintf(message, sizeof message, texts::kBadDriveFormat, number);
         Show(services, texts::kErrorCaption, message, MessageKind::kError);

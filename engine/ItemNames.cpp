@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/Random.h"
 
@@ -66,15 +67,79 @@ bool KeepsItsName(Platform& platform, const char* name) {
   return LastComponent(full.c_str()) == typed;
 }
 
-bool ChosenDriveRoot(Platform& platform, const char* name, char (&root)[4]) {
-  if (DriveRootOf(name, root)) return true;
-  std::string full;
-  if (!platform.ResolveFullPath(name, full)) return false;
-  if (full.size() != 3 || !IsDriveLetter(full[0]) || full[1] != ':' || full[2] != '\\' || !KeepsItsName(platform, name)) {
-    return false;
+namespace {
+
+// "\\?\", "\\.\", "//?/" and their mixtures: a device path follows.
+bool HasDevicePrefix(const char* name) {
+  return IsSeparator(name[0]) && IsSeparator(name[1]) && (name[2] == '?' || name[2] == '.') && IsSeparator(name[3]);
+}
+
+// "\??\": the system's own namespace, which CreateFileW hands on as it stands.
+bool HasNtPrefix(const char* name) {
+  return IsSeparator(name[0]) && name[1] == '?' && name[2] == '?' && IsSeparator(name[3]);
+}
+
+bool IsUncPath(const char* name) {
+  return IsSeparator(name[0]) && IsSeparator(name[1]) && name[2] != '\0' && !IsSeparator(name[2]) && !HasDevicePrefix(name);
+}
+
+// The components of `text`, split at either separator; an empty one where two meet, none for
+// a separator at the end.
+std::vector<std::string> ComponentsOf(const char* text) {
+  std::vector<std::string> components(1);
+  for (const char* at = text; *at != '\0'; ++at) {
+    if (IsSeparator(*at)) {
+      components.emplace_back();
+    } else {
+      components.back() += *at;
+    }
   }
-  std::memcpy(root, full.c_str(), 4);
-  return true;
+  if (components.back().empty()) components.pop_back();
+  return components;
+}
+
+bool HasDotOrEmptyComponent(const std::vector<std::string>& components, std::size_t from) {
+  for (std::size_t i = from; i < components.size(); ++i) {
+    if (components[i].empty() || components[i] == "." || components[i] == "..") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ChosenRoot ChosenRootOf(Platform& platform, const char* name, char (&root)[4]) {
+  if (DriveRootOf(name, root)) return ChosenRoot::kDrive;
+  if (HasNtPrefix(name)) return ChosenRoot::kRefused;
+  const bool device = HasDevicePrefix(name);
+  const char* unc = IsUncPath(name) ? name + 2 : nullptr;
+  if (device) {
+    const char* rest = name + 4;
+    if (std::strlen(rest) >= 2 && DriveRootOf(rest, root)) return ChosenRoot::kDrive;
+    const std::vector<std::string> components = ComponentsOf(rest);
+    if (SameIgnoringAsciiCase(components.front(), "UNC") && components.size() > 1) {
+      unc = rest + 4;
+    } else if (components.front().size() != 2 || !IsDriveLetter(components.front()[0]) || components.front()[1] != ':' ||
+               HasDotOrEmptyComponent(components, 1)) {
+      // A volume's GUID path, GLOBALROOT, a device; or a path the systems read apart.
+      return ChosenRoot::kRefused;
+    }
+  }
+  // A share: its root, or a path that "." and ".." could bring back to it, is refused.
+  if (unc != nullptr) {
+    const std::vector<std::string> components = ComponentsOf(unc);
+    if (components.size() < 3 || HasDotOrEmptyComponent(components, 0)) return ChosenRoot::kRefused;
+  }
+
+  std::string full;
+  if (!platform.ResolveFullPath(name, full)) return ChosenRoot::kNone;
+  if (full.size() == 3 && IsDriveLetter(full[0]) && full[1] == ':' && full[2] == '\\' && KeepsItsName(platform, name)) {
+    std::memcpy(root, full.c_str(), 4);
+    return ChosenRoot::kDrive;
+  }
+  // What a device or share spelling opens is asked last: a volume's root there is no folder.
+  // (Under a drive letter a link to a root is a link, removed as one.)
+  if ((device || unc != nullptr) && platform.OpensAVolumeRoot(name) == Answer::kYes) return ChosenRoot::kRefused;
+  return ChosenRoot::kNone;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/Platform.h"
@@ -13,9 +14,23 @@ namespace varnolt {
 // "E:/" (a letter, either case). Fills `root` with "E:\" and returns true; false otherwise.
 bool DriveRootOf(const char* name, char (&root)[4]);
 
-// The drive a chosen name stands for: DriveRootOf, or a path that resolves to a drive's root
-// ("\", "E:\."), which is that drive as a root chosen in Explorer is. False for anything else.
-bool ChosenDriveRoot(Platform& platform, const char* name, char (&root)[4]);
+// What a chosen name says of drives.
+enum class ChosenRoot : std::uint8_t {
+  kNone,     // no root: a path, taken as a file or directory
+  kDrive,    // the drive `root`, its free space
+  kRefused,  // a volume's root by another name than its letter, or a spelling that systems read
+             // differently: never taken, neither as a drive nor as a folder to empty
+};
+
+// The drive a chosen name stands for, in every spelling: DriveRootOf; the same behind a device
+// prefix ("\\?\E:\", "\\.\E:", "//?/E:/"); a path that resolves to a drive's root ("\",
+// "E:\."), as a root chosen in Explorer is. Refused: the system's own namespace ("\??\E:\",
+// which Windows opens as E:'s root), device paths by no drive letter (a volume's GUID path,
+// GLOBALROOT), a share's root (an administrative share "\\host\E$\" is a volume's root),
+// "." and ".." behind a device prefix or in a share path (Windows takes "\\?\" paths as they
+// stand, Wine folds them), and any other spelling the system opens as a volume's root. `root`
+// is filled for kDrive only.
+ChosenRoot ChosenRootOf(Platform& platform, const char* name, char (&root)[4]);
 
 // True when resolving `name` to a full path keeps its name: no character of it dropped or
 // changed. The path functions drop trailing dots and spaces ("Rapport " reads "Rapport",

@@ -27,9 +27,12 @@ ShreddingManager::ShreddingManager(Platform& platform) : platform(&platform) {}
 void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   if (name == nullptr) return;
   char root[4];
-  // A chosen drive, by its letter or its root, means its free space; never a directory to
-  // empty. At top level, a one-character name is never looked up as a file or directory name.
-  if (maybeDrive && ChosenDriveRoot(*platform, name, root)) {
+  // A chosen drive, by its letter or its root in any spelling, means its free space; never a
+  // directory to empty. At top level, a one-character name is never looked up as a file or
+  // directory name. A volume's root by another name is not taken at all.
+  const ChosenRoot chosenRoot = maybeDrive ? ChosenRootOf(*platform, name, root) : ChosenRoot::kNone;
+  if (chosenRoot == ChosenRoot::kRefused) return Drop(name, LeftBecause::kDriveNotSupported);
+  if (chosenRoot == ChosenRoot::kDrive) {
     const std::uint32_t type = platform->DriveTypeOf(root);
     if (type == kDriveFixed || type == kDriveRemovable) {
       AddDrive(root);

@@ -35,8 +35,9 @@ class ShreddingManager {
   ShreddingManager& operator=(const ShreddingManager&) = delete;
 
   // Takes one name in. With `maybeDrive` (a name the user chose), a drive letter or a drive's
-  // root ("E", "E:", "E:\") is a drive: a fixed or removable drive has its free space
-  // collected, anything else nothing; and a name that resolving would change ("Rapport ") is
+  // root in any spelling ("E", "E:", "E:\", "\\?\E:\") is a drive: a fixed or removable
+  // drive has its free space collected, anything else nothing; a volume's root by another name
+  // is not taken (ChosenRootOf); and a name that resolving would change ("Rapport ") is
   // refused (RefusedNames). Otherwise the name is resolved to a full path: a file is collected,
   // a directory with everything below it, depth first, each directory after its contents. A
   // symbolic link or junction is collected as itself and never followed; a reparse point of a

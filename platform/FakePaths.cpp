@@ -1,5 +1,6 @@
 #include "platform/FakePaths.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -74,9 +75,117 @@ using fake::HasDrive;
 using fake::IsSeparator;
 using fake::Upper;
 
+namespace {
+
+// "\\?\", "\\.\", "//?/" and the like: a device path follows.
+bool HasDevicePrefix(const std::string& path) {
+  return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
+         IsSeparator(path[3]);
+}
+
+bool IsUncPath(const std::string& path) {
+  return path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]) && !HasDevicePrefix(path);
+}
+
+// The components of `text` from `from` on, "." and ".." folded (".." never above the start), the
+// last one without its trailing dots and spaces, as Windows normalises a path.
+std::vector<std::string> FoldedComponents(const std::string& text, std::size_t from) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (std::size_t i = from; i <= text.size(); ++i) {
+    if (i == text.size() || IsSeparator(text[i])) {
+      if (part == "..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!part.empty() && part != ".") {
+        parts.push_back(part);
+      }
+      part.clear();
+    } else {
+      part += text[i];
+    }
+  }
+  if (!parts.empty() && !text.empty() && !IsSeparator(text.back())) {
+    std::string& last = parts.back();
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    if (last.empty()) parts.pop_back();
+  }
+  return parts;
+}
+
+std::string Joined(std::string head, const std::vector<std::string>& parts) {
+  for (std::size_t i = 0; i < parts.size(); ++i) head += (i ? "\\" : "") + parts[i];
+  return head;
+}
+
+}  // namespace
+
 // --- Paths -----------------------------------------------------------------------------------
 
+std::string FakePlatform::VolumeGuidPath(char letter) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const unsigned char code = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(letter)));
+  return std::string("\\\\?\\Volume{5c1e0d7a-0000-4000-8000-0000000000") + kHex[code >> 4] + kHex[code & 15] + "}\\";
+}
+
+std::string FakePlatform::DrivePathOf(const std::string& full) const {
+  std::string rest;
+  if (HasDevicePrefix(full)) {
+    rest = full.substr(4);
+    if (HasDrive(rest)) return rest.size() == 2 ? rest + '\\' : rest;
+    if (Upper(rest.substr(0, 4)) == "UNC\\") return DrivePathOf("\\\\" + rest.substr(4));
+    for (const auto& [letter, volume] : volumes) {
+      const std::string guid = VolumeGuidPath(letter).substr(4);
+      const std::string device = "GLOBALROOT\\DEVICE\\HARDDISKVOLUME" + std::to_string(letter - 'A' + 1) + "\\";
+      for (const std::string& name : {guid, device}) {
+        const std::string head = Upper(name.substr(0, name.size() - 1));
+        if (Upper(rest.substr(0, head.size())) == head && (rest.size() == head.size() || IsSeparator(rest[head.size()]))) {
+          return std::string(1, letter) + ":\\" + rest.substr(std::min(rest.size(), head.size() + 1));
+        }
+      }
+    }
+    return full;
+  }
+  // An administrative share of this machine: "\\localhost\E$\..." is E:'s root.
+  if (IsUncPath(full)) {
+    const std::size_t shareAt = full.find('\\', 2);
+    if (shareAt == std::string::npos) return full;
+    const std::string host = Upper(full.substr(2, shareAt - 2));
+    const std::size_t shareEnd = std::min(full.find('\\', shareAt + 1), full.size());
+    const std::string share = full.substr(shareAt + 1, shareEnd - shareAt - 1);
+    if ((host == "LOCALHOST" || host == "127.0.0.1") && share.size() == 2 && share[1] == '$' &&
+        volumes.count(static_cast<char>(std::toupper(static_cast<unsigned char>(share[0]))))) {
+      return std::string(1, share[0]) + ":\\" + full.substr(std::min(full.size(), shareEnd + 1));
+    }
+  }
+  return full;
+}
+
 std::string FakePlatform::FullPath(const std::string& name) const {
+  // Device paths as Windows reads them: exactly "\\?\" is taken as it stands, "." and ".."
+  // included (which then name nothing); another prefix ("\\.\", "//?/") is written with
+  // backslashes and what follows it is normalised.
+  if (HasDevicePrefix(name)) {
+    if (name.compare(0, 4, "\\\\?\\") == 0) return name;
+    const std::string prefix = std::string("\\\\") + name[2] + '\\';
+    const std::string rest = name.substr(4);
+    if (HasDrive(rest)) return prefix + FullPath(rest);
+    return Joined(prefix, FoldedComponents(rest, 0)) + (IsSeparator(name.back()) ? "\\" : "");
+  }
+  // A share: "\\host\share" stays, what follows is normalised below it (".." never leaves it).
+  if (IsUncPath(name)) {
+    std::size_t shareEnd = name.size();
+    for (std::size_t i = 2, separators = 0; i < name.size(); ++i) {
+      if (IsSeparator(name[i]) && ++separators == 2) {
+        shareEnd = i;
+        break;
+      }
+    }
+    std::string full = "\\\\" + name.substr(2, shareEnd - 2);
+    std::replace(full.begin(), full.end(), '/', '\\');
+    const std::vector<std::string> parts = FoldedComponents(name, shareEnd);
+    if (!parts.empty()) full = Joined(full + '\\', parts);
+    return IsSeparator(name.back()) ? full + '\\' : full;
+  }
   std::string combined;
   if (HasDrive(name) && name.size() >= 3 && IsSeparator(name[2])) {
     combined = name;
@@ -92,35 +201,15 @@ std::string FakePlatform::FullPath(const std::string& name) const {
     combined = workingDirectory + "\\" + name;
   }
 
-  // Split into components and fold "." and "..".
-  std::vector<std::string> parts;
-  std::string part;
-  for (std::size_t i = 3; i <= combined.size(); ++i) {
-    if (i == combined.size() || IsSeparator(combined[i])) {
-      if (part == "..") {
-        if (!parts.empty()) parts.pop_back();
-      } else if (!part.empty() && part != ".") {
-        parts.push_back(part);
-      }
-      part.clear();
-    } else {
-      part += combined[i];
-    }
-  }
   // As on Windows, the last component loses its trailing dots and spaces ("x. " is "x").
-  if (!parts.empty() && !IsSeparator(combined.back())) {
-    std::string& last = parts.back();
-    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) parts.pop_back();
-  }
-  std::string full = std::string(1, static_cast<char>(std::toupper(combined[0]))) + ":\\";
-  for (std::size_t i = 0; i < parts.size(); ++i) full += (i ? "\\" : "") + parts[i];
+  const std::vector<std::string> parts = FoldedComponents(combined, 3);
+  std::string full = Joined(std::string(1, static_cast<char>(std::toupper(combined[0]))) + ":\\", parts);
   if (!parts.empty() && !name.empty() && IsSeparator(name.back())) full += '\\';
   return full;
 }
 
 std::string FakePlatform::Key(const std::string& name, bool followLast) const {
-  std::string key = Upper(FullPath(name));
+  std::string key = Upper(DrivePathOf(FullPath(name)));
   if (key.size() > 3 && key.back() == '\\') key.pop_back();
   return Follow(key, followLast, 0);
 }
@@ -162,6 +251,14 @@ bool FakePlatform::ResolveFullPath(const char* name, std::string& full) {
     return false;
   }
   return true;
+}
+
+Answer FakePlatform::OpensAVolumeRoot(const char* path) {
+  std::u16string units;
+  if (path == nullptr || path[0] == '\0' || !Utf16FromUtf8(path, units)) return Answer::kUnknown;
+  const std::string key = Key(path, true);
+  if (!Find(key)) return Answer::kUnknown;
+  return key.size() == 3 ? Answer::kYes : Answer::kNo;
 }
 
 bool FakePlatform::WorkingDirectory(std::string& directory) {

@@ -92,6 +92,10 @@ class FakePlatform : public Platform {
   // Directory listings show the item at `path` as `shownName`, as the ANSI listing shows a name
   // its code page cannot hold ("．．＼x" is listed as "..\x"). The item keeps its real name.
   void ListUnder(const std::string& path, const std::string& shownName);
+  // The GUID path Windows gives the volume of `letter` ("\\\\?\\Volume{...}\\"). These name the
+  // same volume too, as on Windows: "\\\\?\\GLOBALROOT\\Device\\HarddiskVolumeN\\" (N: 1 for A,
+  // 2 for B...) and the administrative share "\\\\localhost\\E$\\".
+  static std::string VolumeGuidPath(char letter);
   // Files larger than this keep only their size, not their bytes.
   void SetStoredContentLimit(std::uint64_t bytes) { storedContentLimit = bytes; }
 
@@ -184,6 +188,7 @@ class FakePlatform : public Platform {
   FailureKind LastFailure() override { return lastFailure; }
   bool ResolveFullPath(const char* name, std::string& full) override;
   bool WorkingDirectory(std::string& directory) override;
+  Answer OpensAVolumeRoot(const char* path) override;
   bool ChangeWorkingDirectory(const char* path) override;
   FindHandle FindFirst(const char* pattern, FindData* entry) override;
   bool FindNext(FindHandle find, FindData* entry) override;
@@ -245,6 +250,9 @@ class FakePlatform : public Platform {
   // The full, normalised form of `name` (Windows rules: relative to the working directory,
   // "X:" alone is that drive's current directory, "\x" is rooted on the current drive).
   std::string FullPath(const std::string& name) const;
+  // The drive path ("E:\\...") a full path names when it is a device or share spelling of a
+  // drive (VolumeGuidPath); the path itself otherwise.
+  std::string DrivePathOf(const std::string& full) const;
   // The map key of a path: full, without trailing backslash (but for a root), upper case,
   // with the links inside it followed, and the last component's too when `followLast`.
   std::string Key(const std::string& name, bool followLast = false) const;

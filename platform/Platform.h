@@ -61,6 +61,9 @@ enum class FailureKind : std::uint8_t {
   kOther,
 };
 
+// The answer to a question the system may not be able to answer.
+enum class Answer : std::uint8_t { kNo, kYes, kUnknown };
+
 // One named data stream of a file, as its listing returns it.
 struct StreamEntry {
   std::string name;  // UTF-8, as the system writes it: ":Zone.Identifier:$DATA"
@@ -125,6 +128,10 @@ class Platform {
   // it cannot be resolved.
   virtual bool ResolveFullPath(const char* name, std::string& full) = 0;
   virtual bool WorkingDirectory(std::string& directory) = 0;
+  // Whether opening `path` as the system opens it (links on the way and at its end followed)
+  // reaches the root of a volume, whatever the spelling: kYes, kNo, or kUnknown when it cannot
+  // be opened or the system does not say.
+  virtual Answer OpensAVolumeRoot(const char* path) = 0;
   virtual bool ChangeWorkingDirectory(const char* path) = 0;
 
   // The named data streams of the file at `path` (its main data not among them), each opened

@@ -283,6 +283,21 @@ bool Win32Platform::ResolveFullPath(const char* name, std::string& full) {
   return true;
 }
 
+Answer Win32Platform::OpensAVolumeRoot(const char* path) {
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return Answer::kUnknown;
+  const HANDLE item = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (item == INVALID_HANDLE_VALUE) return Answer::kUnknown;
+  // The path within its volume, without the volume's name: "\" alone for its root (Windows and
+  // Wine 8 alike). A longer answer does not fit in the buffer and is no root.
+  wchar_t within[4];
+  const DWORD length = GetFinalPathNameByHandleW(item, within, 4, FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
+  CloseHandle(item);
+  if (length == 0) return Answer::kUnknown;
+  return length == 1 && within[0] == L'\\' ? Answer::kYes : Answer::kNo;
+}
+
 bool Win32Platform::WorkingDirectory(std::string& directory) {
   directory.clear();
   const DWORD needed = GetCurrentDirectoryW(0, nullptr);

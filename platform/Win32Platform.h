@@ -29,6 +29,7 @@ class Win32Platform : public Platform {
   bool MakeFolder(const char* path) override;
   bool ResolveFullPath(const char* name, std::string& full) override;
   bool WorkingDirectory(std::string& directory) override;
+  Answer OpensAVolumeRoot(const char* path) override;
   bool ChangeWorkingDirectory(const char* path) override;
   bool NamedStreamsOf(const char* path, std::vector<StreamEntry>& streams) override;
   FindHandle FindFirst(const char* pattern, FindData* entry) override;

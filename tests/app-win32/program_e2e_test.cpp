@@ -358,7 +358,7 @@ TEST_F(ProgramEndToEnd, ANameThatResolvingChangesIsRefusedAndItsSiblingStays) {
 // A drive root of no drive is refused as a drive, never looked up as a directory (the test
 // prefix maps no Q:). C: is never named here: it is this machine's own disk.
 TEST_F(ProgramEndToEnd, ARootOfADriveWeDoNotCleanGetsTheDriveMessage) {
-  for (const char* root : {"Q:", "Q:\\", "q:/"}) {
+  for (const char* root : {"Q:", "Q:\\", "q:/", "\\\\?\\Q:\\", "\\\\.\\q:"}) {
     SCOPED_TRACE(root);
     Program program(std::string("-a ") + root);
     const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
@@ -451,7 +451,8 @@ TEST_F(ProgramEndToEnd, ARunWithNothingLeftShowsNoBoxAndExitsZero) {
 
 // Run by free_space_window.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone mapped
 // to a small tmpfs made for the test; skipped otherwise. "R:" and "R:\" are the drive R, as a
-// root selected in Explorer: its free space is offered for cleaning, and no file of it goes.
+// root selected in Explorer, and so are its device paths: its free space is offered for
+// cleaning, and no file of it goes.
 TEST_F(ProgramEndToEnd, DriveRootsAreTheDriveNeverADirectory) {
   const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
   if (drive == nullptr) GTEST_SKIP() << "needs a test drive (free_space_window.sh)";
@@ -462,13 +463,25 @@ TEST_F(ProgramEndToEnd, DriveRootsAreTheDriveNeverADirectory) {
   ASSERT_EQ(ReadTextFile(keep), "stays\n");
 
   const std::string asked = "Vous \xEAtes sur le point de nettoyer l'espace libre de 1 disque(s), soit ";
-  for (const std::string& root : {std::string(drive) + ":", std::string(drive) + ":\\"}) {
+  const std::string letter(drive);
+  // Scripts and PowerShell name a volume by its device path: still the drive, never a folder.
+  for (const std::string& root : {letter + ":", letter + ":\\", "\\\\?\\" + letter + ":\\", "\\\\.\\" + letter + ":\\",
+                                  "//?/" + letter + ":/"}) {
     SCOPED_TRACE(root);
     Program program("-a " + root);
     const auto text = AnswerMessageBox("Confirmation", IDNO, kTimeout);
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(text->substr(0, asked.size()), asked) << *text;
     EXPECT_EQ(program.Wait(), 0u);
+    EXPECT_EQ(ReadTextFile(keep), "stays\n");
+  }
+  // The system's own namespace opens the root on Windows and a folder "??" under Wine: refused.
+  {
+    Program refused("-a \\??\\" + letter + ":\\");
+    const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, "L'argument n\xB0" "1 n'est pas un lecteur valide.");
+    EXPECT_EQ(refused.Wait(), kExitFailure);
     EXPECT_EQ(ReadTextFile(keep), "stays\n");
   }
   // Answered Yes, the free space is cleaned and the files stay.

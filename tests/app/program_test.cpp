@@ -229,11 +229,11 @@ TEST_F(ProgramTest, ConfirmationYesErasesWithTheWindowThatFits) {
 }
 
 // "E:" and "E:\" are the drive E, as a drive root selected in Explorer: its free space is to be
-// cleaned and none of its files deleted.
+// cleaned and none of its files deleted. So are its device spellings, which scripts use.
 TEST_F(ProgramTest, DriveRootsAskToCleanTheDrive) {
   os.MakeFile("E:\\photo.jpg", 1000);
   desktop.answerYes = false;
-  for (const char* root : {"E:", "E:\\", "e:/"}) {
+  for (const char* root : {"E:", "E:\\", "e:/", "\\\\?\\E:\\", "\\\\.\\E:\\", "//?/e:/", "\\\\?\\E:", "\\\\.\\e:"}) {
     SCOPED_TRACE(root);
     desktop.messages.clear();
     EXPECT_EQ(Run({"-a", root}), 0);
@@ -246,6 +246,41 @@ TEST_F(ProgramTest, DriveRootsAskToCleanTheDrive) {
   EXPECT_EQ(Run({"E:\\"}), 0);
   EXPECT_EQ(desktop.windows, std::vector<ProgressWindowKind>{ProgressWindowKind::kOneFreeSpace});
   EXPECT_TRUE(os.Exists("E:\\photo.jpg"));
+}
+
+// A volume's root by any other name than its letter is no folder to empty, nor a drive to
+// clean: on the command line it gets the drive message before anything is erased, from the
+// pipe it is named at the end. The fake opens every one of these as E:'s root, as Windows does.
+TEST_F(ProgramTest, AVolumeRootByAnotherNameIsRefusedAndNothingOfItGoes) {
+  os.MakeDirectory("E:\\photos");
+  os.MakeFile("E:\\photos\\photo.jpg", 1000);
+  const std::string guid = FakePlatform::VolumeGuidPath('E');
+  const std::vector<std::string> spellings = {
+      "\\??\\E:\\", guid, guid.substr(0, guid.size() - 1), "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume5\\",
+      "\\\\localhost\\E$\\", "\\\\127.0.0.1\\e$", "\\\\?\\UNC\\localhost\\E$\\", "\\\\localhost\\E$\\photos\\..",
+      // Windows takes "\\?\" paths as they stand, where Wine would fold this into E:'s root.
+      "\\\\?\\E:\\photos\\..", "\\\\.\\E:\\photos\\..\\"};
+  ASSERT_EQ(os.OpensAVolumeRoot(guid.c_str()), Answer::kYes);
+  ASSERT_TRUE(os.Exists("\\\\localhost\\E$\\photos\\photo.jpg"));
+  for (const std::string& spelling : spellings) {
+    SCOPED_TRACE(spelling);
+    desktop.messages.clear();
+    EXPECT_EQ(Run({"-a", "C:\\work\\one.txt", spelling.c_str()}), -1);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, "L'argument n\xB0" "2 n'est pas un lecteur valide.");
+  }
+  std::vector<std::string> records = spellings;
+  records.push_back("C:\\work\\one.txt");
+  desktop.messages.clear();
+  desktop.pipes["\\\\.\\pipe\\66"] = EncodeItemStream(records);
+  EXPECT_EQ(Run({"-p", "\\\\.\\pipe\\66"}), kExitItemsLeft);
+  ASSERT_EQ(desktop.messages.size(), 1u);
+  for (const std::string& spelling : spellings) {
+    EXPECT_NE((desktop.messages[0].text + "\n").find("\n" + spelling + " : lecteur non pris en charge\n"), std::string::npos)
+        << desktop.messages[0].text;
+  }
+  EXPECT_FALSE(os.Exists("C:\\work\\one.txt"));
+  EXPECT_EQ(os.SizeOf("E:\\photos\\photo.jpg"), 1000u);
 }
 
 TEST_F(ProgramTest, WindowChoiceFollowsTheFileAndDriveCounts) {

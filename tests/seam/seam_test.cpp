@@ -48,6 +48,29 @@ TEST_F(SeamTest, TrailingDotsAndSpacesAreDroppedByResolvingAndRefusedByTheNameCh
   EXPECT_NE(world->Os().AttributesOf(In("Rapport").c_str()), kInvalidAttributes);
 }
 
+// A volume's root is told by opening it, whatever its spelling; a folder is none, and a path
+// that cannot be opened gives no answer. Chosen names are read accordingly.
+TEST_F(SeamTest, AVolumeRootIsToldByOpeningIt) {
+  world->MakeFolder(In("sub"));
+  const std::string drive = root.substr(0, 3);
+  ASSERT_EQ(drive.substr(1), ":\\");
+  Platform& os = world->Os();
+  EXPECT_EQ(os.OpensAVolumeRoot(drive.c_str()), Answer::kYes);
+  EXPECT_EQ(os.OpensAVolumeRoot(("\\\\?\\" + drive).c_str()), Answer::kYes);
+  EXPECT_EQ(os.OpensAVolumeRoot(root.c_str()), Answer::kNo);
+  EXPECT_EQ(os.OpensAVolumeRoot(In("sub").c_str()), Answer::kNo);
+  EXPECT_EQ(os.OpensAVolumeRoot(In("nothing").c_str()), Answer::kUnknown);
+
+  char chosen[4] = {};
+  EXPECT_EQ(ChosenRootOf(os, ("\\\\?\\" + drive).c_str(), chosen), ChosenRoot::kDrive);
+  EXPECT_EQ(std::string(chosen), drive);
+  EXPECT_EQ(ChosenRootOf(os, ("//?/" + drive.substr(0, 2) + "/").c_str(), chosen), ChosenRoot::kDrive);
+  EXPECT_EQ(ChosenRootOf(os, ("\\??\\" + drive).c_str(), chosen), ChosenRoot::kRefused);
+  EXPECT_EQ(ChosenRootOf(os, ("\\\\?\\" + In("sub\\..")).c_str(), chosen), ChosenRoot::kRefused);
+  EXPECT_EQ(ChosenRootOf(os, ("\\\\?\\" + In("sub")).c_str(), chosen), ChosenRoot::kNone);
+  EXPECT_EQ(ChosenRootOf(os, In("sub").c_str(), chosen), ChosenRoot::kNone);
+}
+
 TEST_F(SeamTest, NamesOfAnyScriptAndLookAlikesAreListedAndResolvedAsThemselves) {
   const std::vector<std::string> names = {"\xEF\xBC\x8E\xEF\xBC\x8E\xEF\xBC\xBCvictim",  // ．．＼victim
                                           "\xC5\x81\xC3\xB3" "d\xC5\xBA.txt",            // Łódź.txt
