@@ -28,6 +28,18 @@ pidfile=$wine_dir/server.pid
 server_listening() {
   grep -qa wineserver "/proc/$1/cmdline" 2>/dev/null && [ -S "/proc/$1/cwd/socket" ]
 }
+# Waits until the server PID, just started, listens: a program started before would find no
+# socket and start a server of its own beside it. False when it ends or is not listening after
+# ten seconds.
+await_server() {
+  local pid=$1 _
+  for _ in $(seq 1 200); do
+    server_listening "$pid" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
 server_running() {
   local pid
   pid=$(cat "$pidfile" 2>/dev/null) && [ -n "$pid" ] && server_listening "$pid"

@@ -55,10 +55,7 @@ start_server() {
   # minutes after the last one when no cleanup stops it (an interrupted run, a mere listing).
   setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p120 </dev/null >/dev/null 2>&1 &
   echo $! >"$pidfile"
-  for _ in $(seq 1 100); do
-    server_running && break
-    sleep 0.05
-  done
+  await_server $! || { echo "wine-prefix: the server of $WINEPREFIX did not start" >&2; exit 1; }
   # One first program starts the services and the desktop process, with harmless descriptors.
   quiet "$WINE" cmd /c exit
 }

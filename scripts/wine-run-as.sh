@@ -54,11 +54,7 @@ fi
 stop() { "${as_user[@]}" bash -c ". '$here/wine-env.sh' '$user_dir'; quiet \"\$WINESERVER\" -k" || true; }
 trap stop EXIT
 "${as_user[@]}" setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p120 </dev/null >/dev/null 2>&1 &
-server=$!
-for _ in $(seq 1 100); do
-  [ -S "/proc/$server/cwd/socket" ] && break
-  sleep 0.05
-done
+await_server $! || { echo "wine-run-as: the server of $user did not start" >&2; exit 1; }
 "${as_user[@]}" bash -c ". '$here/wine-env.sh' '$user_dir'; quiet \"\$WINE\" cmd /c exit"
 
 cd "$WINEPREFIX/drive_c/windows"

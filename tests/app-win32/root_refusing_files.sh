@@ -42,6 +42,7 @@ as_user=(setpriv --reuid="$uid" --regid="$gid" --clear-groups env HOME="$home" U
 stop_user_server() { "${as_user[@]}" "$WINESERVER" -k >/dev/null 2>&1 || true; }
 trap 'status=$?; set +e; stop_user_server; (exit $status); drives_cleanup' EXIT
 "${as_user[@]}" setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p120 </dev/null >/dev/null 2>&1 &
+await_server $! || { echo "FAILED: the user's server did not start"; exit 1; }
 "${as_user[@]}" bash -c "$close_descriptors" warm "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 
 chmod 1777 "$work/root"

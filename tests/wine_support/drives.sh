@@ -161,6 +161,7 @@ drives_start() {
   done
   setsid bash -c "$close_descriptors" server "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 &
   drives_server=$!
+  await_server "$drives_server" || { echo "FAILED: the clone's server did not start"; exit 1; }
   quiet "$WINE" cmd /c exit
 }
 
