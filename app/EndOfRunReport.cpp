@@ -35,6 +35,7 @@ std::string ReasonText(const ItemOutcome& outcome) {
     case LeftBecause::kNameNotSupported: return texts::kLeftNameNotSupported;
     case LeftBecause::kDriveNotSupported: return texts::kLeftDriveNotSupported;
     case LeftBecause::kFillFileNotCreated: return texts::kLeftFillFileNotCreated;
+    case LeftBecause::kReplaced: return texts::kLeftReplaced;
     case LeftBecause::kFreeSpaceInPart: {
       char text[256];
       std::snprintf(text, sizeof text, texts::kLeftFreeSpaceInPartFormat, Size(outcome.coveredBytes).c_str(),

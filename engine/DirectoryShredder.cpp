@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/IndexSlack.h"
+#include "platform/OpenItem.h"
 
 namespace varnolt {
 namespace {
@@ -34,32 +35,50 @@ void DirectoryShredder::Shred() {
     return;
   }
   // A link or junction goes alone, whatever its target holds (listing it would list the target).
+  if (reparse == ReparseKind::kLink) {
+    if (!NameLeadsToTheOneCollected()) {
+      leftBecause = LeftBecause::kReplaced;
+      return;
+    }
+    RenameRandomly();
+    if (!platform->RemoveEmptyDirectory(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+    return;
+  }
+  // The folder is opened once and must be the one collected; it is renamed and removed through
+  // that handle, which no one else may rename or remove meanwhile.
+  OpenItem folder(*platform, platform->OpenFolderForRemoval(path.c_str()));
+  if (!folder.IsOpen()) {
+    leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+    return;
+  }
+  if (!IsTheOneCollected(folder.Handle())) {
+    leftBecause = LeftBecause::kReplaced;
+    return;
+  }
   // A directory that still holds something (a file that could not be erased) keeps its name and
   // attributes, so the user finds what is left where it was.
-  if (reparse != ReparseKind::kLink) {
-    const Contents contents = ContentsOf(*platform, path);
-    if (contents == Contents::kNotEmpty) {
-      leftBecause = LeftBecause::kFolderNotEmpty;
-      return;
-    }
-    // Not listable: no random name, only a removal under its own name, which fails if anything
-    // is inside.
-    if (contents == Contents::kUnknown) {
-      if (!platform->RemoveEmptyDirectory(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
-      return;
-    }
+  const Contents contents = ContentsOf(*platform, path);
+  if (contents == Contents::kNotEmpty) {
+    leftBecause = LeftBecause::kFolderNotEmpty;
+    return;
   }
+  // Not listable: no random name, only a removal under its own name, which fails if anything
+  // is inside.
   const std::string original = path;
-  if (reparse != ReparseKind::kLink && heldEntryBytes != 0) {
-    MakeCoverFiles(*platform, path + '\\', std::string(), CoverFilesFor(heldEntryBytes));
+  if (contents == Contents::kEmpty) {
+    if (heldEntryBytes != 0) MakeCoverFiles(*platform, path + '\\', std::string(), CoverFilesFor(heldEntryBytes));
+    CoverOwnName(folder.Handle());
+    RenameRandomly(folder.Handle());
   }
-  if (reparse != ReparseKind::kLink) CoverOwnName();
-  RenameRandomly();
-  if (platform->RemoveEmptyDirectory(path.c_str())) return;
+  if (platform->DeleteOpen(folder.Handle())) {
+    folder.Close();
+    // Removed at the close; a folder that gained an entry meanwhile may stay.
+    if (platform->AttributesOf(path.c_str()) == kInvalidAttributes) return;
+  }
   const LeftBecause refusal = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
   // Something came in between the look and the removal, or the system refused: the directory
   // goes back to its own name rather than stay hidden under a number.
-  if (original != path && platform->MovePath(path.c_str(), original.c_str())) path = original;
+  if (original != path) MoveTo(folder.IsOpen() ? folder.Handle() : kInvalidFile, original);
   leftBecause = ContentsOf(*platform, path) == Contents::kNotEmpty ? LeftBecause::kFolderNotEmpty : refusal;
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/ItemNames.h"
 #include "engine/Random.h"
+#include "platform/OpenItem.h"
 
 namespace varnolt {
 namespace {
@@ -15,12 +16,13 @@ std::uint8_t patternBlock[FileShredder::kBlockSize];
 std::uint8_t complementBlock[FileShredder::kBlockSize];
 std::uint8_t randomBlock[FileShredder::kBlockSize];
 
-// The file and its named streams, swept together; all closed on every way out of the
-// overwrite, an exception from the progress callback among them.
+// The file and its named streams, swept together. The streams are closed on every way out of
+// the overwrite, an exception from the progress callback among them; the file itself is held
+// by its caller, who goes on with it.
 class FileAndStreams final : public SweepArea {
  public:
   FileAndStreams(Platform& platform, FileHandle file) : platform(platform), main{file, 0, 0} {}
-  ~FileAndStreams() { Close(); }
+  ~FileAndStreams() { CloseStreams(); }
   FileAndStreams(const FileAndStreams&) = delete;
   FileAndStreams& operator=(const FileAndStreams&) = delete;
 
@@ -29,17 +31,17 @@ class FileAndStreams final : public SweepArea {
   void SetMainSize(std::uint64_t size) { main.size = size; }
   // Opens each named stream of `path` for writing. False, with the reason in `why`, when they
   // cannot all be listed, opened and measured: the file's data would not all be overwritten.
+  // The file is open already, sharing nothing: Windows renames no folder that holds it, so its
+  // path still leads to it.
   bool OpenStreams(const std::string& path, LeftBecause* why);
   std::uint64_t Bytes() const {
     std::uint64_t bytes = main.size;
     for (const SweepTarget& stream : streams) bytes += stream.size;
     return bytes;
   }
-  void Close() {
+  void CloseStreams() {
     for (const SweepTarget& stream : streams) platform.CloseFile(stream.file);
     streams.clear();
-    if (main.file != kInvalidFile) platform.CloseFile(main.file);
-    main.file = kInvalidFile;
   }
 
  private:
@@ -99,6 +101,11 @@ FileShredder::OverwriteResult FileShredder::LeaveAlone(LeftBecause reason) {
 }
 
 FileShredder::OverwriteResult FileShredder::Overwrite() {
+  OpenItem file;
+  return Overwrite(file);
+}
+
+FileShredder::OverwriteResult FileShredder::Overwrite(OpenItem& file) {
   proceed = 1;
 
   // A symbolic link is neither opened nor given new attributes: both would reach its target.
@@ -107,31 +114,46 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
   const ReparseKind reparse = platform->ReparseKindOf(path.c_str());
   if (reparse == ReparseKind::kLink) return OverwriteResult::kLink;
   if (reparse == ReparseKind::kUnknown) return LeaveAlone(LeftBecause::kUnknownReparsePoint);
-  // A file with another name holds data that belongs to that name too, outside the selection.
-  // Looked at before the attributes change, which all its names share.
-  if (platform->NameCountOf(path.c_str()) > 1) return LeaveAlone(LeftBecause::kHardLink);
+  // Read-only, hidden and system files are overwritten like any other: a read-only file would
+  // otherwise refuse to open for writing and escape the sweeps. The attributes are changed by
+  // name, so only once that name is seen to lead to the item collected; and not for a file
+  // with another name, whose data (and attributes) belong to that name too, outside the
+  // selection. Any file's names are counted again on the open file.
   const std::uint32_t attributes = platform->AttributesOf(path.c_str());
-  // Read-only, hidden and system files are overwritten like any other: a read-only file
-  // would otherwise refuse to open for writing and escape the sweeps.
-  platform->SetAttributesOf(path.c_str(), kAttrNormal);
-  const FileHandle file = platform->OpenExistingForWriting(path.c_str());
-  if (file == kInvalidFile) {
+  const bool special = attributes != kInvalidAttributes && (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem));
+  if (special) {
+    if (platform->NameCountOf(path.c_str()) > 1) return LeaveAlone(LeftBecause::kHardLink);
+    if (!NameLeadsToTheOneCollected()) return LeaveAlone(LeftBecause::kReplaced);
+    platform->SetAttributesOf(path.c_str(), kAttrNormal);
+  }
+  // A file that stays where it is keeps the attributes its owner gave it.
+  const auto restore = [&] {
+    if (special) platform->SetAttributesOf(path.c_str(), attributes);
+  };
+  file = OpenItem(*platform, platform->OpenFileForErasure(path.c_str()));
+  if (!file.IsOpen()) {
     leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
-    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path.c_str(), attributes);
+    restore();
     return OverwriteResult::kFailed;
+  }
+  // The item opened must be the one collected: a folder on its path replaced since (by a link
+  // to a folder never chosen) would have the name lead to another program's file.
+  if (!IsTheOneCollected(file.Handle())) {
+    file.Close();
+    return LeaveAlone(LeftBecause::kReplaced);
   }
   // Again on the open file, which is what gets written: a name may have been added meanwhile.
   // A count that cannot be read is no proof of a single name either.
-  if (platform->OpenFileNameCount(file) != 1) {
-    platform->CloseFile(file);
-    if (attributes != kInvalidAttributes) platform->SetAttributesOf(path.c_str(), attributes);
+  if (platform->OpenFileNameCount(file.Handle()) != 1) {
+    file.Close();
+    restore();
     return LeaveAlone(LeftBecause::kHardLink);
   }
 
-  FileAndStreams area(*platform, file);
+  FileAndStreams area(*platform, file.Handle());
   OverwriteResult result = OverwriteResult::kCompleted;
   std::uint64_t size = 0;
-  if (!platform->OpenFileSize(file, &size)) {
+  if (!platform->OpenFileSize(file.Handle(), &size)) {
     leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     result = OverwriteResult::kFailed;
   }
@@ -150,15 +172,15 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
     result = OverwriteResult::kFailed;
   }
   countedBytes = ~0ull;
-  area.Close();
+  area.CloseStreams();
 
   if (result == OverwriteResult::kCompleted && !proceed) {
     leftBecause = LeftBecause::kStopped;
     result = OverwriteResult::kStopped;
   }
-  // A file that stays where it is keeps the attributes its owner gave it.
-  if (result != OverwriteResult::kCompleted && attributes != kInvalidAttributes) {
-    platform->SetAttributesOf(path.c_str(), attributes);
+  if (result != OverwriteResult::kCompleted) {
+    file.Close();
+    restore();
   }
   return result;
 }
@@ -166,18 +188,24 @@ FileShredder::OverwriteResult FileShredder::Overwrite() {
 void FileShredder::Shred() {
   // A file whose content was not wholly overwritten is left under its own name: deleting it
   // would pass unerased data off as erased.
-  const OverwriteResult result = Overwrite();
+  OpenItem file;
+  const OverwriteResult result = Overwrite(file);
   if (result == OverwriteResult::kLink) {
+    if (!NameLeadsToTheOneCollected()) {
+      leftBecause = LeftBecause::kReplaced;
+      return;
+    }
     RenameRandomly();  // moves and deletes the link itself; the target keeps its name
     if (!platform->DeleteFilePath(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     return;
   }
   if (result != OverwriteResult::kCompleted) return;  // kLeftAlone among them
-  CoverOwnName();
-  RenameRandomly();
-  platform->SetAttributesOf(path.c_str(), kAttrNormal);
+  // Through the handle the sweeps went through: whatever its names lead to meanwhile, the
+  // item overwritten is the one renamed and deleted.
+  CoverOwnName(file.Handle());
+  RenameRandomly(file.Handle());
   // Overwritten already; what stays is a file of random bytes under a number, still reported.
-  if (!platform->DeleteFilePath(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
+  if (!platform->DeleteOpen(file.Handle())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
 }
 
 }  // namespace varnolt

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/ReportingShredder.h"
+#include "platform/OpenItem.h"
 
 namespace varnolt {
 
@@ -22,6 +23,7 @@ class FileShredder : public ReportingShredder {
   FileShredder(Platform& platform, const char* path);
 
   void Shred() override;
+  // The sweeps alone; the file is closed afterwards, whatever the result.
   OverwriteResult Overwrite();
 
   // The file's size from its attributes; 0 when they cannot be read.
@@ -37,6 +39,9 @@ class FileShredder : public ReportingShredder {
 
  private:
   OverwriteResult LeaveAlone(LeftBecause reason);
+  // The sweeps through `file`, which holds the file opened to erase it: still open only when
+  // they completed.
+  OverwriteResult Overwrite(OpenItem& file);
 };
 
 }  // namespace varnolt

@@ -24,7 +24,26 @@ LeftBecause LeftFor(FailureKind failure, LeftBecause otherwise) {
 
 GenericShredder::GenericShredder(Platform& platform, const char* path) : path(path), platform(&platform) {}
 
-void GenericShredder::CoverOwnName() {
+bool GenericShredder::MoveTo(FileHandle item, const std::string& newPath) {
+  const bool moved = item != kInvalidFile ? platform->RenameOpen(item, newPath.c_str())
+                                          : platform->MovePath(path.c_str(), newPath.c_str());
+  if (moved) path = newPath;
+  return moved;
+}
+
+bool GenericShredder::IsTheOneCollected(FileHandle item) {
+  if (!identity.Known()) return true;
+  ItemIdentity opened;
+  return platform->OpenIdentity(item, &opened) && opened == identity;
+}
+
+bool GenericShredder::NameLeadsToTheOneCollected() {
+  if (!identity.Known()) return true;
+  ItemIdentity now;
+  return platform->IdentityOf(path.c_str(), &now) && now == identity;
+}
+
+void GenericShredder::CoverOwnName(FileHandle item) {
   const std::size_t slash = path.rfind('\\');
   if (slash == std::string::npos) return;
   const std::string directory = path.substr(0, slash + 1);
@@ -32,13 +51,10 @@ void GenericShredder::CoverOwnName() {
   const std::string before = EntryListedBefore(*platform, directory, own);
   // A move that fails (the name taken, the item held) leaves the item where it was; the next
   // one works from there.
-  for (int move = 0; move < 2; ++move) {
-    const std::string newPath = directory + NameBeside(before, own);
-    if (platform->MovePath(path.c_str(), newPath.c_str())) path = newPath;
-  }
+  for (int move = 0; move < 2; ++move) MoveTo(item, directory + NameBeside(before, own));
 }
 
-void GenericShredder::RenameRandomly() {
+void GenericShredder::RenameRandomly(FileHandle item) {
   const std::size_t lastBackslash = path.rfind('\\');
   const std::size_t directoryLength = lastBackslash == std::string::npos ? 0 : lastBackslash + 1;
 
@@ -47,7 +63,7 @@ void GenericShredder::RenameRandomly() {
 
   std::string newPath = path.substr(0, directoryLength);
   newPath.append(digits, static_cast<std::size_t>(digitCount));
-  if (platform->MovePath(path.c_str(), newPath.c_str())) path.swap(newPath);
+  MoveTo(item, newPath);
 }
 
 }  // namespace varnolt

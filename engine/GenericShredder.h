@@ -26,6 +26,8 @@ enum class LeftBecause : std::uint8_t {
   kDriveNotSupported,    // a drive of a kind whose free space is not cleaned
   kFillFileNotCreated,   // free space: neither the root nor our folder took the fill file
   kFreeSpaceInPart,      // free space: only part of it was covered
+  kReplaced,             // its name leads to another item than the one chosen (a folder on its
+                         // path replaced, by a link to elsewhere, since it was collected)
 };
 
 // The reason a failed call gives, or `otherwise` when the system named none of ours.
@@ -47,18 +49,33 @@ class GenericShredder {
   virtual void Shred() = 0;
 
   // Moves the item to a random decimal name in its own directory and, when the move
-  // succeeds, works on under that name. One attempt, no message.
-  void RenameRandomly();
+  // succeeds, works on under that name. One attempt, no message. With `item` (the item opened
+  // to erase it) the move goes through that handle, so it is the item opened that moves.
+  void RenameRandomly(FileHandle item = kInvalidFile);
   // Before the random decimal name, two names beside the item's own (ItemNames.h: NameBeside),
   // which leave no copy of its own name in the directory's index or in the item's record.
-  void CoverOwnName();
+  void CoverOwnName(FileHandle item = kInvalidFile);
+
+  // What the item was when it was collected (not known: not checked). The item is erased only
+  // if the one its name opens then is the same.
+  void SetIdentity(const ItemIdentity& collected) { identity = collected; }
+  const ItemIdentity& Identity() const { return identity; }
 
   const char* Path() const { return path.c_str(); }
   std::uint8_t Status() const { return status; }
   LeftBecause Left() const { return leftBecause; }
 
  protected:
+  // Moves the item to `newPath`, through `item` when it is open; true when it moved.
+  bool MoveTo(FileHandle item, const std::string& newPath);
+  // True when `item`, just opened by its name, holds the item collected (or none was known).
+  bool IsTheOneCollected(FileHandle item);
+  // The same for what the name opens now, for what is done by name (a link's removal, the
+  // attributes of a read-only file).
+  bool NameLeadsToTheOneCollected();
+
   std::string path;
+  ItemIdentity identity;
   std::uint8_t status = 0;
   LeftBecause leftBecause = LeftBecause::kNotLeft;
   Platform* platform;  // not owned; outlives every shredder

@@ -110,14 +110,23 @@ std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
   return entryBytes;
 }
 
+// What the item at `fullPath` is now: the erase later takes only that item.
+ItemIdentity ShreddingManager::IdentityAt(const char* fullPath) {
+  ItemIdentity identity;
+  if (!platform->IdentityOf(fullPath, &identity)) identity = ItemIdentity{};
+  return identity;
+}
+
 void ShreddingManager::AddFile(const char* fullPath) {
   files.push_back(FileShredder(*platform, fullPath));
+  files.back().SetIdentity(IdentityAt(fullPath));
   totalBytes += files.back().GetSize();
   files.back().SetManager(this);
 }
 
 void ShreddingManager::AddDirectory(const char* fullPath) {
   directories.push_back(DirectoryShredder(*platform, fullPath));
+  directories.back().SetIdentity(IdentityAt(fullPath));
 }
 
 void ShreddingManager::AddDrive(const char* root) {

@@ -80,6 +80,7 @@ class ShreddingManager {
   // returns what their entries take in its index (IndexEntryBytes summed).
   std::uint64_t AddContents(const char* fullPath);
   void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
+  ItemIdentity IdentityAt(const char* fullPath);
 
   Platform* platform;
   std::vector<FileShredder> files;

@@ -17,6 +17,13 @@ void FakePlatform::FailWrite(int nth, std::uint32_t accepted) {
   writeFailAccepted = accepted;
 }
 void FakePlatform::FailFlush(int nth) { flushFailCountdown = nth; }
+void FakePlatform::ReplaceFolderByLinkAtOpen(int nth, const std::string& folder, const std::string& target,
+                                             bool afterTheOpen) {
+  swapCountdown = nth;
+  swapFolder = folder;
+  swapTarget = target;
+  swapAfterTheOpen = afterTheOpen;
+}
 void FakePlatform::TakeRoomAtCreation(int nth, std::uint64_t bytes) {
   creationRoomCountdown = nth;
   creationRoomBytes = bytes;

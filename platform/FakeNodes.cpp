@@ -23,6 +23,7 @@ void FakePlatform::AddVolume(char letter, std::uint32_t driveType, std::uint64_t
   if (!Find(root)) {
     Node node;
     node.name = root;
+    node.id = 5;  // NTFS numbers its root 5
     node.directory = true;
     node.attributes = kAttrDirectory;
     nodes[root] = node;
@@ -192,6 +193,7 @@ FakePlatform::Node& FakePlatform::AddNode(const std::string& path, bool director
   if (!node.name.empty() && node.name.back() == '\\') node.name.pop_back();
   node.directory = directory;
   node.attributes = attributes;
+  node.id = nextNodeId++;
   parent->children.push_back(key);
   return nodes[key] = node;
 }

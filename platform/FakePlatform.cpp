@@ -57,6 +57,88 @@ FileHandle FakePlatform::OpenExistingForWriting(const char* path) {
   return handle;
 }
 
+FileHandle FakePlatform::OpenFileForErasure(const char* path) {
+  if (!swapAfterTheOpen && Consume(swapCountdown)) SwapFolderForLink();
+  const FileHandle handle = OpenExistingForWriting(path);
+  if (handle != kInvalidFile) handles[handle].path = path;
+  if (swapAfterTheOpen && Consume(swapCountdown)) SwapFolderForLink();
+  return handle;
+}
+
+FileHandle FakePlatform::OpenFolderForRemoval(const char* path) {
+  if (!swapAfterTheOpen && Consume(swapCountdown)) SwapFolderForLink();
+  // The item itself, a link at its end not followed.
+  const std::string key = Key(path);
+  const Node* node = Find(key);
+  FileHandle handle = kInvalidFile;
+  if (!node) {
+    lastFailure = FailureKind::kGone;
+  } else if (!node->directory) {
+    lastFailure = FailureKind::kNameNotSupported;  // ERROR_DIRECTORY
+  } else {
+    handle = nextHandle += 4;
+    handles[handle] = OpenFile{key, 0, false, true, path};
+  }
+  if (swapAfterTheOpen && Consume(swapCountdown)) SwapFolderForLink();
+  return handle;
+}
+
+ItemIdentity FakePlatform::IdentityOfNode(const std::string& key, const Node& node) {
+  return ItemIdentity{0x5EED0000u + static_cast<unsigned char>(key[0]), node.id, 0};
+}
+
+bool FakePlatform::OpenIdentity(FileHandle item, ItemIdentity* identity) {
+  auto it = handles.find(item);
+  const Node* node = it == handles.end() ? nullptr : Find(it->second.key);
+  if (!node) return Fail(FailureKind::kOther);
+  *identity = IdentityOfNode(it->second.key, *node);
+  return true;
+}
+
+bool FakePlatform::IdentityOf(const char* path, ItemIdentity* identity) {
+  const std::string key = Key(path);
+  const Node* node = Find(key);
+  if (!node) return Fail(FailureKind::kGone);
+  *identity = IdentityOfNode(key, *node);
+  return true;
+}
+
+bool FakePlatform::RenameOpen(FileHandle item, const char* newPath) {
+  auto it = handles.find(item);
+  if (it == handles.end()) return Fail(FailureKind::kOther);
+  const std::string from = it->second.path;
+  const bool moved = MoveItem(it->second.key, newPath, it->second.folder ? 0 : 1);
+  Log(CallKind::kMove, from, 0, 0, newPath);
+  if (moved) handles[item].path = newPath;
+  return moved;
+}
+
+bool FakePlatform::DeleteOpen(FileHandle item) {
+  auto it = handles.find(item);
+  if (it == handles.end()) return Fail(FailureKind::kOther);
+  OpenFile& open = it->second;
+  Node* node = Find(open.key);
+  Log(open.folder ? CallKind::kRemoveDirectory : CallKind::kDelete, open.path);
+  if (!node) return Fail(FailureKind::kGone);
+  if (open.folder) {
+    if (Key(workingDirectory) == open.key) return Fail(FailureKind::kInUse);
+    if (refusedRemovals.count(open.key)) return Fail(FailureKind::kAccessDenied);
+    if (!node->children.empty() || open.key.size() <= 3) return Fail(FailureKind::kOther);  // ERROR_DIR_NOT_EMPTY
+  } else if ((node->attributes & kAttrReadOnly) || refusedDeletes.count(open.key)) {
+    return Fail(FailureKind::kAccessDenied);
+  }
+  open.deleteOnClose = true;
+  return true;
+}
+
+void FakePlatform::SwapFolderForLink() {
+  const bool record = recordCalls;
+  recordCalls = false;  // another program's doing, not a call of the engine
+  MoveItem(Key(swapFolder), (swapFolder + "~").c_str(), 0);
+  MakeDirectoryLink(swapFolder, swapTarget);
+  recordCalls = record;
+}
+
 FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
   const std::string key = Key(path, true);
   Log(CallKind::kCreateDeleteOnClose, path);
@@ -168,6 +250,10 @@ void FakePlatform::CloseFile(FileHandle file) {
   handles.erase(it);
   Node* node = Find(open.key);
   if (!node) return;
+  if (open.folder) {
+    if (open.deleteOnClose && node->children.empty()) RemoveNode(open.key);
+    return;
+  }
   node->openCount--;
   if (!open.deleteOnClose || node->openCount != 0) return;
   if (deleteOnCloseNeedsAnEntry && FolderIsFull(open.key)) return;
@@ -218,13 +304,16 @@ bool FakePlatform::SizeFromAttributes(const char* path, std::uint64_t* size) {
 }
 
 bool FakePlatform::MovePath(const char* from, const char* to) {
-  const std::string fromKey = Key(from);
-  const std::string toKey = Key(to);
   Log(CallKind::kMove, from, 0, 0, to);
+  return MoveItem(Key(from), to, 0);
+}
+
+bool FakePlatform::MoveItem(const std::string fromKey, const char* to, int ownHandles) {
+  const std::string toKey = Key(to);
   Node* node = Find(fromKey);
   Node* newParent = Find(ParentKey(toKey));
   if (!node || !newParent || !newParent->directory) return Fail(FailureKind::kGone);
-  if (node->openCount > 0) return Fail(FailureKind::kInUse);
+  if (node->openCount > ownHandles) return Fail(FailureKind::kInUse);
   if (refusedMoves.count(fromKey)) return Fail(FailureKind::kAccessDenied);
   if (Find(toKey) || fromKey.size() <= 3) return Fail(FailureKind::kOther);
   // A directory that holds an open file, or the working directory, cannot move. Only what

@@ -131,6 +131,11 @@ class FakePlatform : public Platform {
   void RefuseNewFolders(const std::string& directory);
   // The `nth` ObtainBuffer from now (1 = the next one) finds no memory.
   void FailBufferObtain(int nth) { bufferFailCountdown = nth; }
+  // Another program (any account may, in a folder under C:\) swaps a folder of the selection
+  // for a link to another folder, at the `nth` opening of an item to erase it from now: before
+  // that opening, or right after it. The folder itself goes aside, to `folder` and "~".
+  void ReplaceFolderByLinkAtOpen(int nth, const std::string& folder, const std::string& target,
+                                 bool afterTheOpen = false);
 
   // --- Clocks -------------------------------------------------------------------------------
   void SetTicks(std::uint32_t ticks) { this->ticks = ticks; }
@@ -168,6 +173,12 @@ class FakePlatform : public Platform {
 
   // --- Platform -----------------------------------------------------------------------------
   FileHandle OpenExistingForWriting(const char* path) override;
+  FileHandle OpenFileForErasure(const char* path) override;
+  FileHandle OpenFolderForRemoval(const char* path) override;
+  bool OpenIdentity(FileHandle item, ItemIdentity* identity) override;
+  bool IdentityOf(const char* path, ItemIdentity* identity) override;
+  bool RenameOpen(FileHandle item, const char* newPath) override;
+  bool DeleteOpen(FileHandle item) override;
   FileHandle CreateDeleteOnClose(const char* path) override;
   bool OpenFileSize(FileHandle file, std::uint64_t* size) override;
   bool SeekToStart(FileHandle file) override;
@@ -218,6 +229,7 @@ class FakePlatform : public Platform {
     int openCount = 0;
     std::vector<std::string> streamSuffixes;  // ":NAME:$DATA" keys of its named streams
     std::int64_t record = -1;  // its record in the volume's file table, if it has one
+    std::uint64_t id = 0;      // its file ID, kept through renames
   };
   struct Record {
     bool inUse = false;
@@ -241,6 +253,8 @@ class FakePlatform : public Platform {
     std::string key;
     std::uint64_t position = 0;
     bool deleteOnClose = false;
+    bool folder = false;  // an OpenFolderForRemoval handle: shared, counts in no openCount
+    std::string path;     // as the caller named the item, for the calls' log
   };
   struct Enumeration {
     std::vector<FindData> entries;
@@ -308,6 +322,17 @@ class FakePlatform : public Platform {
   int creationRoomCountdown = 0;
   std::uint64_t creationRoomBytes = 0;
   bool shortWritesSucceed = false;
+  std::uint64_t nextNodeId = 16;
+  int swapCountdown = 0;
+  bool swapAfterTheOpen = false;
+  std::string swapFolder, swapTarget;
+  // The swap of ReplaceFolderByLinkAtOpen, when its opening has come.
+  void SwapFolderForLink();
+  // ItemIdentity of a node: its volume's serial (from its letter) and its ID.
+  static ItemIdentity IdentityOfNode(const std::string& key, const Node& node);
+  // Moves the item at `fromKey` to `to` (MovePath's rules); `ownHandles` of its openings are
+  // the caller's own and do not hold it.
+  bool MoveItem(std::string fromKey, const char* to, int ownHandles);  // a copy: handles keyed by it move too
   bool deleteOnCloseNeedsAnEntry = false;
 
   std::uint32_t ticks = 0;

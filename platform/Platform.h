@@ -61,6 +61,17 @@ enum class FailureKind : std::uint8_t {
   kOther,
 };
 
+// What makes an item itself, whatever it is called: its volume's serial number and its file ID
+// (128 bits; NTFS's 64 come zero-extended). Two names that open items of one identity open the
+// same item. All zero: not known.
+struct ItemIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t fileLow = 0;
+  std::uint64_t fileHigh = 0;
+  bool Known() const { return volume != 0 || fileLow != 0 || fileHigh != 0; }
+  friend bool operator==(const ItemIdentity&, const ItemIdentity&) = default;
+};
+
 // The answer to a question the system may not be able to answer.
 enum class Answer : std::uint8_t { kNo, kYes, kUnknown };
 
@@ -90,6 +101,26 @@ class Platform {
   // The same, but only as a new file: fails when anything stands at `path` (CREATE_NEW), a
   // link included, so nothing of anyone else's is ever taken over.
   virtual FileHandle CreateNewDeleteOnClose(const char* path) = 0;
+  // Opens an existing file (not a directory) to erase it: writing, renaming and deleting
+  // through the handle, shared with nobody. kInvalidFile on failure (LastFailure says why).
+  virtual FileHandle OpenFileForErasure(const char* path) = 0;
+  // Opens an existing directory to rename and remove it through the handle, shared with
+  // everyone (its listing goes on by name). kInvalidFile on failure, a file at `path` included.
+  virtual FileHandle OpenFolderForRemoval(const char* path) = 0;
+  // The identity of what an open handle holds; false (and nothing written) when the system
+  // does not tell it.
+  virtual bool OpenIdentity(FileHandle item, ItemIdentity* identity) = 0;
+  // The identity of the item at `path`, opened for that alone (a link at its end is not
+  // followed where the system can tell: Windows; Wine opens a Unix link's target). False when
+  // it cannot be opened or the system does not tell.
+  virtual bool IdentityOf(const char* path, ItemIdentity* identity) = 0;
+  // Renames the item an OpenFileForErasure or OpenFolderForRemoval handle holds to `newPath`,
+  // a full path in the same directory, wherever its old name now leads: the item itself moves.
+  // False when something stands at `newPath` or the system refuses (LastFailure says why).
+  virtual bool RenameOpen(FileHandle item, const char* newPath) = 0;
+  // Marks the item such a handle holds for deletion when the handle closes; a directory must be
+  // empty (false otherwise). False when the system refuses.
+  virtual bool DeleteOpen(FileHandle item) = 0;
   // Size of an open file; false if it cannot be read.
   virtual bool OpenFileSize(FileHandle file, std::uint64_t* size) = 0;
   virtual bool SeekToStart(FileHandle file) = 0;

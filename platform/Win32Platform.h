@@ -11,6 +11,12 @@ class Win32Platform : public Platform {
   FileHandle OpenExistingForWriting(const char* path) override;
   FileHandle CreateDeleteOnClose(const char* path) override;
   FileHandle CreateNewDeleteOnClose(const char* path) override;
+  FileHandle OpenFileForErasure(const char* path) override;
+  FileHandle OpenFolderForRemoval(const char* path) override;
+  bool OpenIdentity(FileHandle item, ItemIdentity* identity) override;
+  bool IdentityOf(const char* path, ItemIdentity* identity) override;
+  bool RenameOpen(FileHandle item, const char* newPath) override;
+  bool DeleteOpen(FileHandle item) override;
   bool OpenFileSize(FileHandle file, std::uint64_t* size) override;
   bool SeekToStart(FileHandle file) override;
   bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,

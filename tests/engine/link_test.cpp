@@ -136,6 +136,47 @@ TEST_F(LinkTest, CloudFilesAndFoldersAreErasedLikeAnyOther) {
   EXPECT_EQ(os.WriteSizes(), (std::vector<std::uint64_t>{5000, 5000, 5000, 3000, 3000, 3000}));
 }
 
+// Between the collection and the erase (while the confirmation is open), another program
+// replaces a folder of the selection by a link to a folder never chosen, holding a file of the
+// same name. Swapped before the file is opened: the name leads to the other file, another item
+// than the one collected, which stays; so does the link, which was never chosen. Swapped once
+// the folder itself is opened for its removal (its file erased by then; Windows renames no
+// folder holding an open file): the folder opened is the one renamed or removed, never what
+// its name now leads to. Either way the other folder is whole.
+TEST_F(LinkTest, AFolderReplacedByALinkAfterCollectionLeadsNothingOutside) {
+  for (const bool atTheFolder : {false, true}) {
+    SCOPED_TRACE(atTheFolder ? "after the folder's opening" : "before the file's opening");
+    FakePlatform world;
+    world.MakeDirectory("C:\\choisi");
+    world.MakeDirectory("C:\\choisi\\sous");
+    world.MakeFile("C:\\choisi\\sous\\x.txt", 100, 0x11);
+    world.MakeDirectory("C:\\autre");
+    world.MakeFile("C:\\autre\\x.txt", 100, 0x22);
+    ShreddingManager chosen(world);
+    chosen.AddItem("C:\\choisi", true);
+    ASSERT_EQ(chosen.FileCount(), 1);
+    world.ReplaceFolderByLinkAtOpen(atTheFolder ? 2 : 1, "C:\\choisi\\sous", "C:\\autre", atTheFolder);
+    chosen.Run();
+
+    EXPECT_EQ(world.List("C:\\autre"), Names{"x.txt"});
+    EXPECT_EQ(world.Content("C:\\autre\\x.txt"), Bytes(100, 0x22));
+    EXPECT_TRUE(world.IsDirectory("C:\\choisi\\sous")) << "the link stays where it was put";
+    const std::vector<ItemOutcome> outcomes = chosen.Outcomes();
+    ASSERT_EQ(outcomes.size(), 3u);
+    if (atTheFolder) {
+      EXPECT_TRUE(outcomes[0].Erased());
+      EXPECT_TRUE(world.List("C:\\choisi\\sous~").empty());
+    } else {
+      EXPECT_EQ(outcomes[0].path, "C:\\choisi\\sous\\x.txt");
+      EXPECT_EQ(outcomes[0].left, LeftBecause::kReplaced);
+      EXPECT_EQ(outcomes[1].left, LeftBecause::kReplaced);
+      EXPECT_EQ(world.Content("C:\\choisi\\sous~\\x.txt"), Bytes(100, 0x11)) << "left whole, unwritten";
+    }
+    EXPECT_FALSE(outcomes[1].Erased());
+    EXPECT_FALSE(outcomes[2].Erased());
+  }
+}
+
 TEST(ReparseTags, NameSurrogatesAreLinksKnownDataKeepersOrdinaryTheRestUnknown) {
   for (const std::uint32_t tag : {0x9000001Au, 0x9000101Au, 0x9000F01Au,  // cloud files
                                   0x80000013u, 0x80000017u,               // dedup, compressed

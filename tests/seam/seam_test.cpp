@@ -157,6 +157,45 @@ TEST_F(SeamTest, PathsPast260CharactersWorkInEveryCall) {
   EXPECT_FALSE(world->Exists(deep));
 }
 
+// An item opened to be erased is renamed and deleted through its handle: it stays in its own
+// folder under the new name (Wine would move a bare name to the working folder), keeps its
+// identity, and goes when the handle closes. A folder goes only empty; a file is no folder.
+TEST_F(SeamTest, AnOpenedItemIsRenamedInItsFolderAndDeletedThroughItsHandle) {
+  Platform& os = world->Os();
+  world->MakeFolder(In("d"));
+  world->MakeFile(In("d\\secret.txt"), 10);
+  ItemIdentity named, opened, renamed;
+  ASSERT_TRUE(os.IdentityOf(In("d\\secret.txt").c_str(), &named));
+  const FileHandle file = os.OpenFileForErasure(In("d\\secret.txt").c_str());
+  ASSERT_NE(file, kInvalidFile);
+  ASSERT_TRUE(os.OpenIdentity(file, &opened));
+  EXPECT_EQ(opened, named);
+  EXPECT_TRUE(os.RenameOpen(file, In("d\\4242").c_str()));
+  EXPECT_EQ(Listed(In("d")), std::vector<std::string>{"4242"});
+  ASSERT_TRUE(os.IdentityOf(In("d\\4242").c_str(), &renamed));
+  EXPECT_EQ(renamed, named);
+  world->MakeFile(In("d\\taken"), 1);
+  EXPECT_FALSE(os.RenameOpen(file, In("d\\taken").c_str())) << "a name that stands is not replaced";
+  EXPECT_TRUE(os.DeleteOpen(file));
+  os.CloseFile(file);
+  EXPECT_FALSE(world->Exists(In("d\\4242")));
+  EXPECT_TRUE(world->Exists(In("d\\taken")));
+
+  EXPECT_EQ(os.OpenFolderForRemoval(In("d\\taken").c_str()), kInvalidFile) << "a file is no folder";
+  EXPECT_EQ(os.OpenFileForErasure(In("d").c_str()), kInvalidFile) << "a folder is no file";
+  ItemIdentity other;
+  ASSERT_TRUE(os.IdentityOf(In("d\\taken").c_str(), &other));
+  EXPECT_NE(other, named);
+  const FileHandle folder = os.OpenFolderForRemoval(In("d").c_str());
+  ASSERT_NE(folder, kInvalidFile);
+  EXPECT_TRUE(os.RenameOpen(folder, In("d2").c_str()));
+  EXPECT_TRUE(world->Exists(In("d2\\taken")));
+  EXPECT_TRUE(os.DeleteFilePath(In("d2\\taken").c_str()));
+  EXPECT_TRUE(os.DeleteOpen(folder));
+  os.CloseFile(folder);
+  EXPECT_FALSE(world->Exists(In("d2")));
+}
+
 TEST_F(SeamTest, LinkCountSeesASecondName) {
   world->MakeFile(In("one"), 5);
   EXPECT_EQ(world->Os().NameCountOf(In("one").c_str()), 1u);

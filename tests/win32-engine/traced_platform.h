@@ -54,6 +54,28 @@ class TracedPlatform : public Win32Platform {
     if (file != kInvalidFile) open[file] = path;
     return file;
   }
+  FileHandle OpenFileForErasure(const char* path) override {
+    const FileHandle file = Win32Platform::OpenFileForErasure(path);
+    if (file != kInvalidFile) open[file] = path;
+    return file;
+  }
+  FileHandle OpenFolderForRemoval(const char* path) override {
+    const FileHandle folder = Win32Platform::OpenFolderForRemoval(path);
+    if (folder != kInvalidFile) open[folder] = path, folders[folder] = true;
+    return folder;
+  }
+  // Through a handle: logged as the move or removal of the name the item had.
+  bool RenameOpen(FileHandle item, const char* newPath) override {
+    const bool ok = Win32Platform::RenameOpen(item, newPath);
+    names.push_back({"move", open[item], newPath, ok});
+    if (ok) open[item] = newPath;
+    return ok;
+  }
+  bool DeleteOpen(FileHandle item) override {
+    const bool ok = Win32Platform::DeleteOpen(item);
+    names.push_back({folders.count(item) ? "rmdir" : "delete", open[item], "", ok});
+    return ok;
+  }
   bool SeekToStart(FileHandle file) override {
     sweeps.push_back(Sweep{open[file]});
     QueryPerformanceCounter(&sweepStart);
@@ -83,7 +105,7 @@ class TracedPlatform : public Win32Platform {
   void CloseFile(FileHandle file) override {
     auto it = open.find(file);
     if (it != open.end()) {
-      names.push_back({"close", it->second, "", true});
+      if (!folders.erase(file)) names.push_back({"close", it->second, "", true});
       open.erase(it);
     }
     Win32Platform::CloseFile(file);
@@ -106,6 +128,7 @@ class TracedPlatform : public Win32Platform {
 
  private:
   std::map<FileHandle, std::string> open;
+  std::map<FileHandle, bool> folders;
   LARGE_INTEGER sweepStart{};
 };
 
