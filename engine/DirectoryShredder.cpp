@@ -44,8 +44,16 @@ void DirectoryShredder::Shred() {
     if (!platform->RemoveEmptyDirectory(path.c_str())) leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
     return;
   }
+  // A directory that still holds something (a file that could not be erased) keeps its name and
+  // attributes, so the user finds what is left where it was. Listed before the folder is opened:
+  // Wine lists no folder opened for its removal (a sharing violation).
+  const Contents contents = ContentsOf(*platform, path);
+  if (contents == Contents::kNotEmpty) {
+    leftBecause = LeftBecause::kFolderNotEmpty;
+    return;
+  }
   // The folder is opened once and must be the one collected; it is renamed and removed through
-  // that handle, which no one else may rename or remove meanwhile.
+  // that handle, whatever its name leads to meanwhile.
   OpenItem folder(*platform, platform->OpenFolderForRemoval(path.c_str()));
   if (!folder.IsOpen()) {
     leftBecause = LeftFor(platform->LastFailure(), LeftBecause::kNotRemoved);
@@ -53,13 +61,6 @@ void DirectoryShredder::Shred() {
   }
   if (!IsTheOneCollected(folder.Handle())) {
     leftBecause = LeftBecause::kReplaced;
-    return;
-  }
-  // A directory that still holds something (a file that could not be erased) keeps its name and
-  // attributes, so the user finds what is left where it was.
-  const Contents contents = ContentsOf(*platform, path);
-  if (contents == Contents::kNotEmpty) {
-    leftBecause = LeftBecause::kFolderNotEmpty;
     return;
   }
   // Not listable: no random name, only a removal under its own name, which fails if anything
@@ -79,6 +80,7 @@ void DirectoryShredder::Shred() {
   // Something came in between the look and the removal, or the system refused: the directory
   // goes back to its own name rather than stay hidden under a number.
   if (original != path) MoveTo(folder.IsOpen() ? folder.Handle() : kInvalidFile, original);
+  folder.Close();
   leftBecause = ContentsOf(*platform, path) == Contents::kNotEmpty ? LeftBecause::kFolderNotEmpty : refusal;
 }
 

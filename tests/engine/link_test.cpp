@@ -141,8 +141,8 @@ TEST_F(LinkTest, CloudFilesAndFoldersAreErasedLikeAnyOther) {
 // same name. Swapped before the file is opened: the name leads to the other file, another item
 // than the one collected, which stays; so does the link, which was never chosen. Swapped once
 // the folder itself is opened for its removal (its file erased by then; Windows renames no
-// folder holding an open file): the folder opened is the one renamed or removed, never what
-// its name now leads to. Either way the other folder is whole.
+// folder holding an open file): the folder opened is the one removed, never what its name now
+// leads to. Either way the other folder is whole.
 TEST_F(LinkTest, AFolderReplacedByALinkAfterCollectionLeadsNothingOutside) {
   for (const bool atTheFolder : {false, true}) {
     SCOPED_TRACE(atTheFolder ? "after the folder's opening" : "before the file's opening");
@@ -165,15 +165,15 @@ TEST_F(LinkTest, AFolderReplacedByALinkAfterCollectionLeadsNothingOutside) {
     ASSERT_EQ(outcomes.size(), 3u);
     if (atTheFolder) {
       EXPECT_TRUE(outcomes[0].Erased());
-      EXPECT_TRUE(world.List("C:\\choisi\\sous~").empty());
+      EXPECT_TRUE(outcomes[1].Erased()) << "the folder opened, moved aside, is the one removed";
+      EXPECT_FALSE(world.Exists("C:\\choisi\\sous~"));
     } else {
       EXPECT_EQ(outcomes[0].path, "C:\\choisi\\sous\\x.txt");
       EXPECT_EQ(outcomes[0].left, LeftBecause::kReplaced);
       EXPECT_EQ(outcomes[1].left, LeftBecause::kReplaced);
       EXPECT_EQ(world.Content("C:\\choisi\\sous~\\x.txt"), Bytes(100, 0x11)) << "left whole, unwritten";
     }
-    EXPECT_FALSE(outcomes[1].Erased());
-    EXPECT_FALSE(outcomes[2].Erased());
+    EXPECT_FALSE(outcomes[2].Erased()) << "the link keeps the chosen folder from being empty";
   }
 }
 
