@@ -449,6 +449,29 @@ TEST_F(ProgramEndToEnd, ARunWithNothingLeftShowsNoBoxAndExitsZero) {
   EXPECT_FALSE(Exists(In("b.txt")));
 }
 
+// Run by replaced_folder.sh, which made VARNOLT_TEST_SWAP_ROOT\choisi (a file in it and one in
+// its folder sous) and \autre (a file named as sous's, and another); skipped otherwise. While
+// the confirmation is open, the script replaces choisi\sous by a link to autre (as another
+// program may: any account can on a folder made under C:\). After "Oui" the file sous held is
+// not reached through the link: it is named as replaced, and autre is whole (the script checks).
+TEST_F(ProgramEndToEnd, AFolderReplacedByALinkWhileAskedLeavesTheOtherFolderWhole) {
+  const char* root = std::getenv("VARNOLT_TEST_SWAP_ROOT");
+  if (root == nullptr) GTEST_SKIP() << "needs its tree and the swap (replaced_folder.sh)";
+  const std::string base(root);
+  Program program("-a " + base + "\\choisi");
+  ASSERT_TRUE(wine_testing::WaitForMessageBox("Confirmation", kTimeout));
+  ASSERT_TRUE(WriteTextFile(base + "\\asked", "asked"));
+  ASSERT_TRUE(wine_testing::WaitForFile(base + "\\swapped", kTimeout)) << "the script did not swap the folder";
+  const auto asked = AnswerMessageBox("Confirmation", IDYES, kTimeout);
+  ASSERT_TRUE(asked.has_value());
+  EXPECT_NE(asked->find("2 fichier(s)"), std::string::npos) << *asked;
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_NE(text->find(base + "\\choisi\\sous\\x.txt : remplac\xE9 depuis le choix, laiss\xE9 tel quel"), std::string::npos)
+      << *text;
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
+}
+
 // Run by free_space_window.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone mapped
 // to a small tmpfs made for the test; skipped otherwise. "R:" and "R:\" are the drive R, as a
 // root selected in Explorer, and so are its device paths: its free space is offered for

@@ -191,6 +191,22 @@ std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWO
   return std::nullopt;
 }
 
+bool WaitForMessageBox(const char* caption, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (FindWindowA("#32770", caption)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (Exists(path)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
 int ProcessesNamed(const wchar_t* fileName) {
   const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return 0;

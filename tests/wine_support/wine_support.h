@@ -48,6 +48,10 @@ int ProcessesNamed(const wchar_t* fileName);
 // driver makes it a real window), then answers it with the button of that id (IDYES 6...).
 // Returns the box's text, or nullopt when none came.
 std::optional<std::string> AnswerMessageBox(const char* caption, int button, DWORD timeoutMs);
+// The same without answering: true once such a box is shown.
+bool WaitForMessageBox(const char* caption, DWORD timeoutMs);
+// Waits up to timeoutMs for a file to appear (another process's sign); true once it has.
+bool WaitForFile(const std::string& path, DWORD timeoutMs);
 
 // Waits up to timeoutMs for every process of this file name to end (items gone from their names
 // may still be being erased under passing ones), answering OK to each "Erreur" box one shows
