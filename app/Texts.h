@@ -50,6 +50,7 @@ inline constexpr const char* kLeftDriveNotSupported = "lecteur non pris en charg
 inline constexpr const char* kLeftFolderNotEmpty = "r\xE9pertoire non vide";
 inline constexpr const char* kLeftNotRemoved = "refus\xE9 par le syst\xE8me";
 inline constexpr const char* kLeftReplaced = "remplac\xE9 depuis le choix, laiss\xE9 tel quel";
+inline constexpr const char* kLeftNotOursFormat = "porte un nom de Varnolt, laiss\xE9 en place : rien ne prouve qu'il en vienne (%s)";
 inline constexpr const char* kLeftFillFileNotCreated =
     "espace libre : le fichier de remplissage n'a pas pu \xEAtre cr\xE9\xE9";
 // %s, %s: the part covered and the free space, as size texts ("12 Mo").

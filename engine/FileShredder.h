@@ -28,6 +28,9 @@ class FileShredder : public ReportingShredder {
 
   // The file's size from its attributes; 0 when they cannot be read.
   std::uint64_t GetSize() const;
+  // The size the run's total counted for the file, when it was collected.
+  void SetCountedSize(std::uint64_t size) { countedSize = size; }
+  std::uint64_t CountedSize() const { return countedSize; }
 
   // The random block is drawn afresh before every write of the random sweep, by the sweep loop.
   void FillPatternBlocks();
@@ -38,6 +41,7 @@ class FileShredder : public ReportingShredder {
   static const std::uint8_t* RandomBlock();
 
  private:
+  std::uint64_t countedSize = 0;
   OverwriteResult LeaveAlone(LeftBecause reason);
   // The sweeps through `file`, which holds the file opened to erase it: still open only when
   // they completed.

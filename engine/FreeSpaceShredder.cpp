@@ -12,10 +12,9 @@
 namespace varnolt {
 
 FreeSpaceShredder::FreeSpaceShredder(Platform& platform, const char* root)
-    : ReportingShredder(platform, root) {
-  // A root is three characters: "E:\" and the name.
-  fillPath = path + kFillFileName;
-}
+    : ReportingShredder(platform, root) {}
+
+std::string FreeSpaceShredder::FillPath() const { return path + FillFileName(0); }
 
 std::uint64_t FreeSpaceShredder::GetFreeSpace() const {
   std::uint64_t freeBytes = 0;
@@ -46,79 +45,67 @@ void FreeSpaceShredder::FillPatternBuffers() {
   FillPatternBlocks(pattern, patternBuffer, complementBuffer, kChunkSize);
 }
 
-FileHandle FreeSpaceShredder::OpenFillFile(const char* at, bool* creationRefused) {
-  *creationRefused = false;
-  // A link under the fill file's name would have the system truncate, overwrite and delete
-  // whatever it points at. Only the link itself goes; if it cannot, the place is not used. A
-  // reparse point of a kind not known is not touched.
-  const std::uint32_t existing = platform->AttributesOf(at);
-  const ReparseKind reparse = existing == kInvalidAttributes ? ReparseKind::kNone : platform->ReparseKindOf(at);
-  if (reparse == ReparseKind::kUnknown) return kInvalidFile;
-  if (existing != kInvalidAttributes && ((existing & kAttrReparsePoint) || reparse == ReparseKind::kLink)) {
-    platform->DeleteFilePath(at);
-    if (platform->AttributesOf(at) != kInvalidAttributes) return kInvalidFile;
-  }
-
-  // A file of that name with another name too holds data of that other name: taking it over
-  // would truncate and overwrite it.
-  if (existing != kInvalidAttributes && platform->AttributesOf(at) != kInvalidAttributes &&
-      platform->NameCountOf(at) > 1) {
-    return kInvalidFile;
-  }
-
-  const FileHandle file = platform->CreateDeleteOnClose(at);
-  if (file == kInvalidFile) {
-    *creationRefused = true;
-    return kInvalidFile;
-  }
-  // The same on the open file, should a name have been added in between: closed unwritten (only
-  // the fill file's own name goes with it).
-  if (platform->OpenFileNameCount(file) != 1) {
-    platform->CloseFile(file);
-    return kInvalidFile;
-  }
-  return file;
-}
-
 namespace {
 
-// The folder of ours in a root that refuses new files: made, or taken over when a run that
-// crashed left it, and removed when this object goes. More fill files may share it.
+// The folder of ours in a root that refuses new files: made new under a marked name, private,
+// and removed when this object goes (through a handle, once empty). More fill files may share it.
 class FillFolder {
  public:
-  FillFolder(Platform& platform, const std::string& root)
-      : platform(platform), folderPath(root + FreeSpaceShredder::kFillFolderName) {}
+  FillFolder(Platform& platform, const std::string& root) : platform(platform), root(root) {}
   ~FillFolder() {
-    if (inUse) platform.RemoveEmptyDirectory(folderPath.c_str());
+    if (!folderPath.empty()) RemoveOurFolder(platform, folderPath, identity);
   }
   FillFolder(const FillFolder&) = delete;
   FillFolder& operator=(const FillFolder&) = delete;
 
-  // True when the folder stands ready. Only a plain directory is taken over: a link there would
-  // lead the fill file off the drive.
+  // True when the folder stands ready.
   bool Prepare() {
-    if (!platform.MakeFolder(folderPath.c_str())) {
-      const std::uint32_t attributes = platform.AttributesOf(folderPath.c_str());
-      if (attributes == kInvalidAttributes || !(attributes & kAttrDirectory) ||
-          (attributes & kAttrReparsePoint) || platform.ReparseKindOf(folderPath.c_str()) != ReparseKind::kNone) {
-        return false;
+    for (int attempt = 0; attempt < 4 && folderPath.empty(); ++attempt) {
+      const std::string path = root + MarkedFolderName(FreeSpaceShredder::kFillFolderSuffix);
+      if (platform.MakePrivateFolder(path.c_str())) {
+        if (platform.IdentityOf(path.c_str(), &identity)) folderPath = path;
+        return !folderPath.empty();
       }
+      if (platform.AttributesOf(path.c_str()) == kInvalidAttributes) return false;  // refused, not taken
     }
-    inUse = true;
-    return true;
+    return false;
   }
 
-  // `name` inside the folder; with an empty name, the folder's path and a backslash.
-  std::string PathOf(const char* name) const { return folderPath + '\\' + name; }
+  // The folder's path and a backslash.
+  std::string Directory() const { return folderPath + '\\'; }
 
  private:
   Platform& platform;
+  std::string root;
   std::string folderPath;
-  bool inUse = false;
+  ItemIdentity identity;
 };
 
-// The fill files of one cleaning: VARNOLT.TMP, then, while a file-size cap stops each one with
-// room left on the volume, VARNOLT1.TMP, VARNOLT2.TMP... beside it, each made new. All are
+// Makes the first free fill file in `directory` (ending with a backslash), from number `*next`
+// on; `*next` ends past it. Made new only: a name that stands (a file of someone else's, one a
+// power cut left, a link) is passed over, never opened. kInvalidFile when the system refuses
+// (`*refused`: it refused the access, as a root that takes no new file does) or no name is free.
+FileHandle CreateFillFile(Platform& platform, const std::string& directory, std::uint32_t* next, bool* refused) {
+  *refused = false;
+  while (*next < FreeSpaceShredder::kMostFillFiles) {
+    const std::string name = directory + FillFileName((*next)++);
+    const FileHandle file = platform.CreateNewDeleteOnClose(name.c_str());
+    if (file != kInvalidFile) {
+      // A name added to it in between would hold data of someone else's: closed unwritten.
+      if (platform.OpenFileNameCount(file) == 1) return file;
+      platform.CloseFile(file);
+      return kInvalidFile;
+    }
+    const FailureKind failure = platform.LastFailure();
+    if (platform.AttributesOf(name.c_str()) != kInvalidAttributes) continue;  // the name is taken
+    *refused = failure == FailureKind::kAccessDenied;
+    return kInvalidFile;
+  }
+  return kInvalidFile;
+}
+
+// The fill files of one cleaning: the first free of VARNOLT.TMP, VARNOLT1.TMP..., then, while a
+// file-size cap stops each one with room left on the volume, the next free ones beside it. All are
 // closed (and so deleted by the system) on every way out of the cleaning, an exception from the
 // progress callback among them, and before the folder they may be in goes.
 class FillFiles final : public SweepArea {
@@ -128,9 +115,12 @@ class FillFiles final : public SweepArea {
   FillFiles(const FillFiles&) = delete;
   FillFiles& operator=(const FillFiles&) = delete;
 
-  // `first`, open, in `directory` (ending in a backslash); `areaBytes`: the free space to cover.
-  void Start(FileHandle first, std::string directory, std::uint64_t areaBytes, std::uint32_t cluster) {
+  // `first`, open, in `directory` (ending in a backslash), the next fill files from number
+  // `nextNumber` on; `areaBytes`: the free space to cover.
+  void Start(FileHandle first, std::string directory, std::uint32_t nextNumber, std::uint64_t areaBytes,
+             std::uint32_t cluster) {
     this->directory = std::move(directory);
+    this->nextNumber = nextNumber;
     this->areaBytes = areaBytes;
     this->cluster = cluster;
     targets.assign(1, SweepTarget{first, areaBytes, 0});
@@ -164,30 +154,15 @@ bool FillFiles::Grow(FailureKind why) {
   for (const SweepTarget& target : targets) covered += target.reach;
   if (covered >= areaBytes || shredder.GetFreeSpace() < cluster) return false;
   targets.reserve(targets.size() + 1);  // so that the file, once open, is sure to be held
-  while (nextNumber < FreeSpaceShredder::kMostFillFiles) {
-    const std::string name = directory + FreeSpaceShredder::NumberedFillName(nextNumber++);
-    // Made new, never taken over: a file of that name is someone else's, or one a crash left.
-    const FileHandle file = platform.CreateNewDeleteOnClose(name.c_str());
-    if (file == kInvalidFile) {
-      if (platform.AttributesOf(name.c_str()) != kInvalidAttributes) continue;  // the name is taken
-      return false;
-    }
-    if (platform.OpenFileNameCount(file) != 1) {
-      platform.CloseFile(file);
-      return false;
-    }
-    targets.push_back(SweepTarget{file, areaBytes - covered, 0});
-    endedBy = FailureKind::kNone;
-    return true;
-  }
-  return false;
+  bool refused = false;
+  const FileHandle file = CreateFillFile(platform, directory, &nextNumber, &refused);
+  if (file == kInvalidFile) return false;
+  targets.push_back(SweepTarget{file, areaBytes - covered, 0});
+  endedBy = FailureKind::kNone;
+  return true;
 }
 
 }  // namespace
-
-std::string FreeSpaceShredder::NumberedFillName(std::uint32_t number) {
-  return "VARNOLT" + std::to_string(number) + ".TMP";
-}
 
 void FreeSpaceShredder::Shred() {
   proceed = 1;
@@ -204,29 +179,34 @@ void FreeSpaceShredder::Shred() {
     ~BufferRelease() { shredder->ReleaseBuffers(); }
   } bufferRelease{this};
 
+  // What earlier runs left: ours goes, the rest is told.
+  leftovers = ClearLeftovers(*platform, path);
+
   // Declared before the files: on the way out the files close first, then the folder goes.
   FillFolder folder(*platform, path);
   // Declared before the fill: the records' files go once the fill has, when the volume has
   // room again (FUSE file systems rename a file deleted while open, which a full index refuses).
   RecordFill records(*platform, path);
   FillFiles fills(*platform, *this);
-  // Only a root that refuses to create the file sends it into the folder: one where a check
-  // here kept it from the name (a link, another name) leaves the drive as it is.
+  // Only a root that refuses to create the file sends it into the folder.
   bool creationRefused = false;
   std::string directory = path;
-  FileHandle first = kInvalidFile;
-  if (!fillPath.empty()) first = OpenFillFile(fillPath.c_str(), &creationRefused);
+  std::uint32_t number = 0;
+  FileHandle first = CreateFillFile(*platform, directory, &number, &creationRefused);
   if (first == kInvalidFile && creationRefused && folder.Prepare()) {
-    first = OpenFillFile(folder.PathOf(kFillFileName).c_str(), &creationRefused);
-    directory = folder.PathOf("");
+    directory = folder.Directory();
+    number = 0;
+    first = CreateFillFile(*platform, directory, &number, &creationRefused);
   }
   if (first == kInvalidFile) {
     leftBecause = LeftBecause::kFillFileNotCreated;
     return;
   }
 
-  // The records' folder is made while the volume still has room for its index.
-  const bool fillRecords = records.Prepare();
+  // The records' folder is made while the volume still has room for its index. Where the
+  // records should be filled and cannot be, the cleaning is told as done in part.
+  const RecordFill::Readiness readiness = records.Prepare();
+  const bool fillRecords = readiness == RecordFill::Readiness::kReady;
   progressFrom = 0;
   progressShare = fillRecords ? 1 - kRecordShare : 1;
 
@@ -235,7 +215,7 @@ void FreeSpaceShredder::Shred() {
   measuredBytes = size;
   std::uint32_t cluster = platform->ClusterSizeOf(path.c_str());
   if (cluster == 0) cluster = 512;  // the smallest sector there is: no cluster is left out
-  fills.Start(first, directory, size, cluster);
+  fills.Start(first, directory, number, size, cluster);
   // A failed flush (or rewind) ends the sweeps: the files are closed all the same.
   std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
   const bool swept = RunSweeps(fills, size, sources, kChunkSize, ShortWrite::kEndsTheSweep, cluster);
@@ -252,6 +232,9 @@ void FreeSpaceShredder::Shred() {
   }
   if (leftBecause == LeftBecause::kNotLeft) coveredBytes = size;
   if (fillRecords && leftBecause == LeftBecause::kNotLeft) FillFreeRecords(records, size);
+  if (readiness == RecordFill::Readiness::kFailed && leftBecause == LeftBecause::kNotLeft) {
+    leftBecause = LeftBecause::kFreeSpaceInPart;
+  }
   fills.Close();  // the system deletes the fill files now
 }
 

@@ -3,9 +3,12 @@
 // data) with a flush after each sweep, and deleted by the system when it is closed. Where a
 // file-size cap stops it first (FAT32), more fill files beside it take the rest, and each sweep
 // rewrites them all; a write that does not fit at the end is asked again in smaller pieces,
-// down to one cluster. A root that
-// takes no new file (a standard user's C:\) gets a folder of ours for the fill file instead,
-// removed when the cleaning ends, however it ends.
+// down to one cluster. A root that takes no new file (a standard user's C:\) gets a folder of
+// ours for the fill file instead, removed when the cleaning ends, however it ends.
+//
+// Every file and folder of ours is made new (OwnNames.h): a name that stands already is never
+// opened, truncated, moved or deleted; the next free one is taken. What an interrupted run left
+// is removed only when it is provably ours; anything else under our names stays, and is told.
 //
 // <windows.h> defines a function-like macro GetFreeSpace(w) that would rewrite the member of
 // that name: a file that includes both must #undef GetFreeSpace after <windows.h>.
@@ -13,7 +16,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "engine/OwnNames.h"
 #include "engine/RecordFill.h"
 #include "engine/ReportingShredder.h"
 
@@ -22,12 +27,11 @@ namespace varnolt {
 class FreeSpaceShredder : public ReportingShredder {
  public:
   static constexpr std::uint32_t kChunkSize = 1048576;
-  static constexpr const char* kFillFileName = "VARNOLT.TMP";
-  static constexpr const char* kFillFolderName = "VARNOLT.FILL";
-  // Fill files past the first, while a file-size cap stops each: VARNOLT1.TMP and so on,
-  // beside it, below this number.
+  // The folder for the fill files in a root that takes no new file: a marked name, this suffix.
+  static constexpr const char* kFillFolderSuffix = ".FILL";
+  // Fill files: the first free of VARNOLT.TMP, VARNOLT1.TMP... (FillFileName), then, while a
+  // file-size cap stops each, the next free ones beside it, below this number.
   static constexpr std::uint32_t kMostFillFiles = 10000;
-  static std::string NumberedFillName(std::uint32_t number);
 
   // `root`: the drive's root, three characters such as "E:\".
   explicit FreeSpaceShredder(Platform& platform, const char* root);
@@ -39,7 +43,10 @@ class FreeSpaceShredder : public ReportingShredder {
   // Total free bytes of the volume (not the caller's quota share); 0 when unknown.
   std::uint64_t GetFreeSpace() const;
 
-  const char* FillPath() const { return fillPath.c_str(); }
+  // Where the first fill file goes unless its name stands: "E:\VARNOLT.TMP".
+  std::string FillPath() const;
+  // What the last cleaning found in the root under our names and left (OwnNames.h).
+  const std::vector<Leftover>& Leftovers() const { return leftovers; }
   // After a run left part of the free space (kFreeSpaceInPart, kStopped): how far the fill
   // files reached together, out of the free space measured when the first was opened.
   std::uint64_t CoveredBytes() const { return coveredBytes; }
@@ -50,16 +57,13 @@ class FreeSpaceShredder : public ReportingShredder {
   bool AllocateBuffers();
   void ReleaseBuffers();
   void FillPatternBuffers();
-  // Opens the fill file at `at` for the sweeps, after the checks that keep it from reaching
-  // anything but itself; kInvalidFile when it cannot be had there. `creationRefused` tells
-  // whether the system refused to create it (rather than a check here keeping it from that).
-  FileHandle OpenFillFile(const char* at, bool* creationRefused);
+
   // NTFS: the free records of the file table, while the fill holds every cluster (RecordFill).
   // The fill's reports take the first part of the progress, the records the rest.
   static constexpr double kRecordShare = 0.05;
   void FillFreeRecords(RecordFill& records, std::uint64_t size);
 
-  std::string fillPath;
+  std::vector<Leftover> leftovers;
   std::uint8_t* patternBuffer = nullptr;
   std::uint8_t* complementBuffer = nullptr;
   std::uint8_t* randomBuffer = nullptr;

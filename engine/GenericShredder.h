@@ -28,6 +28,8 @@ enum class LeftBecause : std::uint8_t {
   kFreeSpaceInPart,      // free space: only part of it was covered
   kReplaced,             // its name leads to another item than the one chosen (a folder on its
                          // path replaced, by a link to elsewhere, since it was collected)
+  kNotOurs,              // found in a cleaned drive's root under a name of ours, not provably
+                         // ours: left as it is (its bytes in measuredBytes)
 };
 
 // The reason a failed call gives, or `otherwise` when the system named none of ours.

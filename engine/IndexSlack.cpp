@@ -3,19 +3,44 @@
 #include <map>
 
 #include "engine/ItemNames.h"
+#include "engine/OwnNames.h"
 #include "engine/Random.h"
 
 namespace varnolt {
 namespace {
 
-// Closes the cover files (deleted on close) and deletes by name any still there: a FUSE volume
-// renames a file deleted while open, which a full folder may refuse.
-void CloseCoverFiles(Platform& platform, const std::vector<FileHandle>& files, const std::vector<std::string>& paths) {
-  for (const FileHandle file : files) platform.CloseFile(file);
-  for (const std::string& path : paths) {
-    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
+// The cover files of one place, all open at once: each one's identity is read when it is made;
+// closed (and so deleted) when this goes, and any still there (a FUSE volume renames a file
+// deleted while open, which a full folder may refuse) deleted through a handle once it is seen
+// to be the file made.
+class CoverFiles {
+ public:
+  explicit CoverFiles(Platform& platform) : platform(platform) {}
+  ~CoverFiles() {
+    for (const FileHandle file : files) platform.CloseFile(file);
+    for (std::size_t i = 0; i < paths.size(); ++i) DeleteIfStillOurs(platform, paths[i], identities[i]);
   }
-}
+  CoverFiles(const CoverFiles&) = delete;
+  CoverFiles& operator=(const CoverFiles&) = delete;
+
+  // Made new only: a name taken already (however unlikely) is never opened nor emptied.
+  // kNone when made; else why not.
+  FailureKind Make(const std::string& path) {
+    const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
+    if (file == kInvalidFile) return platform.LastFailure() == FailureKind::kNone ? FailureKind::kOther : platform.LastFailure();
+    files.push_back(file);
+    paths.push_back(path);
+    identities.emplace_back();
+    if (!platform.OpenIdentity(file, &identities.back())) identities.back() = ItemIdentity{};
+    return FailureKind::kNone;
+  }
+
+ private:
+  Platform& platform;
+  std::vector<FileHandle> files;
+  std::vector<std::string> paths;
+  std::vector<ItemIdentity> identities;
+};
 
 }  // namespace
 
@@ -66,21 +91,14 @@ void CoverSlack(Platform& platform, const SlackPlace& place) {
 }
 
 void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count) {
-  std::vector<FileHandle> files;
-  std::vector<std::string> paths;
+  CoverFiles cover(platform);
   for (int made = 0; made < count; ++made) {
     std::string name = "V";
     for (int letter = 0; letter < 7; ++letter) name += static_cast<char>('A' + NextRandom() % 26);
-    const std::string path = directory + name + ".TMP";
-    const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
-    if (file == kInvalidFile) {
-      if (platform.LastFailure() == FailureKind::kAccessDenied || platform.LastFailure() == FailureKind::kDiskFull) break;
-      continue;  // the name is taken: another one
-    }
-    files.push_back(file);
-    paths.push_back(path);
+    const FailureKind failure = cover.Make(directory + name + ".TMP");
+    if (failure == FailureKind::kAccessDenied || failure == FailureKind::kDiskFull) break;
+    // Otherwise made, or the name is taken: another one.
   }
-  CloseCoverFiles(platform, files, paths);
 }
 
 std::uint64_t IndexEntryBytes(const std::string& name) { return 82 + 2 * Utf16Length(name); }
@@ -91,17 +109,10 @@ std::uint64_t CoverFilesFor(std::uint64_t heldEntryBytes) {
 
 void MakeCoverFiles(Platform& platform, const std::string& directory, const std::string& before, std::uint64_t count) {
   static const std::string kLongest(255, 'x');
-  std::vector<FileHandle> files;
-  std::vector<std::string> paths;
+  CoverFiles cover(platform);
   for (std::uint64_t made = 0; made < count; ++made) {
-    const std::string path = directory + NameBeside(before, kLongest);
-    // Made new only: a name taken already (however unlikely) is never opened nor emptied.
-    const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
-    if (file == kInvalidFile) break;
-    files.push_back(file);
-    paths.push_back(path);
+    if (cover.Make(directory + NameBeside(before, kLongest)) != FailureKind::kNone) break;
   }
-  CloseCoverFiles(platform, files, paths);
 }
 
 }  // namespace varnolt

@@ -4,6 +4,7 @@
 #include <deque>
 #include <utility>
 
+#include "engine/OwnNames.h"
 #include "engine/Random.h"
 #include "engine/ReportingShredder.h"
 
@@ -13,15 +14,20 @@ RecordFill::RecordFill(Platform& platform, const std::string& root) : platform(p
 
 RecordFill::~RecordFill() { Release(); }
 
-bool RecordFill::Prepare() {
+RecordFill::Readiness RecordFill::Prepare() {
   std::string system;
-  if (!platform.VolumeFileSystem(root.c_str(), system) || system != "NTFS") return false;
-  bool ours = false;
-  if (!MakeOrTakeOver(root + kFolderName, &ours)) return false;
-  folders.push_back(Folder{root + kFolderName, ours});
-  if (PrepareIndex()) return true;
+  if (!platform.VolumeFileSystem(root.c_str(), system) || system != "NTFS") return Readiness::kNotHere;
+  bool made = false;
+  for (int attempt = 0; attempt < 4 && !made; ++attempt) {
+    made = MakeOurFolder(root + MarkedFolderName(kFolderSuffix), true);
+  }
+  if (!made) return Readiness::kFailed;
+  FillPatternBlocks(0xAA, patternBlock, complementBlock, kDataBytes);
+  std::uint32_t name = 0;
+  const bool resident = ProbeResidency(&name);
+  if (resident && PrepareIndex(name)) return Readiness::kReady;
   Release();
-  return false;
+  return resident ? Readiness::kFailed : Readiness::kNotHere;
 }
 
 bool RecordFill::ProbeResidency(std::uint32_t* name) {
@@ -36,10 +42,9 @@ bool RecordFill::ProbeResidency(std::uint32_t* name) {
   std::uint32_t drops = 0, made = 0;
   for (; made < kProbes && *name < kProbes + 64; ++*name) {
     const std::string path = folder + '\\' + std::to_string(*name);
-    if (!folders[0].ours && platform.AttributesOf(path.c_str()) != kInvalidAttributes) continue;
     std::uint64_t before = 0, after = 0;
     if (!FreeBytes(&before)) return false;
-    const FileHandle probe = platform.CreateDeleteOnClose(path.c_str());
+    const FileHandle probe = platform.CreateNewDeleteOnClose(path.c_str());
     // A folder whose index takes no more entries ends the probing with the files it took: the
     // fill itself ends at the first one that takes room.
     if (probe == kInvalidFile) break;
@@ -51,10 +56,7 @@ bool RecordFill::ProbeResidency(std::uint32_t* name) {
   return made != 0;
 }
 
-bool RecordFill::PrepareIndex() {
-  FillPatternBlocks(0xAA, patternBlock, complementBlock, kDataBytes);
-  std::uint32_t name = 0;
-  if (!ProbeResidency(&name)) return false;
+bool RecordFill::PrepareIndex(std::uint32_t name) {
   std::uint64_t after = 0;
   if (!FreeBytes(&after)) return false;
 
@@ -71,8 +73,7 @@ bool RecordFill::PrepareIndex() {
   std::size_t tableStepEnds = 0;  // 0: no step seen yet
   for (std::uint64_t previous = after; files.size() < kMostPrepared; ++name) {
     const std::string path = PreparedName(name);
-    if (!folders[0].ours && platform.AttributesOf(path.c_str()) != kInvalidAttributes) continue;
-    const FileHandle file = platform.CreateDeleteOnClose(path.c_str());
+    const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
     if (file == kInvalidFile) break;
     Hold(file, path);
     std::uint64_t now = 0;
@@ -95,23 +96,27 @@ std::string RecordFill::PreparedName(std::uint32_t number) const {
 
 void RecordFill::Hold(FileHandle file, const std::string& path) {
   files.push_back(file);
-  paths.push_back(path);
+  made.push_back(Made{path, {}});
+  if (!platform.OpenIdentity(file, &made.back().identity)) made.back().identity = ItemIdentity{};
 }
 
 void RecordFill::CloseLast() {
   platform.CloseFile(files.back());
   files.pop_back();
-  closedFiles.push_back(std::move(paths.back()));
-  paths.pop_back();
+  closedFiles.push_back(std::move(made.back()));
+  made.pop_back();
 }
 
-bool RecordFill::MakeOrTakeOver(const std::string& path, bool* ours) {
-  *ours = platform.MakeFolder(path.c_str());
-  if (*ours) return true;
-  // Only a plain directory is taken over: a link there would lead the files off the drive.
-  const std::uint32_t attributes = platform.AttributesOf(path.c_str());
-  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) && !(attributes & kAttrReparsePoint) &&
-         platform.ReparseKindOf(path.c_str()) == ReparseKind::kNone;
+bool RecordFill::MakeOurFolder(const std::string& path, bool inRoot) {
+  // Made new only: a name that stands is someone else's.
+  if (!(inRoot ? platform.MakePrivateFolder(path.c_str()) : platform.MakeFolder(path.c_str()))) return false;
+  Folder folder{path, {}};
+  if (!platform.IdentityOf(path.c_str(), &folder.identity)) {
+    platform.RemoveEmptyDirectory(path.c_str());  // just made, empty: ours beyond doubt
+    return false;
+  }
+  folders.push_back(std::move(folder));
+  return true;
 }
 
 bool RecordFill::FreeBytes(std::uint64_t* freeBytes) { return platform.VolumeFreeBytes(root.c_str(), freeBytes); }
@@ -122,11 +127,8 @@ bool RecordFill::Sweep(FileHandle file, const std::uint8_t* block) {
          written == kDataBytes && platform.FlushToDisk(file);
 }
 
-RecordFill::Added RecordFill::AddFile(const std::string& path, bool folderIsOurs, std::uint64_t freeBefore) {
-  // In a folder left by a crashed run, a name already there is passed over: creating the file
-  // would truncate whatever stands there.
-  if (!folderIsOurs && platform.AttributesOf(path.c_str()) != kInvalidAttributes) return Added::kTaken;
-  const FileHandle file = platform.CreateDeleteOnClose(path.c_str());
+RecordFill::Added RecordFill::AddFile(const std::string& path, std::uint64_t freeBefore) {
+  const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
   if (file == kInvalidFile) return Added::kRefused;
   Hold(file, path);
   // The first sweep on the disk shows where the data went: into the record, or into room of
@@ -151,8 +153,7 @@ RecordFill::End RecordFill::Run(std::uint8_t pattern, const std::function<bool(s
     const std::size_t firstFile = files.size();
     for (std::uint32_t name = 0;; ++name) {
       const std::string path = folder.path + '\\' + std::to_string(name);
-      const Added added = AddFile(path, folder.ours, freeBefore);
-      if (added == Added::kTaken) continue;
+      const Added added = AddFile(path, freeBefore);
       if (added == Added::kNotResident) return End::kNotResident;
       if (added == Added::kRefused) break;
       ++records;
@@ -167,9 +168,7 @@ RecordFill::End RecordFill::Run(std::uint8_t pattern, const std::function<bool(s
     for (std::size_t child = 0; child < children; ++child) CloseLast();
     for (std::size_t child = 0; child < children; ++child) {
       const std::string path = folder.path + '\\' + static_cast<char>('a' + child);
-      bool ours = false;
-      if (!MakeOrTakeOver(path, &ours)) continue;
-      folders.push_back(Folder{path, ours});
+      if (!MakeOurFolder(path, false)) continue;
       queue.push_back(folders.size() - 1);
     }
   }
@@ -179,12 +178,10 @@ RecordFill::End RecordFill::Run(std::uint8_t pattern, const std::function<bool(s
 void RecordFill::Release() {
   while (!files.empty()) CloseLast();
   // A file closed on the full volume may have stayed; there is room again now.
-  for (const std::string& path : closedFiles) {
-    if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) platform.DeleteFilePath(path.c_str());
-  }
+  for (const Made& file : closedFiles) DeleteIfStillOurs(platform, file.path, file.identity);
   closedFiles.clear();
   while (!folders.empty()) {
-    platform.RemoveEmptyDirectory(folders.back().path.c_str());
+    RemoveOurFolder(platform, folders.back().path, folders.back().identity);
     folders.pop_back();
   }
 }

@@ -5,7 +5,8 @@
 // sweeps (pattern, complement, random) and flushed after each, all held open (delete-on-close)
 // so that no two share a record, then closed: the system deletes them.
 //
-// They live in a folder of ours in the root, VARNOLT.REC, made before the fill while the
+// They live in a folder of ours in the root (a marked name, OwnNames.h, private, made new),
+// made before the fill while the
 // volume has room: a small file there must keep its data in its record (or this is no such file
 // table: Wine calls every drive that is a plain directory "NTFS", and on ext4, tmpfs or FAT the
 // first small file takes room), and the folder's index is grown to more entries than there are
@@ -26,7 +27,8 @@ namespace varnolt {
 
 class RecordFill {
  public:
-  static constexpr const char* kFolderName = "VARNOLT.REC";
+  // The suffix of the folder's marked name.
+  static constexpr const char* kFolderSuffix = ".REC";
   // Data of each small file: what NTFS keeps in a 1024-byte record beside a one-letter name,
   // with room to spare (ntfs-3g keeps up to 660 or so), and more than a deleted small file left
   // past its own, longer name.
@@ -46,10 +48,13 @@ class RecordFill {
   RecordFill(const RecordFill&) = delete;
   RecordFill& operator=(const RecordFill&) = delete;
 
-  // True when the volume's file system is NTFS, a small file keeps its data in its record and
-  // the folder stands ready (made, or taken over from a run that crashed), its index grown.
-  // Called before the fill; false leaves nothing behind.
-  bool Prepare();
+  enum class Readiness {
+    kReady,    // NTFS, small files keep their data in their records, the folder stands ready
+    kNotHere,  // no such file table here: nothing to fill
+    kFailed,   // called NTFS, but the folder could not be made or its index grown
+  };
+  // Called before the fill, while the volume has room; anything but kReady leaves nothing.
+  Readiness Prepare();
 
   // Fills the free records with the sweeps of `pattern` and its complement, then random bytes.
   // `report` is given the count of records covered after every file and answers whether to go
@@ -64,23 +69,24 @@ class RecordFill {
   std::uint64_t Prepared() const { return prepared; }
 
  private:
-  enum class Added { kAdded, kTaken, kRefused, kNotResident };
+  enum class Added { kAdded, kRefused, kNotResident };
   struct Folder {
     std::string path;
-    bool ours;  // made by this run: nothing else can stand in it
+    ItemIdentity identity;  // read when made: the one removed at the end
   };
-  // Makes (or takes over) a plain directory at `path`; false when neither can be had.
-  bool MakeOrTakeOver(const std::string& path, bool* ours);
-  Added AddFile(const std::string& path, bool folderIsOurs, std::uint64_t freeBefore);
+  // A new folder at `path` (private in the root, the others inherit from it); false when none.
+  bool MakeOurFolder(const std::string& path, bool inRoot);
+  Added AddFile(const std::string& path, std::uint64_t freeBefore);
   bool Sweep(FileHandle file, const std::uint8_t* block);
   bool FreeBytes(std::uint64_t* freeBytes);
   // True when small files keep their data in their records; they stay open in `files`.
   // `name` is the next number free for a file of the folder.
   bool ProbeResidency(std::uint32_t* name);
-  bool PrepareIndex();
+  // Grows the folder's index, its files numbered from `name` on (past the probes).
+  bool PrepareIndex(std::uint32_t name);
   // The name of the empty file number `number` that grows the folder's index.
   std::string PreparedName(std::uint32_t number) const;
-  // Holds `file`, made at `path`, open until Release.
+  // Holds `file`, made at `path`, open until Release; its identity is read now.
   void Hold(FileHandle file, const std::string& path);
   // Closes the last file held (the system deletes it, or leaves it for Release to delete).
   void CloseLast();
@@ -102,11 +108,16 @@ class RecordFill {
   Platform& platform;
   std::string root;
   std::vector<Folder> folders;      // in the order made: removed in reverse
-  std::vector<FileHandle> files;    // every small file held open
-  std::vector<std::string> paths;   // and where each was made
+  struct Made {
+    std::string path;
+    ItemIdentity identity;
+  };
+  std::vector<FileHandle> files;  // every small file held open
+  std::vector<Made> made;         // and where each was made, what it was
   // Files closed, which may have stayed: a FUSE file system renames a file deleted while open,
-  // which a full folder refuses. Those still there are deleted at the end, with room again.
-  std::vector<std::string> closedFiles;
+  // which a full folder refuses. Those still there are deleted at the end, with room again,
+  // each through a handle once seen to be the file made.
+  std::vector<Made> closedFiles;
   std::uint64_t records = 0;
   std::uint64_t prepared = 0;
   std::uint8_t patternBlock[kDataBytes];

@@ -120,7 +120,8 @@ ItemIdentity ShreddingManager::IdentityAt(const char* fullPath) {
 void ShreddingManager::AddFile(const char* fullPath) {
   files.push_back(FileShredder(*platform, fullPath));
   files.back().SetIdentity(IdentityAt(fullPath));
-  totalBytes += files.back().GetSize();
+  files.back().SetCountedSize(files.back().GetSize());
+  totalBytes += files.back().CountedSize();
   files.back().SetManager(this);
 }
 
@@ -144,7 +145,7 @@ void ShreddingManager::Run() {
   const std::vector<SlackPlace> places = SlackPlacesOf(*platform, chosen);
   for (FileShredder& file : files) {
     if (!proceed) break;
-    const std::uint64_t size = file.GetSize();  // measured before: afterwards the file is gone
+    const std::uint64_t size = file.CountedSize();  // what the total counted
     ++filesRun;
     file.Shred();
     doneBytes += size;
@@ -178,6 +179,9 @@ std::vector<ItemOutcome> ShreddingManager::Outcomes() const {
     add(drives[index], index < drivesRun);
     outcomes.back().coveredBytes = drives[index].CoveredBytes();
     outcomes.back().measuredBytes = drives[index].MeasuredBytes();
+    for (const Leftover& leftover : drives[index].Leftovers()) {
+      outcomes.push_back(ItemOutcome{leftover.path, LeftBecause::kNotOurs, 0, leftover.bytes});
+    }
   }
   return outcomes;
 }

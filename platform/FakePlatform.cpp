@@ -256,7 +256,9 @@ void FakePlatform::CloseFile(FileHandle file) {
   }
   node->openCount--;
   if (!open.deleteOnClose || node->openCount != 0) return;
-  if (deleteOnCloseNeedsAnEntry && FolderIsFull(open.key)) return;
+  // The FUSE volume's passing name needs an entry, which a full folder gives only once the
+  // volume has room for its index to grow again.
+  if (deleteOnCloseNeedsAnEntry && FolderIsFull(open.key) && RoomOf(*VolumeOf(open.key)) < kIndexBlockBytes) return;
   RemoveNode(open.key);
 }
 
@@ -412,6 +414,12 @@ bool FakePlatform::MakeFolder(const char* path) {
   return true;
 }
 
+
+bool FakePlatform::MakePrivateFolder(const char* path) {
+  if (!MakeFolder(path)) return false;
+  privateFolders.insert(Key(path));
+  return true;
+}
 
 // --- Enumeration -----------------------------------------------------------------------------
 

@@ -112,7 +112,8 @@ class FakePlatform : public Platform {
   // Wine does, instead of failing.
   void SetShortWritesSucceed(bool succeed) { shortWritesSucceed = succeed; }
   // A file deleted on close stays where it is when a new file could not be made beside it
-  // (its folder's entry limit reached), as on a FUSE volume, which first renames such a file.
+  // (its folder's entry limit reached, and no room on the volume for its index to grow), as on
+  // a FUSE volume, which first renames such a file.
   void SetDeleteOnCloseNeedsAnEntry(bool needs) { deleteOnCloseNeedsAnEntry = needs; }
   // The `nth` flush from now fails.
   void FailFlush(int nth);
@@ -196,6 +197,9 @@ class FakePlatform : public Platform {
   bool DeleteFilePath(const char* path) override;
   bool RemoveEmptyDirectory(const char* path) override;
   bool MakeFolder(const char* path) override;
+  bool MakePrivateFolder(const char* path) override;
+  // Made by MakePrivateFolder (and not moved since).
+  bool IsPrivateFolder(const std::string& path) const { return privateFolders.count(Key(path)) != 0; }
   FailureKind LastFailure() override { return lastFailure; }
   bool ResolveFullPath(const char* name, std::string& full) override;
   bool WorkingDirectory(std::string& directory) override;
@@ -281,6 +285,9 @@ class FakePlatform : public Platform {
   void Resize(const std::string& key, Node& node, std::uint64_t size);
   // The room a file of `size` bytes takes: none while its data stays in its record.
   static std::uint64_t RoomOf(const Volume& volume, const Node& node, std::uint64_t size);
+  // The bytes the volume has free.
+  static std::uint64_t RoomOf(const Volume& volume) { return volume.capacity > volume.used ? volume.capacity - volume.used : 0; }
+  static constexpr std::uint64_t kIndexBlockBytes = 4096;
   // Gives the item about to be made at `key` a record (when its volume keeps a file table) and
   // checks its folder takes one more entry; kNone, or why the creation fails.
   FailureKind CheckNewItem(const std::string& key);
@@ -323,6 +330,7 @@ class FakePlatform : public Platform {
   std::uint64_t creationRoomBytes = 0;
   bool shortWritesSucceed = false;
   std::uint64_t nextNodeId = 16;
+  std::set<std::string> privateFolders;
   int swapCountdown = 0;
   bool swapAfterTheOpen = false;
   std::string swapFolder, swapTarget;

@@ -155,6 +155,11 @@ class Platform {
   virtual bool RemoveEmptyDirectory(const char* path) = 0;
   // Makes one directory; false when it cannot be made, or something stands at that name.
   virtual bool MakeFolder(const char* path) = 0;
+  // The same, for a folder of ours in a drive's root, where any account may make folders (and
+  // rename what inherits their rights): only the user, SYSTEM and the administrators have any
+  // right in it, none inherited from the root, so no other account can plant a link in it.
+  // False as MakeFolder, or when those rights cannot be given (nothing is made then).
+  virtual bool MakePrivateFolder(const char* path) = 0;
   // Resolves `name` against the working directory into `full`; false (and `full` empty) when
   // it cannot be resolved.
   virtual bool ResolveFullPath(const char* name, std::string& full) = 0;

@@ -112,6 +112,10 @@ class PlatformWrapper : public Platform {
     OnCall("MakeFolder");
     return target.MakeFolder(path);
   }
+  bool MakePrivateFolder(const char* path) override {
+    OnCall("MakePrivateFolder");
+    return target.MakePrivateFolder(path);
+  }
   bool ResolveFullPath(const char* name, std::string& full) override {
     OnCall("ResolveFullPath");
     return target.ResolveFullPath(name, full);

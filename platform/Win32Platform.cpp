@@ -1,6 +1,7 @@
 #include "platform/Win32Platform.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <ctime>
@@ -499,6 +500,49 @@ namespace varnolt {
 bool Win32Platform::MakeFolder(const char* path) {
   std::wstring wide;
   return SystemPath(path, wide) && CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
+}
+
+namespace {
+
+// The user running the program, as a SID string ("S-1-5-21-..."); empty when not known.
+std::wstring CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  std::vector<std::uint8_t> buffer(256);
+  DWORD needed = 0;
+  bool got = GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+  if (!got && needed > buffer.size()) {
+    buffer.resize(needed);
+    got = GetTokenInformation(token, TokenUser, buffer.data(), needed, &needed);
+  }
+  CloseHandle(token);
+  wchar_t* text = nullptr;
+  if (!got || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
+  std::wstring sid = text;
+  LocalFree(text);
+  return sid;
+}
+
+}  // namespace
+
+bool Win32Platform::MakePrivateFolder(const char* path) {
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return false;
+  const std::wstring user = CurrentUserSid();
+  if (user.empty()) return false;
+  // A protected DACL (P: nothing inherited from the root): full access, for this folder and what
+  // it will hold, to SYSTEM, the administrators and the user, and to no one else.
+  const std::wstring sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + user + L")";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const BOOL made = CreateDirectoryW(wide.c_str(), &attributes);
+  const DWORD error = GetLastError();
+  LocalFree(descriptor);
+  SetLastError(error);
+  return made != FALSE;
 }
 
 // The calls above leave their error code as the system set it: it is read here, untouched.

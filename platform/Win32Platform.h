@@ -33,6 +33,7 @@ class Win32Platform : public Platform {
   bool DeleteFilePath(const char* path) override;
   bool RemoveEmptyDirectory(const char* path) override;
   bool MakeFolder(const char* path) override;
+  bool MakePrivateFolder(const char* path) override;
   bool ResolveFullPath(const char* name, std::string& full) override;
   bool WorkingDirectory(std::string& directory) override;
   Answer OpensAVolumeRoot(const char* path) override;

@@ -1,7 +1,8 @@
 // What erasing a small file costs in calls of the file system: a folder of small files erased
 // through the manager, its calls counted by a layer over the fake. Each call is a round trip to
 // the system (under Wine, to its server). The erase through one handle per item, its identity
-// checked, costs no more than the erase by name did (36.8 calls a file): 35.8.
+// and that of each cover file checked, costs no more than the erase by name did (36.8 calls a
+// file): 36.0.
 #include <gtest/gtest.h>
 
 #include <cstdio>

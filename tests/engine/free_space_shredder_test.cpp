@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/OwnNames.h"
 #include "engine/Random.h"
 #include "engine/ShreddingManager.h"
 #include "platform/FakePlatform.h"
@@ -178,7 +180,7 @@ TEST_F(FreeSpaceShredderTest, TheLastClustersAreCoveredByWritesDownToTheClusterS
   EXPECT_EQ(Sizes(writes.begin() + firstSweep.size(), writes.end()),
             (Sizes{kMiB, kMiB, 3 * 4096, kMiB, kMiB, 3 * 4096}));
   EXPECT_EQ(os.FurthestWriteEnd(), 2 * kMiB + 3 * 4096);
-  EXPECT_TRUE(os.CallsOf(CallKind::kCreateNew).empty());  // no room was left for another file
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 1u);  // no room was left for another file
   EXPECT_TRUE(manager.Outcomes().at(0).Erased());
   EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
   ExpectNothingLeft();
@@ -206,8 +208,8 @@ TEST_F(FreeSpaceShredderTest, AFileSizeCapIsMetWithMoreFillFilesUntilTheVolumeIs
   CleanE();
 
   const auto creations = os.CallsOf(CallKind::kCreateNew);
-  ASSERT_EQ(creations.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(creations[i].path, names[i + 1]);
+  ASSERT_EQ(creations.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(creations[i].path, names[i]);
   ASSERT_EQ(afterSweep.size(), 3u);
   const std::uint8_t sweepValue[2] = {0xAA, 0x55};
   for (std::size_t sweep = 0; sweep < 3; ++sweep) {
@@ -238,8 +240,9 @@ TEST_F(FreeSpaceShredderTest, AFileSizeCapIsMetWithMoreFillFilesUntilTheVolumeIs
 }
 
 // A numbered name that stands already is someone else's file (or one a crash left): it is
-// neither truncated nor written, and the next number is taken. In a root that takes no new
-// file, the numbered files go into our folder beside the first.
+// neither truncated nor written, and the next number is taken; the end of the run names it,
+// with its size. In a root that takes no new file, the numbered files go into our folder (its
+// name marked as ours, private) beside the first.
 TEST_F(FreeSpaceShredderTest, NumberedFillFilesNeverTakeOverAFileAndFollowTheFirstIntoOurFolder) {
   os.SetCapacity('E', 6 * kMiB);
   os.SetFileSizeCap('E', 2 * kMiB);
@@ -253,7 +256,14 @@ TEST_F(FreeSpaceShredderTest, NumberedFillFilesNeverTakeOverAFileAndFollowTheFir
   // 6 MiB less the other file's 1000 bytes: 2 MiB, 2 MiB and what is left.
   EXPECT_EQ(written, (std::set<std::string>{"E:\\VARNOLT.TMP", "E:\\VARNOLT3.TMP", "E:\\VARNOLT4.TMP"}));
   EXPECT_EQ(os.FurthestWriteEnd(), 2 * kMiB);
-  EXPECT_TRUE(manager.Outcomes().at(0).Erased());
+  const std::vector<ItemOutcome> outcomes = manager.Outcomes();
+  ASSERT_EQ(outcomes.size(), 3u);
+  EXPECT_TRUE(outcomes[0].Erased());
+  EXPECT_EQ(outcomes[1].path, "E:\\VARNOLT1.TMP");
+  EXPECT_EQ(outcomes[1].left, LeftBecause::kNotOurs);
+  EXPECT_EQ(outcomes[1].measuredBytes, 1000u);
+  EXPECT_EQ(outcomes[2].path, "E:\\VARNOLT2.TMP");
+  EXPECT_EQ(outcomes[2].left, LeftBecause::kNotOurs);
   // Our folder, where the root refuses files.
   FakePlatform folderOs;
   folderOs.AddVolume('E', kDriveFixed, 5 * kMiB);
@@ -264,8 +274,15 @@ TEST_F(FreeSpaceShredderTest, NumberedFillFilesNeverTakeOverAFileAndFollowTheFir
   inFolder.Run();
   written.clear();
   for (const auto& call : folderOs.CallsOf(CallKind::kWrite)) written.insert(call.path);
-  EXPECT_EQ(written, (std::set<std::string>{"E:\\VARNOLT.FILL\\VARNOLT.TMP", "E:\\VARNOLT.FILL\\VARNOLT1.TMP",
-                                             "E:\\VARNOLT.FILL\\VARNOLT2.TMP"}));
+  const auto folders = folderOs.CallsOf(CallKind::kMakeFolder);
+  ASSERT_EQ(folders.size(), 1u);
+  const std::string folder = folders[0].path;
+  EXPECT_TRUE(IsMarkedFolderName(folder.substr(3))) << folder;
+  EXPECT_TRUE(folder.size() > 5 && folder.compare(folder.size() - 5, 5, ".FILL") == 0) << folder;
+  // Writes name the file as the fake keys it, in capitals.
+  std::string key = folder;
+  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+  EXPECT_EQ(written, (std::set<std::string>{key + "\\VARNOLT.TMP", key + "\\VARNOLT1.TMP", key + "\\VARNOLT2.TMP"}));
   EXPECT_TRUE(inFolder.Outcomes().at(0).Erased());
   EXPECT_TRUE(folderOs.List("E:\\").empty());
   EXPECT_EQ(folderOs.OpenHandleCount(), 0);
@@ -286,7 +303,7 @@ TEST_F(FreeSpaceShredderTest, EveryFillFileGoesOnEveryWayOut) {
   recorder->answer = [](std::size_t index) { return index < 2; };
   CleanE();
   EXPECT_EQ(manager.Outcomes().at(0).left, LeftBecause::kStopped);
-  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 1u);
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 2u);
   expectNone("stopped");
 
   recorder->answer = [](std::size_t) { return true; };
@@ -328,7 +345,7 @@ TEST_F(FreeSpaceShredderTest, NoFreeSpaceOrAFailedQueryCreatesAndDeletesTheFileO
   EXPECT_EQ(manager.TotalBytes(), 0u);
   manager.Run();
 
-  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 2u);
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 2u);
   EXPECT_TRUE(os.WriteSizes().empty());
   EXPECT_TRUE(recorder->reports.empty());
   EXPECT_EQ(os.CallsOf(CallKind::kFlush).size(), 6u);
@@ -337,15 +354,25 @@ TEST_F(FreeSpaceShredderTest, NoFreeSpaceOrAFailedQueryCreatesAndDeletesTheFileO
   ExpectNothingLeft();
 }
 
-TEST_F(FreeSpaceShredderTest, AnOldFillFileIsTakenOverAndItsSpaceCountsAsFree) {
+// A fill file a power cut left (or a user's file of that name) is nothing provably ours: it
+// stays as it is, the free space is cleaned beside it, and the end of the run names it.
+TEST_F(FreeSpaceShredderTest, AnOldFillFileStaysAndIsNamedWithItsSize) {
   os.SetCapacity('E', 3 * kMiB);
-  os.MakeFile(kFill, kMiB, 0x77);  // left by a run that lost its power
+  os.MakeFile(kFill, kMiB, 0x77);
   manager.AddItem("E", true);
   EXPECT_EQ(manager.TotalBytes(), 2 * kMiB);
   manager.Run();
-  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB, kMiB}));
-  ExpectNothingLeft();
-  EXPECT_EQ(os.UsedBytes('E'), 0u);
+  EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB, kMiB, kMiB, kMiB, kMiB}));
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) EXPECT_EQ(call.path, "E:\\VARNOLT1.TMP");
+  EXPECT_EQ(os.Content(kFill), Bytes(kMiB, 0x77));
+  const std::vector<ItemOutcome> outcomes = manager.Outcomes();
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_TRUE(outcomes[0].Erased());
+  EXPECT_EQ(outcomes[1].path, kFill);
+  EXPECT_EQ(outcomes[1].left, LeftBecause::kNotOurs);
+  EXPECT_EQ(outcomes[1].measuredBytes, kMiB);
+  EXPECT_EQ(os.List("E:\\"), std::vector<std::string>{"VARNOLT.TMP"});
+  EXPECT_EQ(os.OpenHandleCount(), 0);
 }
 
 TEST_F(FreeSpaceShredderTest, FillFileThatCannotBeCreatedSkipsTheDrive) {
@@ -379,67 +406,44 @@ TEST_F(FreeSpaceShredderTest, BuffersThatCannotBeObtainedSkipTheDriveBeforeAnyth
   manager.AddItem("E", true);
   manager.AddItem("F", true);
   manager.Run();
-  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 1u);
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 1u);
   EXPECT_EQ(os.WriteSizes().size(), 3u);
   ExpectNothingLeft();
 }
 
-TEST_F(FreeSpaceShredderTest, ALinkNamedLikeTheFillFileIsRemovedWithoutReachingItsTarget) {
-  os.SetCapacity('E', 2 * kMiB);
+// Whatever stands at the fill file's name is never opened, moved or removed, whatever it is: a
+// link to a file or to a folder (which would lead the fill elsewhere), a file with another
+// name (its data is that name's too), a reparse point of a kind not known, a file that would
+// gain a name once opened. The fill file takes the next free name, and the drive is cleaned.
+TEST_F(FreeSpaceShredderTest, WhateverStandsAtTheFillFileNameIsLeftAndTheNextNameTaken) {
+  os.SetCapacity('E', 4 * kMiB);
   os.MakeFile("E:\\keep.doc", 1000, 0x42);
-  os.MakeFileLink(kFill, "E:\\keep.doc");
-  CleanE();
-  EXPECT_EQ(os.Content("E:\\keep.doc"), Bytes(1000, 0x42));
-  EXPECT_EQ(os.WriteSizes().size(), 6u);  // the fill file took the rest, 2 MiB minus 1000 bytes
-  ExpectNothingLeft();
-
-  // A directory link of that name cannot be removed as a file: the drive is skipped.
-  os.ClearCalls();
   os.MakeDirectory("E:\\folder");
   os.MakeFile("E:\\folder\\inside", 10, 0x42);
-  os.MakeDirectoryLink(kFill, "E:\\folder");
-  ShreddingManager again(os);
-  again.AddItem("E", true);
-  again.Run();
-  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).empty());
+  os.MakeFileLink(kFill, "E:\\keep.doc");
+  os.MakeDirectoryLink("E:\\VARNOLT1.TMP", "E:\\folder");
+  os.MakeFile("E:\\VARNOLT2.TMP", 1000, 0x43);
+  os.SetNameCount("E:\\VARNOLT2.TMP", 2);
+  os.MakeFile("E:\\VARNOLT3.TMP", 1000, 0x44);
+  os.SetReparseTag("E:\\VARNOLT3.TMP", 0x80000021);  // no name surrogate, not known to keep its data
+  os.MakeFile("E:\\VARNOLT4.TMP", 1000, 0x45);
+  os.GainNameWhenOpened("E:\\VARNOLT4.TMP");
+  CleanE();
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) EXPECT_EQ(call.path, "E:\\VARNOLT5.TMP");
+  EXPECT_EQ(os.WriteSizes().size(), 12u);  // 4 MiB less what stands: four chunks a sweep
+  EXPECT_EQ(os.Content("E:\\keep.doc"), Bytes(1000, 0x42));
   EXPECT_EQ(os.List("E:\\folder"), std::vector<std::string>{"inside"});
-  EXPECT_EQ(os.LiveBufferCount(), 0);
-}
-
-// A VARNOLT.TMP with another name holds that other name's data: it is neither truncated nor
-// written, and the drive is skipped. So is one of a reparse kind not known.
-TEST_F(FreeSpaceShredderTest, AFillFileNameWithAnotherNameOrAnUnknownReparseTagSkipsTheDrive) {
-  os.SetCapacity('E', 2 * kMiB);
-  os.MakeFile(kFill, 1000, 0x42);
-  os.SetNameCount(kFill, 2);
-  CleanE();
-  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).empty());
-  EXPECT_EQ(os.Content(kFill), Bytes(1000, 0x42));
-  EXPECT_EQ(os.LiveBufferCount(), 0);
-
-  os.ClearCalls();
-  os.SetNameCount(kFill, 1);
-  os.SetReparseTag(kFill, 0x80000021);  // no name surrogate, not known to keep its data
-  ShreddingManager again(os);
-  again.AddItem("E", true);
-  again.Run();
-  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).empty());
+  EXPECT_TRUE(os.IsLink(kFill));
+  EXPECT_TRUE(os.IsLink("E:\\VARNOLT1.TMP"));
+  EXPECT_EQ(os.Content("E:\\VARNOLT2.TMP"), Bytes(1000, 0x43));
+  EXPECT_EQ(os.Content("E:\\VARNOLT3.TMP"), Bytes(1000, 0x44));
+  EXPECT_EQ(os.NameCountOf("E:\\VARNOLT4.TMP"), 1u) << "never opened";
   EXPECT_TRUE(os.CallsOf(CallKind::kDelete).empty());
-  EXPECT_EQ(os.Content(kFill), Bytes(1000, 0x42));
-}
-
-// A name added to the fill file between the look and the open (another program linking it):
-// the open file is closed unwritten, and the drive skipped.
-TEST_F(FreeSpaceShredderTest, AFillFileThatHasAnotherNameOnceOpenIsClosedUnwritten) {
-  os.SetCapacity('E', 2 * kMiB);
-  os.MakeFile(kFill, 1000, 0x42);
-  os.GainNameWhenOpened(kFill);
-  CleanE();
-  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 1u);
-  EXPECT_EQ(os.CallsOf(CallKind::kClose).size(), 1u);
-  EXPECT_TRUE(os.WriteSizes().empty());
-  EXPECT_TRUE(os.CallsOf(CallKind::kFlush).empty());
-  EXPECT_TRUE(recorder->reports.empty());
+  EXPECT_TRUE(os.CallsOf(CallKind::kMove).empty());
+  const std::vector<ItemOutcome> outcomes = manager.Outcomes();
+  ASSERT_EQ(outcomes.size(), 6u);
+  EXPECT_TRUE(outcomes[0].Erased());
+  for (std::size_t i = 1; i < outcomes.size(); ++i) EXPECT_EQ(outcomes[i].left, LeftBecause::kNotOurs) << outcomes[i].path;
   EXPECT_EQ(os.OpenHandleCount(), 0);
   EXPECT_EQ(os.LiveBufferCount(), 0);
 }

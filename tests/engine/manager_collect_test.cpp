@@ -62,7 +62,7 @@ TEST_F(ManagerCollectTest, OneLetterNamesAreDrivesOnlyWhenFixedOrRemovable) {
     manager.AddItem(name, true);
   }
   EXPECT_EQ(PathsOf(manager.Drives()), (Paths{"E:\\", "F:\\"}));
-  EXPECT_STREQ(manager.Drives()[0].FillPath(), "E:\\VARNOLT.TMP");
+  EXPECT_EQ(manager.Drives()[0].FillPath(), "E:\\VARNOLT.TMP");
   EXPECT_EQ(manager.TotalBytes(), 4000u + 7000u);
   EXPECT_EQ(manager.FileCount() + manager.DirectoryCount(), 0);
   // A drive letter is never looked up as a name: nothing was listed or read.

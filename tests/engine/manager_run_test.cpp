@@ -128,7 +128,7 @@ TEST_F(ManagerRunTest, CancelDuringFreeSpaceSweepOneDeletesTheFillFileAndSkipsTh
   EXPECT_EQ(os.UsedBytes('E'), 0u);
   EXPECT_EQ(os.OpenHandleCount(), 0);
   EXPECT_EQ(os.LiveBufferCount(), 0);
-  const auto creations = os.CallsOf(CallKind::kCreateDeleteOnClose);
+  const auto creations = os.CallsOf(CallKind::kCreateNew);
   ASSERT_EQ(creations.size(), 1u);
   EXPECT_EQ(creations[0].path, "E:\\VARNOLT.TMP");
 }

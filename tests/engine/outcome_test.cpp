@@ -2,10 +2,14 @@
 // reason the platform can give and every way the run can end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/OwnNames.h"
 #include "engine/ShreddingManager.h"
 #include "platform/FakePlatform.h"
 #include "shred_test_support.h"
@@ -17,7 +21,6 @@ using CallKind = FakePlatform::CallKind;
 using testing::RecordingCallback;
 using testing::ScopedRecorder;
 constexpr std::uint64_t kMiB = 1 << 20;
-constexpr const char* kFolder = "E:\\VARNOLT.FILL";
 
 class OutcomeTest : public ::testing::Test {
  protected:
@@ -172,35 +175,61 @@ TEST_F(FreeSpaceOutcomeTest, ACleanedDriveIsErasedAndCoversItsFreeSpace) {
 }
 
 // A root that takes no new file (a standard user's C:\): the fill file goes into a folder of
-// ours, which is gone afterwards; only the fill file's writes reach the drive.
+// ours, private, made new under a name marked as ours, and gone afterwards; only the fill
+// file's writes reach the drive.
 TEST_F(FreeSpaceOutcomeTest, ARootThatRefusesFilesIsCleanedThroughOurFolder) {
   os.MakeFile("E:\\keep", 1000, 0x42);
   os.RefuseNewFiles("E:\\");
+  std::string folder;
+  recorder->answer = [&](std::size_t) {
+    const auto made = os.CallsOf(CallKind::kMakeFolder);
+    if (folder.empty() && !made.empty()) folder = made[0].path;
+    EXPECT_TRUE(os.IsPrivateFolder(folder)) << folder;
+    return true;
+  };
   Run({"E"});
   EXPECT_TRUE(Of("E:\\").Erased());
   ASSERT_FALSE(os.CallsOf(CallKind::kWrite).empty());
-  for (const auto& call : os.CallsOf(CallKind::kWrite)) EXPECT_EQ(call.path, "E:\\VARNOLT.FILL\\VARNOLT.TMP");
+  // Writes name the file as the fake keys it, in capitals.
+  std::string key = folder;
+  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) EXPECT_EQ(call.path, key + "\\VARNOLT.TMP");
   EXPECT_EQ(os.FurthestWriteEnd(), 2 * kMiB - 1000);
   EXPECT_EQ(os.List("E:\\"), std::vector<std::string>{"keep"});
   EXPECT_EQ(os.OpenHandleCount(), 0);
   // The folder goes after the fill file, never before.
   const auto removals = os.CallsOf(CallKind::kRemoveDirectory);
   ASSERT_EQ(removals.size(), 1u);
-  EXPECT_EQ(removals[0].path, kFolder);
+  EXPECT_EQ(removals[0].path, folder);
 }
 
-// A run that crashed left the folder: it is taken over, and removed at the end.
-TEST_F(FreeSpaceOutcomeTest, AFolderLeftByACrashIsReusedAndRemoved) {
-  os.RefuseNewFiles("E:\\");
-  os.MakeDirectory(kFolder);
+// What a killed run left, a folder of ours (its name marked) with what it held, goes at the next
+// cleaning; a user's folder under the old name, empty or not, and a file in it, stay, named.
+TEST_F(FreeSpaceOutcomeTest, AFolderOfOursLeftByAKilledRunGoesAndAUsersFolderStays) {
+  const std::string ours = "E:\\" + MarkedFolderName(".REC");
+  os.MakeDirectory(ours);
+  os.MakeDirectory(ours + "\\a");
+  os.MakeFile(ours + "\\a\\7", 640, 0x11);
+  os.MakeFile(ours + "\\00000000000000000000000000000012", 0);
+  os.MakeDirectory("E:\\VARNOLT.FILL");
+  os.MakeFile("E:\\VARNOLT.FILL\\VARNOLT.TMP", 3000, 0x42);
+  os.MakeDirectory("E:\\VARNOLT.REC");
   Run({"E"});
   EXPECT_TRUE(Of("E:\\").Erased());
-  EXPECT_FALSE(os.CallsOf(CallKind::kWrite).empty());
-  EXPECT_FALSE(os.Exists(kFolder));
+  EXPECT_FALSE(os.Exists(ours));
+  EXPECT_EQ(os.Content("E:\\VARNOLT.FILL\\VARNOLT.TMP"), std::vector<std::uint8_t>(3000, 0x42));
+  EXPECT_TRUE(os.IsDirectory("E:\\VARNOLT.REC"));
+  EXPECT_EQ(Of("E:\\VARNOLT.FILL").left, LeftBecause::kNotOurs);
+  EXPECT_EQ(Of("E:\\VARNOLT.FILL").measuredBytes, 3000u);
+  EXPECT_EQ(Of("E:\\VARNOLT.REC").left, LeftBecause::kNotOurs);
+  // A name that only looks marked (its check digits wrong) is no folder of ours either.
+  std::string forged = ours;
+  forged[forged.size() - 5] = forged[forged.size() - 5] == '0' ? '1' : '0';
+  EXPECT_FALSE(IsMarkedFolderName(forged.substr(3)));
 }
 
-// No folder either (a write-protected medium, or something else standing at its name): the
-// drive is reported, nothing was written, and nothing of ours is left.
+// No folder either (a write-protected medium): the drive is reported, nothing was written, and
+// nothing of ours is left.
 TEST_F(FreeSpaceOutcomeTest, WhenTheFolderCannotBeHadEitherTheDriveIsReported) {
   os.RefuseNewFiles("E:\\");
   os.RefuseNewFolders("E:\\");
@@ -208,26 +237,6 @@ TEST_F(FreeSpaceOutcomeTest, WhenTheFolderCannotBeHadEitherTheDriveIsReported) {
   EXPECT_EQ(Of("E:\\").left, LeftBecause::kFillFileNotCreated);
   EXPECT_TRUE(os.CallsOf(CallKind::kWrite).empty());
   EXPECT_TRUE(os.List("E:\\").empty());
-
-  // A file of that name, or a link there (which would lead the fill file off the drive).
-  os.MakeFile(kFolder, 10, 0x42);
-  ShreddingManager second(os);
-  second.AddItem("E", true);
-  second.Run();
-  EXPECT_EQ(second.Outcomes().at(0).left, LeftBecause::kFillFileNotCreated);
-  EXPECT_EQ(os.Content(kFolder), std::vector<std::uint8_t>(10, 0x42));
-  ASSERT_TRUE(os.DeleteFilePath(kFolder));
-
-  os.AddVolume('F', kDriveFixed, kMiB);
-  os.MakeDirectory("F:\\elsewhere");
-  os.MakeDirectoryLink(kFolder, "F:\\elsewhere");
-  ShreddingManager third(os);
-  third.AddItem("E", true);
-  third.Run();
-  EXPECT_EQ(third.Outcomes().at(0).left, LeftBecause::kFillFileNotCreated);
-  EXPECT_TRUE(os.List("F:\\elsewhere").empty());
-  EXPECT_TRUE(os.CallsOf(CallKind::kWrite).empty());
-  EXPECT_TRUE(os.CallsOf(CallKind::kCreateDeleteOnClose).size() == 3u);  // the roots' only
 }
 
 // A file-size cap stops the fill file while the volume still has room, and no other fill file
@@ -273,7 +282,7 @@ TEST_F(FreeSpaceOutcomeTest, AStoppedCleaningIsStoppedAndItsFolderGoes) {
   recorder->answer = [](std::size_t index) { return index < 1; };
   Run({"E"});
   EXPECT_EQ(Of("E:\\").left, LeftBecause::kStopped);
-  EXPECT_FALSE(os.Exists(kFolder));
+  EXPECT_TRUE(os.List("E:\\").empty());
   EXPECT_EQ(os.OpenHandleCount(), 0);
 }
 
@@ -284,7 +293,6 @@ TEST_F(FreeSpaceOutcomeTest, AnExceptionFromTheCallbackLeavesNothingOfOurs) {
   recorder->answer = [](std::size_t) -> bool { throw std::runtime_error("window gone"); };
   manager.AddItem("E", true);
   EXPECT_THROW(manager.Run(), std::runtime_error);
-  EXPECT_FALSE(os.Exists(kFolder));
   EXPECT_EQ(os.OpenHandleCount(), 0);
   EXPECT_EQ(os.LiveBufferCount(), 0);
   EXPECT_TRUE(os.List("E:\\").empty());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/OwnNames.h"
 #include "engine/ShreddingManager.h"
 #include "platform/FakePlatform.h"
 #include "shred_test_support.h"
@@ -22,7 +23,6 @@ using testing::RecordingCallback;
 using testing::ScopedRecorder;
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint64_t kMiB = 1 << 20;
-constexpr const char* kFolder = "E:\\VARNOLT.REC";
 const Bytes kStale(420, 'M');  // what a deleted small file left in its record
 
 bool HoldsStale(const Bytes& record) {
@@ -30,7 +30,19 @@ bool HoldsStale(const Bytes& record) {
 }
 
 bool Under(const std::string& path, const std::string& folder) {
-  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '\\';
+  return !folder.empty() && path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         path[folder.size()] == '\\';
+}
+
+// The records' folder in E:\ while it stands (its name marked, OwnNames.h); empty when none.
+std::string RecordFolder(const FakePlatform& os) {
+  if (!os.Exists("E:\\")) return {};
+  for (const std::string& name : os.List("E:\\")) {
+    if (name.rfind("VARNOLT-", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".REC") == 0) {
+      return "E:\\" + name;
+    }
+  }
+  return {};
 }
 
 class RecordFillTest : public ::testing::Test {
@@ -55,21 +67,23 @@ class RecordFillTest : public ::testing::Test {
   std::map<std::string, std::vector<FakePlatform::Call>> CallsOfSmallFiles() const {
     std::map<std::string, std::vector<FakePlatform::Call>> calls;
     bool fillOpen = false;
+    std::string folder;
     for (const auto& call : os.Calls()) {
-      fillOpen = fillOpen || (call.kind == CallKind::kCreateDeleteOnClose && call.path == "E:\\VARNOLT.TMP");
-      if (!fillOpen || !Under(call.path, kFolder)) continue;
+      if (folder.empty() && call.kind == CallKind::kMakeFolder) folder = call.path;
+      fillOpen = fillOpen || (call.kind == CallKind::kCreateNew && call.path == "E:\\VARNOLT.TMP");
+      if (!fillOpen || !Under(call.path, folder)) continue;
       // Writes and flushes name the file as the fake keys it, in capitals.
       std::string key = call.path;
       std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
-      if (call.kind == CallKind::kCreateDeleteOnClose) calls[key].clear();
-      if (call.kind == CallKind::kCreateDeleteOnClose || call.kind == CallKind::kWrite || call.kind == CallKind::kFlush) {
+      if (call.kind == CallKind::kCreateNew) calls[key].clear();
+      if (call.kind == CallKind::kCreateNew || call.kind == CallKind::kWrite || call.kind == CallKind::kFlush) {
         calls[key].push_back(call);
       }
     }
     return calls;
   }
   void ExpectNothingLeft() {
-    EXPECT_FALSE(os.Exists(kFolder));
+    EXPECT_EQ(RecordFolder(os), "");
     EXPECT_FALSE(os.Exists("E:\\VARNOLT.TMP"));
     EXPECT_EQ(os.List("E:\\"), std::vector<std::string>{});
     EXPECT_EQ(os.OpenHandleCount(), 0);
@@ -86,7 +100,8 @@ TEST_F(RecordFillTest, EveryFreeRecordIsSweptThriceWhileTheFillHoldsTheClustersT
   std::vector<std::uint32_t> freeDuringRecords;
   bool fillOpenDuringRecords = true;
   recorder->answer = [&](std::size_t) {
-    if (os.Exists(kFolder) && !os.List(kFolder).empty()) {
+    const std::string folder = RecordFolder(os);
+    if (!folder.empty() && !os.List(folder).empty()) {
       fillOpenDuringRecords = fillOpenDuringRecords && os.Exists("E:\\VARNOLT.TMP");
       freeDuringRecords.push_back(os.FreeRecordCount('E'));
     }
@@ -120,10 +135,14 @@ TEST_F(RecordFillTest, EveryFreeRecordIsSweptThriceWhileTheFillHoldsTheClustersT
       EXPECT_EQ(calls[2 + 2 * sweep].kind, CallKind::kFlush) << path;
     }
   }
-  // Folders of five entries: the first one's last files made way for two subfolders.
+  // Folders of five entries: the first one's last files made way for two subfolders. The first,
+  // in the root, is private and marked as ours.
   const auto made = os.CallsOf(CallKind::kMakeFolder);
-  EXPECT_TRUE(std::any_of(made.begin(), made.end(), [](const auto& call) { return call.path == "E:\\VARNOLT.REC\\a"; }));
-  EXPECT_TRUE(std::any_of(made.begin(), made.end(), [](const auto& call) { return call.path == "E:\\VARNOLT.REC\\a\\b"; }));
+  ASSERT_FALSE(made.empty());
+  const std::string folder = made[0].path;
+  EXPECT_TRUE(IsMarkedFolderName(folder.substr(3)));
+  EXPECT_TRUE(std::any_of(made.begin(), made.end(), [&](const auto& call) { return call.path == folder + "\\a"; }));
+  EXPECT_TRUE(std::any_of(made.begin(), made.end(), [&](const auto& call) { return call.path == folder + "\\a\\b"; }));
   EXPECT_EQ(os.FreeRecordCount('E'), 40u);
   ExpectNothingLeft();
 }
@@ -146,7 +165,8 @@ TEST_F(RecordFillTest, TheRecordsTakeTheLastPartOfTheProgressWhichMovesOnToTheWh
   MakeNtfs(40);
   std::size_t firstRecordReport = 0;
   recorder->answer = [&](std::size_t index) {
-    if (firstRecordReport == 0 && os.Exists(kFolder) && !os.List(kFolder).empty()) firstRecordReport = index;
+    const std::string folder = RecordFolder(os);
+    if (firstRecordReport == 0 && !folder.empty() && !os.List(folder).empty()) firstRecordReport = index;
     return true;
   };
   CleanE();
@@ -168,7 +188,7 @@ TEST_F(RecordFillTest, NotOnAnotherFileSystem) {
   os.SetFileRecords('E', 40, kStale);  // FAT32, as every volume starts
   CleanE();
   EXPECT_TRUE(os.CallsOf(CallKind::kMakeFolder).empty());
-  EXPECT_EQ(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), 1u);  // the fill file alone
+  EXPECT_EQ(os.CallsOf(CallKind::kCreateNew).size(), 1u);  // the fill file alone
   EXPECT_FLOAT_EQ(recorder->reports.back().itemFraction, 1.0f);
   ExpectNothingLeft();
 }
@@ -179,7 +199,8 @@ TEST_F(RecordFillTest, AVolumeCalledNtfsWithoutAFileTableEndsAtTheThirdSmallFile
   os.SetFileSystem('E', "NTFS");
   CleanE();
   std::size_t smallFiles = 0;
-  for (const auto& call : os.CallsOf(CallKind::kCreateDeleteOnClose)) smallFiles += Under(call.path, kFolder) ? 1 : 0;
+  const std::string folder = os.CallsOf(CallKind::kMakeFolder).at(0).path;
+  for (const auto& call : os.CallsOf(CallKind::kCreateNew)) smallFiles += Under(call.path, folder) ? 1 : 0;
   EXPECT_EQ(smallFiles, 3u);
   EXPECT_EQ(os.CallsOf(CallKind::kMakeFolder).size(), 1u);  // no subfolder: no record fill
   EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kNotLeft);
@@ -198,21 +219,24 @@ TEST(RecordFillAlone, FreeBytesInWholeUnitsStillShowSmallFilesTakingRoom) {
     if (table) os.SetFileRecords('E', 100, kStale);
     {
       RecordFill fill(os, "E:\\");
-      EXPECT_EQ(fill.Prepare(), table) << table;
+      EXPECT_EQ(fill.Prepare(), table ? RecordFill::Readiness::kReady : RecordFill::Readiness::kNotHere) << table;
       EXPECT_EQ(os.OpenHandleCount(), 0);
       if (table) {
         EXPECT_GT(fill.Prepared(), 99u);
       }
     }
-    EXPECT_LE(os.CallsOf(CallKind::kCreateDeleteOnClose).size(), table ? 101u + 64 : 24u) << table;
-    EXPECT_FALSE(os.Exists(kFolder));
+    EXPECT_LE(os.CallsOf(CallKind::kCreateNew).size(), table ? 101u + 64 : 24u) << table;
+    EXPECT_EQ(RecordFolder(os), "");
   }
 }
 
 TEST_F(RecordFillTest, AStopAmongTheRecordsLeavesNothingBehind) {
   MakeNtfs(40);
   int records = 0;
-  recorder->answer = [&](std::size_t) { return !(os.Exists(kFolder) && !os.List(kFolder).empty() && ++records == 10); };
+  recorder->answer = [&](std::size_t) {
+    const std::string folder = RecordFolder(os);
+    return !(!folder.empty() && !os.List(folder).empty() && ++records == 10);
+  };
   CleanE();
   EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kStopped);
   EXPECT_EQ(os.FreeRecordCount('E'), 40u);
@@ -230,7 +254,7 @@ TEST(RecordFillAlone, ATableThatGrowsEndsTheFill) {
   os.SetFileRecords('E', 4, kStale);  // the folder takes one, three are left for files
   {
     RecordFill fill(os, "E:\\");
-    ASSERT_TRUE(fill.Prepare());
+    ASSERT_EQ(fill.Prepare(), RecordFill::Readiness::kReady);
     EXPECT_EQ(os.OpenHandleCount(), 0);
     // Grown by the small files, then by the empty ones twice: the second step, before the
     // records of the first were used up, is the one that tells a table from an index.
@@ -254,7 +278,7 @@ TEST(RecordFillAlone, ATableThatGrowsEndsTheFill) {
     }
   }
   EXPECT_EQ(os.OpenHandleCount(), 0);
-  EXPECT_FALSE(os.Exists(kFolder));
+  EXPECT_EQ(RecordFolder(os), "");
 }
 
 // An index that takes a table's step of room at once, far from the table's growth, does not end
@@ -266,42 +290,61 @@ TEST(RecordFillAlone, AnIndexStepAloneDoesNotEndThePreparation) {
   os.SetFileRecords('E', 200, kStale);  // the folder takes one
   os.TakeRoomAtCreation(50, 20 * 1024);  // the folder, 24 small files, then the 25th empty one
   RecordFill fill(os, "E:\\");
-  ASSERT_TRUE(fill.Prepare());
+  ASSERT_EQ(fill.Prepare(), RecordFill::Readiness::kReady);
   // Every free record took a file; the table grew twice, the second time ending it.
   EXPECT_EQ(fill.Prepared(), 199u + 64 + 1);
   EXPECT_EQ(os.FreeRecordCount('E'), 199u + 2 * 64);
   EXPECT_EQ(os.OpenHandleCount(), 0);
 }
 
-// A folder a crashed run left is taken over; what stands in it is passed over, not truncated,
-// and the folder stays when it is not empty at the end.
-TEST(RecordFillAlone, AFolderLeftByACrashIsTakenOverAndWhatItHoldsPassedOver) {
+// A user's folder under the old name, holding files named as ours, is neither entered nor
+// emptied: the records go in a new folder beside it. One whose name stands is passed over too,
+// never taken; and where no folder can be made at all the cleaning says it was done in part.
+TEST(RecordFillAlone, ANameThatStandsIsNeverTakenAndNoFolderMeansCleanedInPart) {
   FakePlatform os;
-  os.AddVolume('E', kDriveFixed, 0);
+  os.AddVolume('E', kDriveFixed, 4 * kMiB);
   os.SetFileSystem('E', "NTFS");
   os.SetFileRecords('E', 10, kStale);
-  os.MakeDirectory(kFolder);
+  os.MakeDirectory("E:\\VARNOLT.REC");
   os.MakeFileWithContent("E:\\VARNOLT.REC\\0", Bytes(10, 0x42));
   {
     RecordFill fill(os, "E:\\");
-    ASSERT_TRUE(fill.Prepare());
+    ASSERT_EQ(fill.Prepare(), RecordFill::Readiness::kReady);
     fill.Run(0xAA, [](std::uint64_t) { return true; });
     EXPECT_GT(fill.Records(), 0u);
   }
   EXPECT_EQ(os.Content("E:\\VARNOLT.REC\\0"), Bytes(10, 0x42));
-  EXPECT_EQ(os.List(kFolder), std::vector<std::string>{"0"});
+  EXPECT_EQ(os.List("E:\\"), std::vector<std::string>{"VARNOLT.REC"});
   EXPECT_EQ(os.OpenHandleCount(), 0);
+
+  os.RefuseNewFolders("E:\\");
+  ShreddingManager manager(os);
+  manager.AddItem("E", true);
+  manager.Run();
+  const auto outcomes = manager.Outcomes();
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_EQ(outcomes[0].left, LeftBecause::kFreeSpaceInPart);
+  EXPECT_EQ(outcomes[1].path, "E:\\VARNOLT.REC");
+  EXPECT_EQ(outcomes[1].left, LeftBecause::kNotOurs);
+  EXPECT_EQ(outcomes[1].measuredBytes, 10u);
+  EXPECT_EQ(os.Content("E:\\VARNOLT.REC\\0"), Bytes(10, 0x42));
 }
 
-TEST(RecordFillAlone, ALinkInThePlaceOfTheFolderIsNotFollowed) {
+TEST(RecordFillAlone, ALinkUnderAnOldNameOfOursIsNotFollowed) {
   FakePlatform os;
-  os.AddVolume('E', kDriveFixed, 0);
+  os.AddVolume('E', kDriveFixed, 4 * kMiB);
   os.SetFileSystem('E', "NTFS");
+  os.SetFileRecords('E', 10, kStale);
   os.MakeDirectory("C:\\elsewhere");
-  os.MakeDirectoryLink(kFolder, "C:\\elsewhere");
-  RecordFill fill(os, "E:\\");
-  EXPECT_FALSE(fill.Prepare());
+  os.MakeDirectoryLink("E:\\VARNOLT.REC", "C:\\elsewhere");
+  ShreddingManager manager(os);
+  manager.AddItem("E", true);
+  manager.Run();
   EXPECT_TRUE(os.List("C:\\elsewhere").empty());
+  EXPECT_TRUE(os.IsDirectory("E:\\VARNOLT.REC"));
+  ASSERT_EQ(manager.Outcomes().size(), 2u);
+  EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kNotLeft);
+  EXPECT_EQ(manager.Outcomes()[1].left, LeftBecause::kNotOurs);
 }
 
 }  // namespace
