@@ -85,8 +85,7 @@ bool TakeItemsFromCommandLine(int argc, const char* const* argv, int firstItem, 
     char root[4];
     const ChosenRoot chosenRoot = ChosenRootOf(platform, item, root);
     if (chosenRoot != ChosenRoot::kNone) {
-      const std::uint32_t type = chosenRoot == ChosenRoot::kDrive ? platform.DriveTypeOf(root) : kDriveUnknown;
-      if (type != kDriveRemovable && type != kDriveFixed) {
+      if (chosenRoot == ChosenRoot::kRefused || !IsLocalDrive(platform, root)) {
         std::snprintf(message, sizeof message, texts::kBadDriveFormat, number);
         Show(services, texts::kErrorCaption, message, MessageKind::kError);
         return false;

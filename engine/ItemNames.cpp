@@ -67,6 +67,11 @@ bool KeepsItsName(Platform& platform, const char* name) {
   return LastComponent(full.c_str()) == typed;
 }
 
+bool IsLocalDrive(Platform& platform, const char* root) {
+  const std::uint32_t type = platform.DriveTypeOf(root);
+  return (type == kDriveFixed || type == kDriveRemovable) && !platform.IsSubstitutedDrive(root);
+}
+
 namespace {
 
 // "\\?\", "\\.\", "//?/" and their mixtures: a device path follows.

@@ -32,6 +32,11 @@ enum class ChosenRoot : std::uint8_t {
 // is filled for kDrive only.
 ChosenRoot ChosenRootOf(Platform& platform, const char* name, char (&root)[4]);
 
+// A fixed or removable drive of its own (`root`: "E:\\"): its free space may be cleaned, and
+// files of ours made on it (cover files). Not a network drive, a CD, nor a subst drive (another
+// name for a folder of another drive, whose type it shows).
+bool IsLocalDrive(Platform& platform, const char* root);
+
 // True when resolving `name` to a full path keeps its name: no character of it dropped or
 // changed. The path functions drop trailing dots and spaces ("Rapport " reads "Rapport",
 // "notes." reads "notes"), which would erase a neighbour that was never chosen. "." and ".."

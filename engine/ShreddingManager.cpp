@@ -1,5 +1,6 @@
 #include "engine/ShreddingManager.h"
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -33,8 +34,7 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   const ChosenRoot chosenRoot = maybeDrive ? ChosenRootOf(*platform, name, root) : ChosenRoot::kNone;
   if (chosenRoot == ChosenRoot::kRefused) return Drop(name, LeftBecause::kDriveNotSupported);
   if (chosenRoot == ChosenRoot::kDrive) {
-    const std::uint32_t type = platform->DriveTypeOf(root);
-    if (type == kDriveFixed || type == kDriveRemovable) {
+    if (IsLocalDrive(*platform, root)) {
       AddDrive(root);
     } else {
       Drop(root, LeftBecause::kDriveNotSupported);
@@ -57,7 +57,7 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
     return Drop(fullPath.c_str(), LeftFor(platform->LastFailure(), LeftBecause::kGone));
   }
   if (!(attributes & kAttrDirectory)) {
-    if (maybeDrive) chosen.push_back(fullPath);
+    if (maybeDrive && MayMakeFilesIn(fullPath)) chosen.push_back(fullPath);
     AddFile(fullPath.c_str());  // a file symbolic link too: its shredder removes only the link
     return;
   }
@@ -65,7 +65,7 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   // "D:\dir\" names the same directory as "D:\dir"; without the backslash its random name
   // lands beside it instead of inside it. A drive root keeps its backslash.
   if (fullPath.size() > 3 && fullPath.back() == '\\') fullPath.pop_back();
-  if (maybeDrive && fullPath.size() > 3) chosen.push_back(fullPath);
+  if (maybeDrive && fullPath.size() > 3 && MayMakeFilesIn(fullPath)) chosen.push_back(fullPath);
   // A directory link or junction, chosen or met below a chosen directory, is not entered:
   // its target lies outside the selection. Only the link is collected and later removed.
   // A directory that is a reparse point keeping its own entries (a cloud folder) is entered;
@@ -74,7 +74,20 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   std::uint64_t heldEntryBytes = 0;
   if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) heldEntryBytes = AddContents(fullPath.c_str());
   AddDirectory(fullPath.c_str());
-  directories.back().SetHeldEntryBytes(heldEntryBytes);
+  if (MayMakeFilesIn(fullPath)) directories.back().SetHeldEntryBytes(heldEntryBytes);
+}
+
+bool ShreddingManager::MayMakeFilesIn(const std::string& fullPath) {
+  // "X:\..." only: over the network the server keeps its own names.
+  if (fullPath.size() < 3 || fullPath[1] != ':' || fullPath[2] != '\\') return false;
+  const unsigned char letter = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(fullPath[0])));
+  if (letter < 'A' || letter > 'Z') return false;
+  std::int8_t& known = localDrives[letter - 'A'];
+  if (known < 0) {
+    const char root[4] = {static_cast<char>(letter), ':', '\\', '\0'};
+    known = IsLocalDrive(*platform, root) ? 1 : 0;
+  }
+  return known == 1;
 }
 
 std::uint64_t ShreddingManager::AddContents(const char* fullPath) {

@@ -3,6 +3,7 @@
 // progress to the window's callback.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -81,6 +82,9 @@ class ShreddingManager {
   std::uint64_t AddContents(const char* fullPath);
   void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
   ItemIdentity IdentityAt(const char* fullPath);
+  // True when files of ours (cover files) may be made beside `fullPath`: on a local drive of
+  // its own (IsLocalDrive), never over the network nor on a subst drive. Asked once a drive.
+  bool MayMakeFilesIn(const std::string& fullPath);
 
   Platform* platform;
   std::vector<FileShredder> files;
@@ -96,6 +100,12 @@ class ShreddingManager {
   std::uint64_t doneBytes = 0;
   std::int32_t itemsDone = 0;
   ProgressCallback callback = nullptr;
+  std::array<std::int8_t, 26> localDrives = MakeUnknown();  // per letter: -1 not asked, 0, 1
+  static std::array<std::int8_t, 26> MakeUnknown() {
+    std::array<std::int8_t, 26> unknown{};
+    unknown.fill(-1);
+    return unknown;
+  }
 };
 
 }  // namespace varnolt

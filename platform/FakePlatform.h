@@ -49,6 +49,8 @@ class FakePlatform : public Platform {
   // --- Building the world -------------------------------------------------------------------
   void AddVolume(char letter, std::uint32_t driveType, std::uint64_t capacity);
   void SetDriveType(char letter, std::uint32_t driveType);
+  // The drive is a subst drive: another name for a folder of another drive.
+  void SetSubstituted(char letter) { substituted.insert(static_cast<char>(std::toupper(letter))); }
   // The most bytes the volume's files may hold together; writes beyond it come up short.
   void SetCapacity(char letter, std::uint64_t capacity);
   // The largest size one file on the volume may reach (FAT32 stops just under 4 GiB).
@@ -209,6 +211,9 @@ class FakePlatform : public Platform {
   bool FindNext(FindHandle find, FindData* entry) override;
   void FindEnd(FindHandle find) override;
   std::uint32_t DriveTypeOf(const char* root) override;
+  bool IsSubstitutedDrive(const char* root) override {
+    return root != nullptr && substituted.count(static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])))) != 0;
+  }
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
   bool VolumeFileSystem(const char* root, std::string& name) override;
   void* ObtainBuffer(std::size_t bytes) override;
@@ -331,6 +336,7 @@ class FakePlatform : public Platform {
   bool shortWritesSucceed = false;
   std::uint64_t nextNodeId = 16;
   std::set<std::string> privateFolders;
+  std::set<char> substituted;
   int swapCountdown = 0;
   bool swapAfterTheOpen = false;
   std::string swapFolder, swapTarget;

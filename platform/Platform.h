@@ -182,6 +182,9 @@ class Platform {
 
   // --- Volumes ----------------------------------------------------------------------------
   virtual std::uint32_t DriveTypeOf(const char* root) = 0;
+  // True when the drive of `root` ("E:\") is another name for a folder of another drive (subst):
+  // its type is that drive's. False for a drive of its own, or when it cannot be told.
+  virtual bool IsSubstitutedDrive(const char* root) = 0;
   // Total free bytes of the volume (not the caller's quota share).
   virtual bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) = 0;
   // The volume's allocation unit in bytes (sectors per cluster times bytes per sector); 0 when

@@ -152,6 +152,10 @@ class PlatformWrapper : public Platform {
     OnCall("DriveTypeOf");
     return target.DriveTypeOf(root);
   }
+  bool IsSubstitutedDrive(const char* root) override {
+    OnCall("IsSubstitutedDrive");
+    return target.IsSubstitutedDrive(root);
+  }
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override {
     OnCall("VolumeFreeBytes");
     return target.VolumeFreeBytes(root, freeBytes);

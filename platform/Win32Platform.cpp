@@ -449,6 +449,16 @@ std::uint32_t Win32Platform::DriveTypeOf(const char* root) {
   return WideOf(root, wide) ? GetDriveTypeW(wide.c_str()) : kDriveUnknown;
 }
 
+bool Win32Platform::IsSubstitutedDrive(const char* root) {
+  // A subst drive's device is the folder it stands for, "\??\C:\dossier"; a drive of its
+  // own is a device ("\Device\HarddiskVolume3"; Wine 8 answers the same way).
+  if (root == nullptr || root[0] == '\0' || root[1] != ':') return false;
+  const wchar_t drive[3] = {static_cast<wchar_t>(static_cast<unsigned char>(root[0])), L':', L'\0'};
+  std::vector<wchar_t> target(1024);
+  if (QueryDosDeviceW(drive, target.data(), static_cast<DWORD>(target.size())) == 0) return false;
+  return std::wstring_view(target.data()).rfind(L"\\??\\", 0) == 0;
+}
+
 bool Win32Platform::VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) {
   ULARGE_INTEGER availableToCaller, totalBytes, totalFree;
   std::wstring wide;

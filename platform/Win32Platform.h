@@ -43,6 +43,7 @@ class Win32Platform : public Platform {
   bool FindNext(FindHandle find, FindData* entry) override;
   void FindEnd(FindHandle find) override;
   std::uint32_t DriveTypeOf(const char* root) override;
+  bool IsSubstitutedDrive(const char* root) override;
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
   std::uint32_t ClusterSizeOf(const char* root) override;
   bool VolumeFileSystem(const char* root, std::string& name) override;

@@ -144,5 +144,33 @@ TEST_F(IndexSlackTest, AStopStillCoversWhatWentAndACoverFileThatCannotBeMadeEnds
   EXPECT_EQ(os.List("E:\\docs"), (std::vector<std::string>{"b.txt", "c.txt", "d", "e.txt"}));
 }
 
+// A network drive keeps its names on its server, and a subst drive is a folder of another
+// drive by another name: no file of ours is made on either (not to cover a place, not in an
+// emptied folder), and the subst drive's free space is not cleaned. The items still go.
+TEST(CoverFilesAlone, NoneOnANetworkOrASubstDrive) {
+  FakePlatform os;
+  os.AddVolume('N', kDriveRemote, 4 * kMiB);
+  os.AddVolume('S', kDriveFixed, 4 * kMiB);
+  os.SetSubstituted('S');
+  for (const std::string drive : {"N:", "S:"}) {
+    os.MakeDirectory(drive + "\\docs");
+    os.MakeFile(drive + "\\docs\\a.txt", 1000);
+    os.MakeFile(drive + "\\docs\\b.txt", 1000);
+  }
+  ShreddingManager manager(os);
+  manager.AddItem("N:\\docs\\a.txt", true);
+  manager.AddItem("S:\\docs", true);
+  manager.AddItem("S", true);
+  EXPECT_EQ(manager.DriveCount(), 0);
+  manager.Run();
+  EXPECT_EQ(os.List("N:\\docs"), std::vector<std::string>{"b.txt"});
+  EXPECT_FALSE(os.Exists("S:\\docs"));
+  EXPECT_TRUE(os.CallsOf(CallKind::kCreateNew).empty());
+  const std::vector<ItemOutcome> outcomes = manager.Outcomes();
+  ASSERT_FALSE(outcomes.empty());
+  EXPECT_EQ(outcomes[0].path, "S:\\");
+  EXPECT_EQ(outcomes[0].left, LeftBecause::kDriveNotSupported);
+}
+
 }  // namespace
 }  // namespace varnolt
