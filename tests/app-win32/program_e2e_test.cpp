@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ using wine_testing::WriteTextFile;
 constexpr DWORD kExitFailure = 0xFFFFFFFFu;  // -1
 constexpr DWORD kExitItemsLeft = 1;
 const std::string kItemsLeft = "Certains \xE9l\xE9ments n'ont pas \xE9t\xE9 broy\xE9s :";
+// The superuser's "the superuser's\n" at the fill file's name of a test drive, as the end names it.
+const std::string kNotOursLine =
+    ":\\VARNOLT.TMP : porte un nom de Varnolt, laiss\xE9 en place : rien ne prouve qu'il en vienne (16 octets)";
 constexpr DWORD kTimeout = 60000;
 
 using wine_testing::Exists;
@@ -531,37 +535,35 @@ TEST_F(ProgramEndToEnd, DriveOpensTheFreeSpaceWindow) {
 }
 
 // Run by root_refusing_files.sh as an ordinary user, with VARNOLT_TEST_DRIVE naming a drive of
-// a prefix clone mapped to a small tmpfs made for the test, whose root lets that user make
-// folders but not the fill file (the superuser's own file stands at its name); skipped
-// otherwise. The drive is cleaned through our folder, which is gone afterwards.
-TEST_F(ProgramEndToEnd, ADriveWhoseRootRefusesFilesIsCleanedThroughOurFolder) {
+// a prefix clone mapped to a small tmpfs made for the test, whose root holds the superuser's
+// own file at the fill file's name; skipped otherwise. That file is never opened: the free
+// space is cleaned beside it, and the end of the run names it, with its size.
+TEST_F(ProgramEndToEnd, ADriveWhoseRootHoldsAFileOfOurNameIsCleanedBesideIt) {
   const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
-  if (drive == nullptr || std::getenv("VARNOLT_TEST_ROOT_REFUSES_FILES") == nullptr) {
-    GTEST_SKIP() << "needs a drive whose root refuses files (root_refusing_files.sh)";
+  if (drive == nullptr || std::getenv("VARNOLT_TEST_ROOT_HOLDS_OUR_NAME") == nullptr) {
+    GTEST_SKIP() << "needs a drive whose root holds another's VARNOLT.TMP (root_refusing_files.sh)";
   }
   ASSERT_EQ(std::strlen(drive), 1u);
   ASSERT_EQ(std::strchr("CcZz", drive[0]), nullptr) << "never this machine's own disk";
   ASSERT_EQ(GetDriveTypeA((std::string(drive) + ":\\").c_str()), static_cast<UINT>(DRIVE_FIXED));
-  const std::string folderName = std::string(drive) + ":\\VARNOLT.FILL";
-  const std::string fillInFolder = folderName + "\\VARNOLT.TMP";
+  const std::string besideIt = std::string(drive) + ":\\VARNOLT1.TMP";
 
   Program program(drive);
-  bool fillSeen = false, boxSeen = false;
-  while (program.Running()) {
-    fillSeen = fillSeen || Exists(fillInFolder);
-    if (HasMessageBox(program)) {  // answered, so a box cannot keep the run from ending
-      boxSeen = true;
-      AnswerMessageBox("Erreur", IDOK, kTimeout);
-    }
+  bool fillSeen = false;
+  std::optional<std::string> text;
+  while (program.Running() && !text) {
+    fillSeen = fillSeen || Exists(besideIt);
+    if (HasMessageBox(program)) text = AnswerMessageBox("Erreur", IDOK, kTimeout);
     Sleep(1);
   }
-  EXPECT_EQ(program.Wait(), 0u);
-  EXPECT_TRUE(fillSeen) << "the fill file never stood in our folder";
-  EXPECT_FALSE(boxSeen);
-  EXPECT_FALSE(Exists(folderName));
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
+  EXPECT_TRUE(fillSeen) << "the fill file never stood beside the other's";
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(*text, kItemsLeft + "\n" + drive + kNotOursLine);
+  EXPECT_FALSE(Exists(besideIt));
 }
 
-// The same drive once its root takes no folder either: the drive is named in the box.
+// The same drive once its root takes no file nor folder: the drive is named in the box too.
 TEST_F(ProgramEndToEnd, ADriveWhereNeitherTheFillFileNorOurFolderCanBeMadeIsReported) {
   const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
   if (drive == nullptr || std::getenv("VARNOLT_TEST_ROOT_REFUSES_FOLDERS") == nullptr) {
@@ -572,9 +574,9 @@ TEST_F(ProgramEndToEnd, ADriveWhereNeitherTheFillFileNorOurFolderCanBeMadeIsRepo
   Program program(drive);
   const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
   ASSERT_TRUE(text.has_value());
-  EXPECT_EQ(*text, kItemsLeft + "\n" + drive + ":\\ : espace libre : le fichier de remplissage n'a pas pu \xEAtre cr\xE9\xE9");
+  EXPECT_EQ(*text, kItemsLeft + "\n" + drive + ":\\ : espace libre : le fichier de remplissage n'a pas pu \xEAtre cr\xE9\xE9\n" +
+                       drive + kNotOursLine);
   EXPECT_EQ(program.Wait(), kExitItemsLeft);
-  EXPECT_FALSE(Exists(std::string(drive) + ":\\VARNOLT.FILL"));
 }
 
 // The server side of the hand-off, created as the extension creates it.

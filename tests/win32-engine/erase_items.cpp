@@ -8,6 +8,13 @@
 //     --watch-fill L    at every report, note the size of L:\VARNOLT.TMP
 //     --quiet           leave out the name operations
 //     --random-fill NAME  draw the random sweeps' blocks with that fill routine (the benchmark)
+//     --hang-in-records  print HANG and wait until killed at the first report of the records'
+//                       part of a drive's cleaning (past 95 % of the drive)
+//     --refuse-root-files  the drives' roots take no new file (access denied), as a standard
+//                       user's C:\ does: a layer over the real backend refuses them
+//
+// Prints the name operations, the sweeps, then one line "left PATH REASON bytes=N" for each
+// item not erased (REASON a number of LeftBecause, or "not-ours").
 //
 // A one-letter item is run only when --volume vouches for it, and never for C or Z: those are
 // this machine's own disk under Wine. Exit status 0 after the run, 2 for bad usage, 3 when a
@@ -42,6 +49,8 @@ struct Options {
   char watchFill = 0;
   bool quiet = false;
   std::string randomFill;
+  bool hangInRecords = false;
+  bool refuseRootFiles = false;
   std::vector<std::string> items;
 };
 
@@ -66,7 +75,7 @@ std::uint8_t Callback(float itemFraction, std::int32_t itemsDone, std::int32_t i
       if (size > largestFill) largestFill = size;
     }
   }
-  if (index == options.hangAt) {
+  if (index == options.hangAt || (options.hangInRecords && itemFraction > 0.951f && itemFraction < 1.0f)) {
     std::printf("HANG\n");
     std::fflush(stdout);
     Sleep(INFINITE);
@@ -112,6 +121,10 @@ bool ParseArguments(int argc, char** argv) {
       options.watchFill = argv[++i][0];
     } else if (argument == "--random-fill" && hasValue) {
       options.randomFill = argv[++i];
+    } else if (argument == "--hang-in-records") {
+      options.hangInRecords = true;
+    } else if (argument == "--refuse-root-files") {
+      options.refuseRootFiles = true;
     } else if (argument == "--quiet") {
       options.quiet = true;
     } else if (argument.rfind("--", 0) == 0) {
@@ -123,12 +136,33 @@ bool ParseArguments(int argc, char** argv) {
   return !options.items.empty();
 }
 
+// The real backend, with roots that take no new file: "X:\NAME" fails as access denied.
+class RootRefusingFiles : public TracedPlatform {
+ public:
+  varnolt::FileHandle CreateNewDeleteOnClose(const char* path) override {
+    const char* slash = std::strrchr(path, '\\');
+    if (slash == path + 2 && path[1] == ':') {
+      names.push_back({"create-new", path, "", false});
+      SetLastError(ERROR_ACCESS_DENIED);
+      return varnolt::kInvalidFile;
+    }
+    return TracedPlatform::CreateNewDeleteOnClose(path);
+  }
+};
+
+const char* ReasonOf(varnolt::LeftBecause left) {
+  static char number[8];
+  if (left == varnolt::LeftBecause::kNotOurs) return "not-ours";
+  std::snprintf(number, sizeof number, "%d", static_cast<int>(left));
+  return number;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv)) {
-    std::fprintf(stderr, "usage: erase_items [--volume L:TOKEN] [--stop-at N] [--hang-at N] "
-                         "[--watch-fill L] [--quiet] [--random-fill NAME] ITEM...\n");
+    std::fprintf(stderr, "usage: erase_items [--volume L:TOKEN] [--stop-at N] [--hang-at N] [--hang-in-records] "
+                         "[--watch-fill L] [--quiet] [--random-fill NAME] [--refuse-root-files] ITEM...\n");
     return 2;
   }
   for (const std::string& item : options.items) {
@@ -143,7 +177,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  TracedPlatform platform;
+  TracedPlatform traced;
+  RootRefusingFiles refusing;
+  TracedPlatform& platform = options.refuseRootFiles ? refusing : traced;
   varnolt::ShreddingManager manager(platform);
   for (const std::string& item : options.items) manager.AddItem(item.c_str(), true);
   std::printf("files=%d directories=%d drives=%d total=%llu\n", manager.FileCount(),
@@ -167,6 +203,11 @@ int main(int argc, char** argv) {
     std::printf("sweep %s written=%llu short=%d flushed=%d ms=%.1f\n", sweep.path.c_str(),
                 static_cast<unsigned long long>(sweep.written), sweep.shortWrite ? 1 : 0,
                 sweep.flushed ? 1 : 0, sweep.milliseconds);
+  }
+  for (const varnolt::ItemOutcome& outcome : manager.Outcomes()) {
+    if (outcome.Erased()) continue;
+    std::printf("left %s %s bytes=%llu\n", outcome.path.c_str(), ReasonOf(outcome.left),
+                static_cast<unsigned long long>(outcome.measuredBytes));
   }
   std::printf("reports=%ld last_item=%.6f last_overall=%.6f items_done=%d item_count=%d\n",
               reportCount, lastItem, lastOverall, lastDone, lastCount);

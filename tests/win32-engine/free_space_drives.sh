@@ -8,21 +8,26 @@
 #               are in the raw image before the run and not after, neither in a raw scan nor in
 #               what The Sleuth Kit reads back of their deleted entries (fls, icat), while a file
 #               deleted plainly after the run is found both ways (the control); no fill file is
-#               left; free space and every other file are as before; a VARNOLT.TMP left by an
-#               earlier run is taken over and removed (NTFS only: fusefat cannot truncate a
-#               file, which the takeover does; FAT on Windows can)
+#               left; free space and every other file are as before; then a user's VARNOLT.TMP,
+#               VARNOLT.FILL\VARNOLT.TMP and VARNOLT.REC holding files named as ours stay as they
+#               are through a second cleaning, which fills beside them (VARNOLT1.TMP) and names
+#               them at its end
 #   size_cap    an ext4 image on which one file may not grow past 16 MiB (ulimit -f): more fill
 #               files take the free space past the cap, the deleted marker found before the run
 #               is gone after it, no fill file is left and every other file is as before
 #   cancel      a stop during sweep 1 leaves no fill file and skips the next drive
-#   killed      a process killed while the fill file is open leaves no fill file
+#   killed      a process killed while the fill file is open leaves no fill file; one killed in
+#               the records' part of an NTFS image's cleaning leaves only its folder, marked as
+#               ours, which the next cleaning removes: nothing of ours stays, nothing else changes
+#   fill_folder a root that takes no new file (a layer over the real backend refuses them): the
+#               fill file goes into a private folder of ours, marked, gone at the end
 #   links       links to directories and to files, in a tree on C: and chosen, are not
 #               followed, and their targets stay as they were (Wine reports only the links to
 #               directories as reparse points; links to files look like plain files there)
-#   fill_link   a link named like the fill file, pointing off the drive, is left alone and the
-#               drive skipped: its target is neither truncated nor filled nor deleted
-#   fill_hardlink  a VARNOLT.TMP that is a second name of a file of the drive: the drive is
-#               skipped, and that file keeps its content
+#   fill_link   a link named like the fill file, pointing off the drive, is left alone (named at
+#               the end), the fill file takes the next name: the target is never written
+#   fill_hardlink  a VARNOLT.TMP that is a second name of a file of the drive: left alone, that
+#               file keeps its content, the free space is cleaned beside it
 #
 # Free-space runs use only drive letters of a private prefix clone mapped to volumes made here.
 # Exit status 77 (reported as skipped) when the machine lacks the superuser, FUSE or the tools.
@@ -48,14 +53,18 @@ run_erase() {
   (cd "$WINEPREFIX/drive_c/windows" && "$(drives_loader)" "$erase_exe" "$@") >"$out" 2>&1 </dev/null
 }
 
+# The records' folder of a run: VARNOLT-, 32 hexadecimal digits, .REC (its name marked as ours).
+rec_folder='VARNOLT-[0-9a-f]{32}\.REC'
 # What a run did, without a line for each file of the records' folder (hundreds of them on
 # NTFS), so that a failure below stays in sight: those are counted instead.
 show_run() {
-  grep -v -E '^(create|create-new|close|delete|sweep) [a-zA-Z]:\\VARNOLT\.REC\\' "$1" || true
+  grep -v -E "^(create|create-new|close|delete|sweep) [a-zA-Z]:\\\\$rec_folder\\\\" "$1" || true
   local records
-  records=$(grep -c -E '^create [a-zA-Z]:\\VARNOLT\.REC\\.* ok' "$1" || true)
-  [ "$records" -eq 0 ] || echo "($records files made in VARNOLT.REC)"
+  records=$(grep -c -E "^create-new [a-zA-Z]:\\\\$rec_folder\\\\.* ok" "$1" || true)
+  [ "$records" -eq 0 ] || echo "($records files made in the records' folder)"
 }
+# Nothing of ours in DIR: no fill file, no folder of ours (any name we use).
+ours_left() { find "$1" -maxdepth 1 -iname 'VARNOLT*' ! -name VARNOLT-TEST-VOLUME "${@:2}" | sort; }
 
 # expect OUT REGEX WHAT: a line of OUT matches REGEX.
 expect() { grep -qE -- "$2" "$1" || fail "$3"; }
@@ -89,7 +98,7 @@ populate() {
 # The sweeps of the fill file in OUT: three, each flushed; prints the bytes of the first.
 check_fill_sweeps() {
   local out=$1 letter=$2 sweeps
-  expect "$out" "^create $letter:\\\\VARNOLT.TMP ok" "the fill file was not created on $letter:"
+  expect "$out" "^create-new $letter:\\\\VARNOLT.TMP ok" "the fill file was not created on $letter:"
   expect "$out" "^close $letter:\\\\VARNOLT.TMP" "the fill file was not closed on $letter:"
   sweeps=$(grep -c "^sweep $letter:\\\\VARNOLT.TMP .* flushed=1" "$out" || true)
   [ "$sweeps" -eq 3 ] || fail "$letter: expected 3 flushed sweeps of the fill file, saw $sweeps"
@@ -149,34 +158,37 @@ scenario_image() {
   [ "$(free_bytes "$dir")" -ge $((free_before - room)) ] || fail "$type: free space $(free_bytes "$dir") after, $free_before before"
   [ "$(checksums "$dir")" = "$sums" ] || fail "$type: a file that was not to be touched changed"
 
-  if [ "$type" = fat ]; then
-    # fusefat turns a file truncated to 0 into one that keeps its old size and refuses every
-    # write (and may wedge), which the takeover of an old fill file would meet.
-    echo "fat: the takeover of an old fill file is checked on NTFS only (fusefat cannot truncate)"
-    drives_stop
-    check_deleted_after "$type" "$image" "$dir" "$deleted" "$before_copies" "$small_count"
-    return
-  fi
+  [ -z "$(ours_left "$dir")" ] || fail "$type: something of ours is left: $(ours_left "$dir")"
 
-  # A fill file left by an earlier run (power lost) is taken over and removed.
+  # Names of ours that stand already (a user's files, what an older version left) are never
+  # opened, emptied or removed: the fill takes the next name, and the end of the run names them.
   fill_with "$old" $mib "$dir/VARNOLT.TMP"
+  mkdir -p "$dir/VARNOLT.FILL" "$dir/VARNOLT.REC"
+  fill_with "$old" 5000 "$dir/VARNOLT.FILL/VARNOLT.TMP"
+  fill_with "$old" 600 "$dir/VARNOLT.REC/0"
+  fill_with "$old" 600 "$dir/VARNOLT.REC/1"
   sync
+  sums=$(checksums "$dir")
   out=$work/run2.txt
   status=0
   run_erase "$out" --volume "$(drives_token "$letter")" "$letter" || status=$?
   show_run "$out"
-  [ "$status" -eq 0 ] || fail "$type: erase_items ended with $status (old fill file)"
-  check_fill_sweeps "$out" "$letter"
-  [ ! -e "$dir/VARNOLT.TMP" ] || fail "$type: the old VARNOLT.TMP is left"
-  [ "$(free_bytes "$dir")" -ge $((free_before - 2 * room)) ] || fail "$type: free space not back after taking over the old fill file"
-  [ "$(checksums "$dir")" = "$sums" ] || fail "$type: a file that was not to be touched changed (old fill file)"
+  [ "$status" -eq 0 ] || fail "$type: erase_items ended with $status (names of ours standing)"
+  expect "$out" "^create-new $letter:\\\\VARNOLT1.TMP ok" "$type: the fill did not take the next name"
+  expect "$out" "^sweep $letter:\\\\VARNOLT1.TMP .* flushed=1" "$type: the free space was not swept beside the names that stand"
+  # (A creation refused at a name that stands is no touch: CREATE_NEW opens nothing there.)
+  refuse "$out" "^(create|create-new|delete|move|rmdir) $letter:\\\\VARNOLT(\\.TMP|\\.FILL|\\.REC)[ \\\\].* ok\$" \
+    "$type: a name that stands was touched"
+  for name in VARNOLT.TMP VARNOLT.FILL VARNOLT.REC; do
+    expect "$out" "^left $letter:\\\\$name not-ours bytes=[1-9]" "$type: $name was not named at the end"
+  done
+  [ "$(checksums "$dir")" = "$sums" ] || fail "$type: a file named as ours, or another, changed"
+  [ "$(ours_left "$dir" ! -name VARNOLT.TMP ! -name VARNOLT.FILL ! -name VARNOLT.REC)" = "" ] ||
+    fail "$type: something of ours is left after the second run"
+  rm -r "$dir/VARNOLT.TMP" "$dir/VARNOLT.FILL" "$dir/VARNOLT.REC"
 
   drives_stop
   check_deleted_after "$type" "$image" "$dir" "$deleted" "$before_copies" "$small_count"
-  local old_copies
-  old_copies=$(copies "$old" "$image")
-  echo "$type: copies of the old fill file's marker after: $old_copies"
-  [ "$old_copies" -eq 0 ] || fail "$type: the old fill file's content can still be read from the image"
 }
 
 # After the cleaning, with the server stopped: a control file deleted plainly now, then, with
@@ -249,10 +261,10 @@ scenario_size_cap() {
   expect "$out" "^sweep r:\\\\VARNOLT.TMP written=$((cap_kib * 1024)) short=1 flushed=1" "size cap: sweep 1 did not end at the cap"
   expect "$out" "^create-new r:\\\\VARNOLT1.TMP ok" "size cap: no second fill file past the cap"
   local files covered
-  files=$(grep -c "^create-new r:.* ok" "$out" || true)
+  files=$(grep -c "^create-new r:\\\\VARNOLT[0-9]*.TMP ok" "$out" || true)
   # The first sweep of each fill file is its first sweep line.
   covered=$(awk '/^sweep / && !seen[$2]++ { sub("written=", "", $3); sum += $3 } END { print sum + 0 }' "$out")
-  echo "size cap: free before $free_before, fill files $((files + 1)), first sweep over all of them $covered," \
+  echo "size cap: free before $free_before, fill files $files, first sweep over all of them $covered," \
        "elapsed $(sed -n 's/^elapsed_ms=//p' "$out") ms"
   # What a file may take: ext4 keeps 2 % of its blocks back for its own records, from everyone.
   local available
@@ -284,45 +296,79 @@ scenario_cancel() {
   show_run "$out"
   [ "$status" -eq 0 ] || fail "cancel: erase_items ended with $status"
   expect "$out" "^files=0 directories=0 drives=2 " "cancel: R and S were not both collected"
-  expect "$out" "^create R:\\\\VARNOLT.TMP ok" "cancel: no fill file on R:"
+  expect "$out" "^create-new R:\\\\VARNOLT.TMP ok" "cancel: no fill file on R:"
   expect "$out" "^close R:\\\\VARNOLT.TMP" "cancel: the fill file on R: was not closed"
   expect "$out" "^sweep R:\\\\VARNOLT.TMP written=$mib short=0 flushed=1" "cancel: sweep 1 did not stop after its first chunk"
   [ "$(grep -c "^sweep R:\\\\VARNOLT.TMP written=0 short=0 flushed=1" "$out" || true)" -eq 2 ] ||
     fail "cancel: sweeps 2 and 3 should only rewind and flush"
-  refuse "$out" "^create S:" "cancel: the second drive was started after the stop"
+  refuse "$out" "^create(-new)? S:" "cancel: the second drive was started after the stop"
   expect "$out" "^reports=1 " "cancel: more than the one report that stopped the run"
   [ ! -e "$work/r.mnt/VARNOLT.TMP" ] || fail "cancel: VARNOLT.TMP is left on R:"
   [ ! -e "$work/s.mnt/VARNOLT.TMP" ] || fail "cancel: VARNOLT.TMP exists on S:"
 }
 
-scenario_killed() {
-  drives_check_tools mountpoint
-  drives_init "$main_wine_dir" "$work"
-  local dir=$work/r.mnt
-  drives_tmpfs "$dir" 32m
-  drives_map r "$dir" hd
-  drives_start
-  local out=$work/killed.txt
-  (cd "$WINEPREFIX/drive_c/windows" && exec "$(drives_loader)" "$erase_exe" --volume "$(drives_token r)" --hang-at 0 r) \
+# Starts erase_items on the drive LETTER in the background with EXTRA options, waits until it
+# reports HANG (its hang point reached), then kills it as the task manager does.
+kill_while() {
+  local out=$1 letter=$2 _
+  shift 2
+  (cd "$WINEPREFIX/drive_c/windows" && exec "$(drives_loader)" "$erase_exe" --volume "$(drives_token "$letter")" "$@" "$letter") \
     >"$out" 2>&1 </dev/null &
-  local pid=$! _
-  for _ in $(seq 1 200); do
+  local pid=$!
+  for _ in $(seq 1 1200); do
     grep -q '^HANG' "$out" && break
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
   done
-  grep -q '^HANG' "$out" || fail "killed: the eraser never reached its first report"
-  [ -e "$dir/VARNOLT.TMP" ] || fail "killed: no fill file while the eraser runs: this proves nothing"
+  grep -q '^HANG' "$out" || { fail "killed: the eraser never reached its hang point"; cat "$out"; }
   kill -KILL "$pid"
   wait "$pid" 2>/dev/null || true
-  for _ in $(seq 1 100); do
-    [ -e "$dir/VARNOLT.TMP" ] || break
-    sleep 0.05
-  done
-  if [ -e "$dir/VARNOLT.TMP" ]; then
-    fail "killed: VARNOLT.TMP survives the killed process"
-  else
-    echo "killed: the fill file is gone after the eraser was killed"
-  fi
+  # The server closes the killed process's handles; it is done once it ends with the clone.
+  drives_stop
+  drives_start
+}
+
+scenario_killed() {
+  drives_check_tools mountpoint mkntfs ntfs-3g
+  [ -c /dev/fuse ] || drives_skip "no /dev/fuse"
+  drives_init "$main_wine_dir" "$work"
+  local dir=$work/r.mnt image=$work/killed.img records=$work/n.mnt
+  drives_tmpfs "$dir" 32m
+  drives_map r "$dir" hd
+  drives_image ntfs "$image" "$records" 32
+  drives_map n "$records" hd
+  populate "$records"
+  mkdir -p "$records/gone"
+  local i
+  for i in $(seq 1 40); do fill_with "small-$i" 420 "$records/gone/$i.txt"; done
+  sync
+  rm -r "$records/gone"
+  local sums
+  sums=$(checksums "$records")
+  drives_start
+
+  # In the fill: the fill file goes with the process (deleted on close).
+  kill_while "$work/killed.txt" r --hang-at 0
+  local left
+  left=$(ours_left "$dir")
+  [ -z "$left" ] || fail "killed: left after a kill in the fill: $left"
+  [ -z "$left" ] && echo "killed: nothing of ours is left after a kill in the fill"
+
+  # In the records: only their folder stays (its files go with the process), marked as ours;
+  # the next cleaning removes it, and nothing else changes.
+  kill_while "$work/killed-records.txt" n --hang-in-records
+  left=$(ours_left "$records")
+  echo "killed: left by a kill in the records: ${left:-nothing}"
+  [ -n "$left" ] || fail "killed: the records' folder is gone: the kill came too late to prove anything"
+  grep -qE "$rec_folder\$" <<<"$left" || fail "killed: what the kill left is not a folder marked as ours: $left"
+  local out=$work/after-kill.txt status=0
+  run_erase "$out" --volume "$(drives_token n)" n || status=$?
+  show_run "$out"
+  [ "$status" -eq 0 ] || fail "killed: the cleaning after the kill ended with $status"
+  refuse "$out" "^left " "killed: the cleaning after the kill left something"
+  left=$(ours_left "$records")
+  [ -z "$left" ] || fail "killed: still left after the next cleaning: $left"
+  [ "$(checksums "$records")" = "$sums" ] || fail "killed: a file that was not to be touched changed"
 }
 
 scenario_links() {
@@ -383,7 +429,9 @@ scenario_fill_link() {
   show_run "$out"
   [ "$status" -eq 0 ] || fail "fill link: erase_items ended with $status"
   expect "$out" "^files=0 directories=0 drives=1 " "fill link: r was not collected as one drive"
-  refuse "$out" "^create r:" "fill link: a fill file was created through the link"
+  refuse "$out" "^create(-new)? r:\\\\VARNOLT.TMP ok" "fill link: a fill file was created through the link"
+  expect "$out" "^create-new r:\\\\VARNOLT1.TMP ok" "fill link: the fill did not take the next name"
+  expect "$out" "^left r:\\\\VARNOLT.TMP not-ours" "fill link: the link was not named at the end"
   [ "$(sha256sum <"$target" 2>/dev/null)" = "$sum" ] || fail "fill link: the link's target was changed or removed"
   [ -L "$dir/VARNOLT.TMP" ] || fail "fill link: the link itself is gone"
 }
@@ -405,9 +453,33 @@ scenario_fill_hardlink() {
   show_run "$out"
   [ "$status" -eq 0 ] || fail "fill hard link: erase_items ended with $status"
   expect "$out" "^files=0 directories=0 drives=1 " "fill hard link: r was not collected as one drive"
-  refuse "$out" "^create r:" "fill hard link: the fill file was taken over"
+  refuse "$out" "^create(-new)? r:\\\\VARNOLT.TMP ok" "fill hard link: the fill file was taken over"
+  expect "$out" "^sweep r:\\\\VARNOLT1.TMP .* flushed=1" "fill hard link: the free space was not cleaned beside it"
   [ "$(sha256sum <"$dir/keep/precious.bin")" = "$sum" ] || fail "fill hard link: the other name's content changed"
   [ "$(stat -c %h "$dir/keep/precious.bin")" = 2 ] || fail "fill hard link: a name of the file is gone"
+}
+
+scenario_fill_folder() {
+  drives_check_tools mountpoint
+  drives_init "$main_wine_dir" "$work"
+  local dir=$work/r.mnt
+  drives_tmpfs "$dir" 16m
+  drives_map r "$dir" hd
+  populate "$dir"
+  local sums
+  sums=$(checksums "$dir")
+  drives_start
+  local out=$work/fill_folder.txt status=0
+  run_erase "$out" --volume "$(drives_token r)" --refuse-root-files --watch-fill r r || status=$?
+  show_run "$out"
+  [ "$status" -eq 0 ] || fail "fill folder: erase_items ended with $status"
+  expect "$out" "^create-new r:\\\\VARNOLT.TMP failed" "fill folder: the root was not refused"
+  expect "$out" "^create-new r:\\\\VARNOLT-[0-9a-f]{32}\\.FILL\\\\VARNOLT.TMP ok" "fill folder: no fill file in our folder"
+  expect "$out" "^sweep r:\\\\VARNOLT-[0-9a-f]{32}\\.FILL\\\\VARNOLT.TMP .* flushed=1" "fill folder: not swept in our folder"
+  expect "$out" "^rmdir r:\\\\VARNOLT-[0-9a-f]{32}\\.FILL ok" "fill folder: our folder was not removed through its handle"
+  refuse "$out" "^left " "fill folder: the drive was not cleaned whole"
+  [ -z "$(ours_left "$dir")" ] || fail "fill folder: left: $(ours_left "$dir")"
+  [ "$(checksums "$dir")" = "$sums" ] || fail "fill folder: a file that was not to be touched changed"
 }
 
 case "$scenario" in
@@ -419,8 +491,9 @@ case "$scenario" in
   links) scenario_links ;;
   fill_link) scenario_fill_link ;;
   fill_hardlink) scenario_fill_hardlink ;;
+  fill_folder) scenario_fill_folder ;;
   *)
-    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links|fill_link|fill_hardlink MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
+    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links|fill_link|fill_hardlink|fill_folder MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
     exit 2
     ;;
 esac
