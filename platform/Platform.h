@@ -88,6 +88,11 @@ struct FindData {
   std::string name;  // UTF-8
 };
 
+// Each method's contract says what it returns on success and on failure. Unless it says
+// otherwise: a call that fails returns false, kInvalidFile, kInvalidFind, kInvalidAttributes or
+// 0, leaves its out-parameters as they were, and LastFailure() then says why; paths are UTF-8
+// (a path that is no UTF-8 fails as kNameNotSupported). Handles are closed with CloseFile or
+// FindEnd (OpenItem closes one itself); every handle a call returns is closed exactly once.
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -96,7 +101,8 @@ class Platform {
   // Opens an existing file for writing only, shared with nobody, no flags.
   virtual FileHandle OpenExistingForWriting(const char* path) = 0;
   // Creates (or truncates and takes over) a file for writing only, shared with nobody, that the
-  // system deletes when its last handle closes, even if the process dies.
+  // system deletes when its last handle closes, even if the process dies. The engine makes
+  // nothing this way (everything of ours is made new): the seam keeps it for its tests.
   virtual FileHandle CreateDeleteOnClose(const char* path) = 0;
   // The same, but only as a new file: fails when anything stands at `path` (CREATE_NEW), a
   // link included, so nothing of anyone else's is ever taken over.
@@ -123,12 +129,15 @@ class Platform {
   virtual bool DeleteOpen(FileHandle item) = 0;
   // Size of an open file; false if it cannot be read.
   virtual bool OpenFileSize(FileHandle file, std::uint64_t* size) = 0;
+  // Moves the file position to 0; false when the system refuses.
   virtual bool SeekToStart(FileHandle file) = 0;
   // Writes `count` bytes at the file position; `*written` receives the bytes actually written,
   // which may be fewer (a full disk) even when the call reports success.
   virtual bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
                           std::uint32_t* written) = 0;
+  // Forces what was written out to the device; false when the device failed (kDiskError).
   virtual bool FlushToDisk(FileHandle file) = 0;
+  // Closes a handle of any of the calls above; a file deleted on close goes now. Never fails.
   virtual void CloseFile(FileHandle file) = 0;
 
   // --- Names ------------------------------------------------------------------------------
@@ -147,11 +156,19 @@ class Platform {
   // not follow a link at `path`; the open form counts the names of the file the handle holds.
   virtual std::uint32_t NameCountOf(const char* path) = 0;
   virtual std::uint32_t OpenFileNameCount(FileHandle file) = 0;
+  // Sets the attributes of what `path` leads to (a link at its end followed); false when the
+  // system refuses.
   virtual bool SetAttributesOf(const char* path, std::uint32_t attributes) = 0;
-  // Size from the file's attributes, without opening it.
+  // Size from the file's attributes, without opening it; false when they cannot be read.
   virtual bool SizeFromAttributes(const char* path, std::uint64_t* size) = 0;
+  // By name, for links (which are never opened) and for items of no handle: moves the item
+  // (a link itself, not its target) to `to`; false when something stands there or the system
+  // refuses. Wine (8.0) would act on a Unix link's target: there a link is refused (kOther).
   virtual bool MovePath(const char* from, const char* to) = 0;
+  // Deletes the file (or file link) at `path` by name; false when the system refuses.
   virtual bool DeleteFilePath(const char* path) = 0;
+  // Removes the empty directory (or directory link) at `path` by name; false when it is not
+  // empty or the system refuses.
   virtual bool RemoveEmptyDirectory(const char* path) = 0;
   // Makes one directory; false when it cannot be made, or something stands at that name.
   virtual bool MakeFolder(const char* path) = 0;
@@ -163,11 +180,13 @@ class Platform {
   // Resolves `name` against the working directory into `full`; false (and `full` empty) when
   // it cannot be resolved.
   virtual bool ResolveFullPath(const char* name, std::string& full) = 0;
+  // The working directory, full; false when it cannot be read.
   virtual bool WorkingDirectory(std::string& directory) = 0;
   // Whether opening `path` as the system opens it (links on the way and at its end followed)
   // reaches the root of a volume, whatever the spelling: kYes, kNo, or kUnknown when it cannot
   // be opened or the system does not say.
   virtual Answer OpensAVolumeRoot(const char* path) = 0;
+  // Makes `path` the working directory; false when it is no directory or cannot be entered.
   virtual bool ChangeWorkingDirectory(const char* path) = 0;
 
   // The named data streams of the file at `path` (its main data not among them), each opened
@@ -176,16 +195,21 @@ class Platform {
   virtual bool NamedStreamsOf(const char* path, std::vector<StreamEntry>& streams) = 0;
 
   // --- Enumeration ------------------------------------------------------------------------
+  // The first entry matching `pattern` ("D:\dir\*": ".", ".." among them) into `entry`, and a
+  // handle for the next ones; kInvalidFind when the directory cannot be listed or nothing
+  // matches. A link on the way is followed.
   virtual FindHandle FindFirst(const char* pattern, FindData* entry) = 0;
+  // The next entry; false at the end of the listing (or when it fails).
   virtual bool FindNext(FindHandle find, FindData* entry) = 0;
   virtual void FindEnd(FindHandle find) = 0;
 
   // --- Volumes ----------------------------------------------------------------------------
+  // The drive type of `root` ("E:\"), kDriveNoRootDir when there is no such drive.
   virtual std::uint32_t DriveTypeOf(const char* root) = 0;
   // True when the drive of `root` ("E:\") is another name for a folder of another drive (subst):
   // its type is that drive's. False for a drive of its own, or when it cannot be told.
   virtual bool IsSubstitutedDrive(const char* root) = 0;
-  // Total free bytes of the volume (not the caller's quota share).
+  // Total free bytes of the volume (not the caller's quota share); false when not known.
   virtual bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) = 0;
   // The volume's allocation unit in bytes (sectors per cluster times bytes per sector); 0 when
   // unknown.
@@ -198,6 +222,7 @@ class Platform {
   // Large write buffers (the free-space chunks), page-aligned in the real backend. nullptr when
   // the memory cannot be had; every buffer obtained is handed back with ReleaseBuffer.
   virtual void* ObtainBuffer(std::size_t bytes) = 0;
+  // Hands a buffer back (nullptr: nothing). Never fails.
   virtual void ReleaseBuffer(void* buffer) = 0;
 
   // --- Failures ---------------------------------------------------------------------------
