@@ -63,8 +63,12 @@ class FillFolder {
     for (int attempt = 0; attempt < 4 && folderPath.empty(); ++attempt) {
       const std::string path = root + MarkedFolderName(FreeSpaceShredder::kFillFolderSuffix);
       if (platform.MakePrivateFolder(path.c_str())) {
-        if (platform.IdentityOf(path.c_str(), &identity)) folderPath = path;
-        return !folderPath.empty();
+        if (platform.IdentityOf(path.c_str(), &identity)) {
+          folderPath = path;
+          return true;
+        }
+        platform.RemoveEmptyDirectory(path.c_str());  // just made, empty: ours beyond doubt
+        return false;
       }
       if (platform.AttributesOf(path.c_str()) == kInvalidAttributes) return false;  // refused, not taken
     }
@@ -210,7 +214,7 @@ void FreeSpaceShredder::Shred() {
   progressFrom = 0;
   progressShare = fillRecords ? 1 - kRecordShare : 1;
 
-  // Measured with the fill file open, so the space of a truncated old fill file counts as free.
+  // Measured with the fill file open: the records' folder and its index are already made.
   const std::uint64_t size = GetFreeSpace();
   measuredBytes = size;
   std::uint32_t cluster = platform->ClusterSizeOf(path.c_str());
