@@ -56,7 +56,7 @@ drives_start
 (cd "$WINEPREFIX/drive_c/windows" && exec "$WINE" notepad </dev/null >/dev/null 2>&1) &
 desktop_running() {
   local pid
-  for pid in $(pgrep -f 'explorer\.exe'); do
+  for pid in $(pgrep -f 'explorer\.exe' || true); do
     in_this_prefix "$pid" && return 0
   done
   return 1

@@ -55,7 +55,7 @@ in_this_prefix() {
 # A server of this prefix started some other way (a program run by hand): its id is recorded.
 adopt_server() {
   local pid
-  for pid in $(pgrep -x wineserver64) $(pgrep -x wineserver32); do
+  for pid in $(pgrep -x wineserver64 || true) $(pgrep -x wineserver32 || true); do
     if [ "$(stat -c %u "/proc/$pid" 2>/dev/null)" = "$(id -u)" ] &&
        in_this_prefix "$pid" && server_listening "$pid"; then
       echo "$pid" >"$pidfile"

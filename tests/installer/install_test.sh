@@ -80,7 +80,7 @@ expect_no_key() { ! key_exists "$1" "${2:-64}" || fail "key still there: $1 /reg
 temp_unix="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
 uninstaller_running() {
   local pid
-  for pid in $(pgrep -f 'Au_\.exe'); do
+  for pid in $(pgrep -f 'Au_\.exe' || true); do
     in_this_prefix "$pid" && return 0
   done
   return 1
