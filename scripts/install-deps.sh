@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 wine32:i386 libwine-dev fonts-wine
   xvfb xdotool imagemagick
-  dosfstools fusefat ntfs-3g fuse3 util-linux e2fsprogs sleuthkit
+  dosfstools fusefat ntfs-3g exfatprogs exfat-fuse fuse3 util-linux e2fsprogs sleuthkit
   nsis osslsigncode openssl python3
   clang libclang-rt-14-dev
 )

@@ -3,7 +3,8 @@
 #
 #   free_space_drives.sh SCENARIO MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR
 #
-#   ntfs, fat   free space of an NTFS image (fixed drive) / a FAT image (removable drive): a large
+#   ntfs, fat, exfat   free space of an NTFS image (fixed drive) / a FAT or exFAT image
+#               (removable drive; exFAT through exfat-fuse over a loop device): a large
 #               marker file and small ones (with clusters of their own) deleted plainly beforehand
 #               are in the raw image before the run and not after, neither in a raw scan nor in
 #               what The Sleuth Kit reads back of their deleted entries (fls, icat), while a file
@@ -106,7 +107,11 @@ check_fill_sweeps() {
 
 scenario_image() {
   local type=$1 letter=$2 drive_type=$3
-  drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mountpoint
+  case "$type" in
+    ntfs) drives_check_tools mkntfs ntfs-3g mountpoint ;;
+    fat) drives_check_tools mkfs.vfat fusefat mountpoint ;;
+    exfat) drives_check_tools mkfs.exfat mount.exfat-fuse losetup mountpoint ;;
+  esac
   [ -c /dev/fuse ] || drives_skip "no /dev/fuse"
   drives_init "$main_wine_dir" "$work"
   local image=$work/$type.img dir=$work/$type.mnt
@@ -122,7 +127,7 @@ scenario_image() {
   # Small ones too, in a folder of their own so that no new entry of the run takes their slots.
   # On NTFS they are large enough to have clusters (smaller ones stay in their MFT record).
   local small_size=3000 small_count=20 i
-  [ "$type" = fat ] && small_size=600
+  [ "$type" = ntfs ] || small_size=600
   mkdir -p "$dir/gone"
   for i in $(seq 1 "$small_count"); do fill_with "$deleted" "$small_size" "$dir/gone/small$i.txt"; done
   sync
@@ -485,6 +490,7 @@ scenario_fill_folder() {
 case "$scenario" in
   ntfs) scenario_image ntfs p hd ;;
   fat) scenario_image fat q floppy ;;
+  exfat) scenario_image exfat x floppy ;;
   size_cap) scenario_size_cap ;;
   cancel) scenario_cancel ;;
   killed) scenario_killed ;;
@@ -493,7 +499,7 @@ case "$scenario" in
   fill_hardlink) scenario_fill_hardlink ;;
   fill_folder) scenario_fill_folder ;;
   *)
-    echo "usage: $0 ntfs|fat|size_cap|cancel|killed|links|fill_link|fill_hardlink|fill_folder MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
+    echo "usage: $0 ntfs|fat|exfat|size_cap|cancel|killed|links|fill_link|fill_hardlink|fill_folder MAIN_WINE_DIR ERASE_ITEMS_EXE WORK_DIR" >&2
     exit 2
     ;;
 esac

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Data remanence on real file systems: on an NTFS image (ntfs-3g) and a FAT image (fusefat),
+# Data remanence on real file systems: on an NTFS image (ntfs-3g), a FAT image (fusefat) and an
+# exFAT image (exfat-fuse over a loop device, as most sticks of 64 GB and more are formatted),
 # each mapped as a drive letter of the test prefix, a file full of one unique marker is shredded
 # by shred_files.exe and a twin full of another marker is deleted plainly (cmd's del). With the
 # image unmounted, a raw scan must find no copy of the shredded marker, and still find the
@@ -19,7 +20,7 @@ work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../wine_support/drives.sh"
 
-drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mountpoint
+drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mkfs.exfat mount.exfat-fuse losetup mountpoint
 [ -c /dev/fuse ] || drives_skip "no /dev/fuse: FUSE is not available"
 
 image_size_mib=24
@@ -34,8 +35,9 @@ run() { (cd "$WINEPREFIX/drive_c/windows" && "$@") </dev/null; }
 
 # Each file system gets its image, a drive letter and its two marked files.
 drives_init "$wine_dir" "$work"
-declare -A letter_of=([ntfs]=n [fat]=m) shredded_of=() plain_of=()
-for type in ntfs fat; do
+types=(ntfs fat exfat)
+declare -A letter_of=([ntfs]=n [fat]=m [exfat]=x) shredded_of=() plain_of=()
+for type in "${types[@]}"; do
   drives_image "$type" "$work/$type.img" "$work/$type.mnt" "$image_size_mib"
   drives_map "${letter_of[$type]}" "$work/$type.mnt" hd
   shredded_of[$type]="VARNOLT-SHREDDED-$(random_hex)"
@@ -48,7 +50,7 @@ drives_start
 
 failures=0
 declare -A status_of=() left_of=()
-for type in ntfs fat; do
+for type in "${types[@]}"; do
   letter=${letter_of[$type]}
   status_of[$type]=0
   run "$(drives_loader)" "$shred_exe" "$letter:\\secret.bin" || status_of[$type]=$?
@@ -57,7 +59,7 @@ for type in ntfs fat; do
 done
 drives_stop
 declare -A control_of=()
-for type in ntfs fat; do
+for type in "${types[@]}"; do
   control_of[$type]="VARNOLT-CONTROL-$(random_hex)"
   # Not the last entry of its folder: fusefat ends a folder's list before deleted last entries.
   mkdir -p "$work/$type.mnt/control"
@@ -68,7 +70,7 @@ for type in ntfs fat; do
 done
 
 # With each image unmounted (everything written), the raw scan.
-for type in ntfs fat; do
+for type in "${types[@]}"; do
   drives_unmount "$work/$type.mnt"
   shredded_copies=$(count "${shredded_of[$type]}" "$work/$type.img")
   plain_copies=$(count "${plain_of[$type]}" "$work/$type.img")

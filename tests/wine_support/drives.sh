@@ -8,7 +8,7 @@
 #                                        as it was made, before any test) to OWN_DIR/prefix; sets
 #                                        the Wine environment to it; every way out cleans up
 #   drives_tmpfs DIR SIZE                mount a tmpfs of SIZE on DIR
-#   drives_image ntfs|fat|ext4 IMG DIR MIB   make a fresh image of MIB MiB and mount it on DIR
+#   drives_image ntfs|fat|exfat|ext4 IMG DIR MIB   make a fresh image of MIB MiB and mount it on DIR
 #   drives_unmount DIR                   unmount DIR and wait until its image is written
 #   drives_map LETTER DIR hd|floppy      map LETTER: to DIR as a fixed or removable drive
 #   drives_start                         register the types, start the clone's server
@@ -21,7 +21,7 @@
 drives_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)
 export PATH="$PATH:/usr/sbin:/sbin"
 drives_mounts=()
-declare -A drives_types=() drives_dirs=() drives_tokens=() drives_daemon_of=()
+declare -A drives_types=() drives_dirs=() drives_tokens=() drives_daemon_of=() drives_loop_of=()
 
 drives_skip() {
   echo "SKIPPED: $*"
@@ -44,6 +44,7 @@ drives_cleanup() {
     if mountpoint -q "$dir"; then umount "$dir" 2>/dev/null || umount -l "$dir" 2>/dev/null || true; fi
   done
   for dir in "${!drives_daemon_of[@]}"; do kill "${drives_daemon_of[$dir]}" 2>/dev/null || true; done
+  for dir in "${!drives_loop_of[@]}"; do losetup -d "${drives_loop_of[$dir]}" 2>/dev/null || true; done
   [ -z "${VARNOLT_KEEP_WORK:-}" ] && [ -n "${drives_own:-}" ] && rm -rf "$drives_own"
   exit "$status"
 }
@@ -93,12 +94,20 @@ drives_image() {
     fat) mkfs.vfat -s 8 "$image" >/dev/null ;;
     # No blocks kept for the superuser: Wine counts only what any user may take as free.
     ext4) mkfs.ext4 -q -F -m 0 "$image" ;;
+    # 4 KiB clusters, as mkfs.exfat gives a volume this small.
+    exfat) mkfs.exfat "$image" >/dev/null ;;
   esac
   mkdir -p "$dir"
   # FUSE file systems run in the foreground of a background job, so their end can be awaited.
   case "$type" in
     ntfs) ntfs-3g -o no_detach "$image" "$dir" </dev/null >"$log" 2>&1 & drives_daemon_of[$dir]=$! ;;
     fat) fusefat -f -o rw+ "$image" "$dir" </dev/null >"$log" 2>&1 & drives_daemon_of[$dir]=$! ;;
+    # exfat-fuse wants a block device; -d keeps it in the foreground (its debug output dropped).
+    exfat)
+      drives_loop_of[$dir]=$(losetup -f --show "$image")
+      mount.exfat-fuse -d "${drives_loop_of[$dir]}" "$dir" </dev/null >/dev/null 2>&1 &
+      drives_daemon_of[$dir]=$!
+      ;;
     ext4) mount -o loop "$image" "$dir" ;;
   esac
   drives_mounts+=("$dir")
@@ -127,6 +136,10 @@ drives_unmount() {
   if [ -n "${drives_daemon_of[$dir]:-}" ]; then
     wait "${drives_daemon_of[$dir]}" 2>/dev/null || true
     unset "drives_daemon_of[$dir]"
+  fi
+  if [ -n "${drives_loop_of[$dir]:-}" ]; then
+    losetup -d "${drives_loop_of[$dir]}"
+    unset "drives_loop_of[$dir]"
   fi
 }
 
