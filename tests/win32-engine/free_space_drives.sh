@@ -110,7 +110,10 @@ scenario_image() {
   case "$type" in
     ntfs) drives_check_tools mkntfs ntfs-3g mountpoint ;;
     fat) drives_check_tools mkfs.vfat fusefat mountpoint ;;
-    exfat) drives_check_tools mkfs.exfat mount.exfat-fuse losetup mountpoint ;;
+    exfat)
+      drives_check_tools mkfs.exfat mount.exfat-fuse losetup mountpoint
+      drives_exfat_works || drives_skip "no free loop device for exfat-fuse"
+      ;;
   esac
   [ -c /dev/fuse ] || drives_skip "no /dev/fuse"
   drives_init "$main_wine_dir" "$work"

@@ -20,7 +20,7 @@ work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../wine_support/drives.sh"
 
-drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mkfs.exfat mount.exfat-fuse losetup mountpoint
+drives_check_tools mkntfs ntfs-3g mkfs.vfat fusefat mountpoint
 [ -c /dev/fuse ] || drives_skip "no /dev/fuse: FUSE is not available"
 
 image_size_mib=24
@@ -35,7 +35,8 @@ run() { (cd "$WINEPREFIX/drive_c/windows" && "$@") </dev/null; }
 
 # Each file system gets its image, a drive letter and its two marked files.
 drives_init "$wine_dir" "$work"
-types=(ntfs fat exfat)
+types=(ntfs fat)
+if drives_exfat_works; then types+=(exfat); else echo "exfat: no loop device or exfat-fuse here: not checked"; fi
 declare -A letter_of=([ntfs]=n [fat]=m [exfat]=x) shredded_of=() plain_of=()
 for type in "${types[@]}"; do
   drives_image "$type" "$work/$type.img" "$work/$type.mnt" "$image_size_mib"

@@ -28,6 +28,11 @@ drives_skip() {
   exit 77
 }
 
+# True when exFAT images can be mounted here: exfat-fuse and a free loop device for it.
+drives_exfat_works() {
+  command -v mkfs.exfat >/dev/null && command -v mount.exfat-fuse >/dev/null && losetup -f >/dev/null 2>&1
+}
+
 drives_check_tools() {
   [ "$(id -u)" -eq 0 ] || drives_skip "mounting test volumes needs the superuser"
   local tool
