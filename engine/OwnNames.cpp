@@ -59,18 +59,14 @@ bool ListFolder(Platform& platform, const std::string& folder, std::vector<FindD
   return true;
 }
 
-std::uint64_t BytesIn(Platform& platform, const std::string& path, std::uint32_t attributes, int depth) {
-  if (!(attributes & kAttrDirectory) || (attributes & kAttrReparsePoint) || depth > 8) {
-    std::uint64_t size = 0;
-    return (attributes & kAttrDirectory) || !platform.SizeFromAttributes(path.c_str(), &size) ? 0 : size;
-  }
+// The bytes of the files `entry` (listed at `path`) holds: its own size for a file, as its
+// listing gave it; those below it for a folder (links not followed).
+std::uint64_t BytesIn(Platform& platform, const std::string& path, const FindData& entry, int depth) {
+  if (!(entry.attributes & kAttrDirectory)) return entry.size;
   std::vector<FindData> entries;
-  if (!ListFolder(platform, path + '\\', entries)) return 0;
+  if ((entry.attributes & kAttrReparsePoint) || depth > 8 || !ListFolder(platform, path + '\\', entries)) return 0;
   std::uint64_t bytes = 0;
-  for (const FindData& entry : entries) {
-    const std::string child = path + '\\' + entry.name;
-    bytes += (entry.attributes & kAttrDirectory) ? BytesIn(platform, child, entry.attributes, depth + 1) : entry.size;
-  }
+  for (const FindData& child : entries) bytes += BytesIn(platform, path + '\\' + child.name, child, depth + 1);
   return bytes;
 }
 
@@ -141,7 +137,7 @@ std::vector<Leftover> ClearLeftovers(Platform& platform, const std::string& root
     const bool ours = (entry.attributes & kAttrDirectory) && !(entry.attributes & kAttrReparsePoint) &&
                       IsMarkedFolderName(entry.name);
     if (ours && EmptyAndRemove(platform, path, 0)) continue;
-    left.push_back(Leftover{path, BytesIn(platform, path, entry.attributes, 0)});
+    left.push_back(Leftover{path, BytesIn(platform, path, entry, 0)});
   }
   return left;
 }
