@@ -41,6 +41,11 @@ std::string ReasonText(const ItemOutcome& outcome) {
       std::snprintf(text, sizeof text, texts::kLeftNotOursFormat, Size(outcome.measuredBytes).c_str());
       return text;
     }
+    case LeftBecause::kNamesInFolders: {
+      char text[256];
+      std::snprintf(text, sizeof text, texts::kLeftNamesInFoldersFormat, static_cast<unsigned long long>(outcome.folders));
+      return text;
+    }
     case LeftBecause::kFreeSpaceInPart: {
       char text[256];
       std::snprintf(text, sizeof text, texts::kLeftFreeSpaceInPartFormat, Size(outcome.coveredBytes).c_str(),

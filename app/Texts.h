@@ -55,5 +55,7 @@ inline constexpr const char* kLeftFillFileNotCreated =
     "espace libre : le fichier de remplissage n'a pas pu \xEAtre cr\xE9\xE9";
 // %s, %s: the part covered and the free space, as size texts ("12 Mo").
 inline constexpr const char* kLeftFreeSpaceInPartFormat = "espace libre nettoy\xE9 en partie (%s sur %s)";
+inline constexpr const char* kLeftNamesInFoldersFormat =
+    "noms effac\xE9s laiss\xE9s dans %llu dossier(s) \xE0 vous : ils n'acceptaient aucun fichier";
 
 }  // namespace varnolt::texts

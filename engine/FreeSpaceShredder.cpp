@@ -172,6 +172,7 @@ void FreeSpaceShredder::Shred() {
   proceed = 1;
   leftBecause = LeftBecause::kNotLeft;
   coveredBytes = 0;
+  namesNotCovered = ownFoldersNotCovered = 0;
   measuredBytes = GetFreeSpace();
   // Without its buffers the drive is left before anything exists on it: none of it covered.
   if (!AllocateBuffers()) {
@@ -191,6 +192,8 @@ void FreeSpaceShredder::Shred() {
   // Declared before the fill: the records' files go once the fill has, when the volume has
   // room again (FUSE file systems rename a file deleted while open, which a full index refuses).
   RecordFill records(*platform, path);
+  // The same for cover files of deleted names that outlive their close in a full directory.
+  DeletedNamesCover names(*platform, path);
   FillFiles fills(*platform, *this);
   // Only a root that refuses to create the file sends it into the folder.
   bool creationRefused = false;
@@ -211,8 +214,9 @@ void FreeSpaceShredder::Shred() {
   // records should be filled and cannot be, the cleaning is told as done in part.
   const RecordFill::Readiness readiness = records.Prepare();
   const bool fillRecords = readiness == RecordFill::Readiness::kReady;
-  progressFrom = 0;
-  progressShare = fillRecords ? 1 - kRecordShare : 1;
+  const DeletedNamesCover::Layout layout = NamesLayout(readiness);
+  // The progress: the fill, the cover of the deleted names, the records.
+  const double fillShare = 1 - kNamesShare - (fillRecords ? kRecordShare : 0);
 
   // Measured with the fill file open: the records' folder and its index are already made.
   const std::uint64_t size = GetFreeSpace();
@@ -220,6 +224,8 @@ void FreeSpaceShredder::Shred() {
   std::uint32_t cluster = platform->ClusterSizeOf(path.c_str());
   if (cluster == 0) cluster = 512;  // the smallest sector there is: no cluster is left out
   fills.Start(first, directory, number, size, cluster);
+  progressFrom = 0;
+  progressShare = fillShare;
   // A failed flush (or rewind) ends the sweeps: the files are closed all the same.
   std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
   const bool swept = RunSweeps(fills, size, sources, kChunkSize, ShortWrite::kEndsTheSweep, cluster);
@@ -235,11 +241,58 @@ void FreeSpaceShredder::Shred() {
     if (GetFreeSpace() >= cluster) leftBecause = LeftBecause::kFreeSpaceInPart;
   }
   if (leftBecause == LeftBecause::kNotLeft) coveredBytes = size;
+  // The deleted names are covered while the fill holds every cluster, so that no directory can
+  // grow (a FAT directory never gives a cluster back) and each takes entries until it is full;
+  // before the records, which take every free record a cover file needs. Only where the volume
+  // tells its free bytes, so that a directory that grows all the same is seen to. fusefat
+  // tells a full volume as access denied: there a refusal proves no lack of rights.
+  std::uint64_t freeNow = 0;
+  if (leftBecause == LeftBecause::kNotLeft && platform->VolumeFreeBytes(path.c_str(), &freeNow) &&
+      !CoverDeletedNames(names, layout, sweepFailure == FailureKind::kAccessDenied, fillShare, kNamesShare)) {
+    leftBecause = LeftBecause::kStopped;
+  }
   if (fillRecords && leftBecause == LeftBecause::kNotLeft) FillFreeRecords(records, size);
   if (readiness == RecordFill::Readiness::kFailed && leftBecause == LeftBecause::kNotLeft) {
     leftBecause = LeftBecause::kFreeSpaceInPart;
   }
   fills.Close();  // the system deletes the fill files now
+  names.Finish();
+}
+
+DeletedNamesCover::Layout FreeSpaceShredder::NamesLayout(RecordFill::Readiness readiness) {
+  // Small files kept inside their records say NTFS, whatever the volume is called (Wine calls
+  // every drive NTFS); a drive whose records were not found, or that says it is FAT or exFAT,
+  // keeps its names in slots; one that refused the probe may be either.
+  std::string fileSystem;
+  if (readiness == RecordFill::Readiness::kReady) return DeletedNamesCover::Layout::kIndex;
+  if (readiness == RecordFill::Readiness::kNotHere ||
+      (platform->VolumeFileSystem(path.c_str(), fileSystem) && fileSystem.find("FAT") != std::string::npos)) {
+    return DeletedNamesCover::Layout::kSlots;
+  }
+  return DeletedNamesCover::Layout::kUnknown;
+}
+
+bool FreeSpaceShredder::CoverDeletedNames(DeletedNamesCover& cover, DeletedNamesCover::Layout layout,
+                                          bool deniedMayMeanFull, double from, double share) {
+  // How many directories there are is learnt on the way: the gauge moves by the share done of
+  // those found so far, never back. Its unit is the free space, as the fill's.
+  const std::uint64_t sweeps = static_cast<std::uint64_t>(passCount) * 3;
+  const std::uint64_t size = std::max<std::uint64_t>(measuredBytes, 1);
+  progressFrom = from;
+  progressShare = share;
+  double shown = 0;
+  const bool whole = cover.Run(layout, deniedMayMeanFull, [&](std::uint64_t done, std::uint64_t found) {
+    shown = std::max(shown, static_cast<double>(done) / static_cast<double>(found + 1));
+    ReportProgress(static_cast<std::uint64_t>(shown * static_cast<double>(size * sweeps)), size);
+    return proceed != 0;
+  });
+  namesNotCovered = cover.NotCovered();
+  ownFoldersNotCovered = cover.OwnNotCovered();
+  if (whole) {
+    lastReportTick = platform->TickCount() - reportInterval;
+    ReportProgress(size * sweeps, size);
+  }
+  return whole && proceed != 0;
 }
 
 void FreeSpaceShredder::FillFreeRecords(RecordFill& records, std::uint64_t size) {

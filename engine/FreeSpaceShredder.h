@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DeletedNames.h"
 #include "engine/OwnNames.h"
 #include "engine/RecordFill.h"
 #include "engine/ReportingShredder.h"
@@ -32,6 +33,11 @@ class FreeSpaceShredder : public ReportingShredder {
   // Fill files: the first free of VARNOLT.TMP, VARNOLT1.TMP... (FillFileName), then, while a
   // file-size cap stops each, the next free ones beside it, below this number.
   static constexpr std::uint32_t kMostFillFiles = 10000;
+
+  // The progress of a cleaning: the fill, then the deleted names' cover (DeletedNames.h), then
+  // the records of an NTFS file table (RecordFill).
+  static constexpr double kRecordShare = 0.05;
+  static constexpr double kNamesShare = 0.05;
 
   // `root`: the drive's root, three characters such as "E:\".
   explicit FreeSpaceShredder(Platform& platform, const char* root);
@@ -51,6 +57,10 @@ class FreeSpaceShredder : public ReportingShredder {
   // files reached together, out of the free space measured when the first was opened.
   std::uint64_t CoveredBytes() const { return coveredBytes; }
   std::uint64_t MeasuredBytes() const { return measuredBytes; }
+  // Directories whose deleted names the last cleaning could not cover (they took no new file,
+  // or could not be read), and of them those the user owns.
+  std::uint64_t NamesNotCoveredIn() const { return namesNotCovered; }
+  std::uint64_t OwnFoldersNotCovered() const { return ownFoldersNotCovered; }
   bool HoldsBuffers() const { return patternBuffer || complementBuffer || randomBuffer; }
 
  private:
@@ -58,10 +68,15 @@ class FreeSpaceShredder : public ReportingShredder {
   void ReleaseBuffers();
   void FillPatternBuffers();
 
-  // NTFS: the free records of the file table, while the fill holds every cluster (RecordFill).
-  // The fill's reports take the first part of the progress, the records the rest.
-  static constexpr double kRecordShare = 0.05;
+  // NTFS: the free records of the file table, while the fill holds every cluster.
   void FillFreeRecords(RecordFill& records, std::uint64_t size);
+  // Where the drive keeps its entries' names, from the record fill's probe and the volume's
+  // own word.
+  DeletedNamesCover::Layout NamesLayout(RecordFill::Readiness readiness);
+  // The deleted names' cover (DeletedNames.h), its reports from `from` on, a share of `share`;
+  // false when the report answered stop.
+  bool CoverDeletedNames(DeletedNamesCover& cover, DeletedNamesCover::Layout layout, bool deniedMayMeanFull,
+                         double from, double share);
 
   std::vector<Leftover> leftovers;
   std::uint8_t* patternBuffer = nullptr;
@@ -69,6 +84,8 @@ class FreeSpaceShredder : public ReportingShredder {
   std::uint8_t* randomBuffer = nullptr;
   std::uint64_t coveredBytes = 0;
   std::uint64_t measuredBytes = 0;
+  std::uint64_t namesNotCovered = 0;
+  std::uint64_t ownFoldersNotCovered = 0;
 };
 
 }  // namespace varnolt

@@ -30,6 +30,8 @@ enum class LeftBecause : std::uint8_t {
                          // path replaced, by a link to elsewhere, since it was collected)
   kNotOurs,              // found in a cleaned drive's root under a name of ours, not provably
                          // ours: left as it is (its bytes in measuredBytes)
+  kNamesInFolders,       // a cleaned drive's folders of the user's own whose deleted names
+                         // could not be covered (they took no new file; how many in folders)
 };
 
 // The reason a failed call gives, or `otherwise` when the system named none of ours.

@@ -7,42 +7,34 @@
 #include "engine/Random.h"
 
 namespace varnolt {
-namespace {
+CoverFiles::~CoverFiles() { Close(); }
 
-// The cover files of one place, all open at once: each one's identity is read when it is made;
-// closed (and so deleted) when this goes, and any still there (a FUSE volume renames a file
-// deleted while open, which a full folder may refuse) deleted through a handle once it is seen
-// to be the file made.
-class CoverFiles {
- public:
-  explicit CoverFiles(Platform& platform) : platform(platform) {}
-  ~CoverFiles() {
-    for (const FileHandle file : files) platform.CloseFile(file);
-    for (std::size_t i = 0; i < paths.size(); ++i) DeleteIfStillOurs(platform, paths[i], identities[i]);
+void CoverFiles::Close() {
+  for (const FileHandle file : files) platform.CloseFile(file);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (outlived == nullptr) {
+      DeleteIfStillOurs(platform, paths[i], identities[i]);
+    } else if (platform.AttributesOf(paths[i].c_str()) != kInvalidAttributes) {
+      outlived->push_back(MadeFile{paths[i], identities[i]});
+    }
   }
-  CoverFiles(const CoverFiles&) = delete;
-  CoverFiles& operator=(const CoverFiles&) = delete;
+  files.clear();
+  paths.clear();
+  identities.clear();
+}
 
-  // Made new only: a name taken already (however unlikely) is never opened nor emptied.
-  // kNone when made; else why not.
-  FailureKind Make(const std::string& path) {
-    const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
-    if (file == kInvalidFile) return platform.LastFailure() == FailureKind::kNone ? FailureKind::kOther : platform.LastFailure();
-    files.push_back(file);
-    paths.push_back(path);
-    identities.emplace_back();
-    if (!platform.OpenIdentity(file, &identities.back())) identities.back() = ItemIdentity{};
-    return FailureKind::kNone;
-  }
-
- private:
-  Platform& platform;
-  std::vector<FileHandle> files;
-  std::vector<std::string> paths;
-  std::vector<ItemIdentity> identities;
-};
-
-}  // namespace
+FailureKind CoverFiles::Make(const std::string& path) {
+  const FileHandle file = platform.CreateNewDeleteOnClose(path.c_str());
+  if (file == kInvalidFile) return platform.LastFailure() == FailureKind::kNone ? FailureKind::kOther : platform.LastFailure();
+  files.push_back(file);
+  paths.push_back(path);
+  // Read by name, not on the handle held: Wine keeps the Unix descriptor of a handle whose
+  // information was read open until after the file is deleted on close, and a FUSE volume then
+  // hides the file under a new name, which a full directory (what these files make) refuses.
+  identities.emplace_back();
+  if (!platform.IdentityOf(path.c_str(), &identities.back())) identities.back() = ItemIdentity{};
+  return FailureKind::kNone;
+}
 
 std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std::string>& chosen) {
   std::map<std::string, std::vector<std::string>> namesOf;  // directory -> chosen names there

@@ -10,9 +10,39 @@
 #include <string>
 #include <vector>
 
+#include "engine/OwnNames.h"
 #include "platform/Platform.h"
 
 namespace varnolt {
+
+// Empty files of ours held open together, each made new (a name taken already, however
+// unlikely, is never opened nor emptied), its identity read when made. Closed (and so deleted)
+// by Close or when this goes; any still there (a FUSE volume renames a file deleted while
+// open, which a full folder may refuse) is deleted through a handle once seen to be the one
+// made.
+class CoverFiles {
+ public:
+  // Given `outlived`, those that outlive their close are added to it rather than deleted
+  // at once (a full folder keeps them until the volume has room again).
+  explicit CoverFiles(Platform& platform, std::vector<MadeFile>* outlived = nullptr)
+      : platform(platform), outlived(outlived) {}
+  ~CoverFiles();
+  CoverFiles(const CoverFiles&) = delete;
+  CoverFiles& operator=(const CoverFiles&) = delete;
+
+  // kNone when made; else why not.
+  FailureKind Make(const std::string& path);
+  std::size_t Count() const { return files.size(); }
+  // Closes them all; those that outlive their close are deleted now, or added to `outlived`.
+  void Close();
+
+ private:
+  Platform& platform;
+  std::vector<MadeFile>* outlived;
+  std::vector<FileHandle> files;
+  std::vector<std::string> paths;
+  std::vector<ItemIdentity> identities;
+};
 
 // Where chosen items stood in a directory's listing: the directory (ending with a backslash)
 // and the name listed before them (empty: first of all), and the chosen paths in that place.

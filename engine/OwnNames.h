@@ -37,6 +37,12 @@ struct Leftover {
 // link) or that cannot be emptied is told. Anything else under a name of ours stays and is told.
 std::vector<Leftover> ClearLeftovers(Platform& platform, const std::string& root);
 
+// A file of ours: where it was made, and what it was (read on its handle when made).
+struct MadeFile {
+  std::string path;
+  ItemIdentity identity;
+};
+
 // A file of ours made at `path` and closed: if it outlived its close (a FUSE volume renames a
 // file deleted while open, which a full folder refuses) and the name still leads to it (its
 // `identity`, read on its handle at creation), it is reopened and deleted through that handle.

@@ -192,6 +192,11 @@ std::vector<ItemOutcome> ShreddingManager::Outcomes() const {
     add(drives[index], index < drivesRun);
     outcomes.back().coveredBytes = drives[index].CoveredBytes();
     outcomes.back().measuredBytes = drives[index].MeasuredBytes();
+    if (drives[index].OwnFoldersNotCovered() != 0) {
+      ItemOutcome names{drives[index].Path(), LeftBecause::kNamesInFolders};
+      names.folders = drives[index].OwnFoldersNotCovered();
+      outcomes.push_back(names);
+    }
     for (const Leftover& leftover : drives[index].Leftovers()) {
       outcomes.push_back(ItemOutcome{leftover.path, LeftBecause::kNotOurs, 0, leftover.bytes});
     }

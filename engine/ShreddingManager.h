@@ -23,6 +23,7 @@ struct ItemOutcome {
   // Free space left in part or stopped: how far the fill file reached, of the free space.
   std::uint64_t coveredBytes = 0;
   std::uint64_t measuredBytes = 0;
+  std::uint64_t folders = 0;  // kNamesInFolders: how many
   bool Erased() const { return left == LeftBecause::kNotLeft; }
 };
 

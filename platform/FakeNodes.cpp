@@ -80,6 +80,19 @@ bool FakePlatform::FolderIsFull(const std::string& key) {
 FailureKind FakePlatform::CheckNewItem(const std::string& key) {
   Volume& volume = *VolumeOf(key);
   if (FolderIsFull(key)) return FailureKind::kDiskFull;
+  // Without a file table, the folder's entries past its first block take room by whole blocks,
+  // taken as it grows (and given back as it shrinks): on a full volume a folder takes new
+  // entries only where its blocks have some free.
+  Node* parent = volume.hasRecords ? nullptr : Find(ParentKey(key));
+  if (parent != nullptr) {
+    const std::uint64_t blocks = parent->children.size() / kEntriesPerBlock;
+    if (blocks > parent->entryBlocks) {
+      const std::uint64_t bytes = (blocks - parent->entryBlocks) * kIndexBlockBytes;
+      if (bytes > RoomOf(volume)) return FailureKind::kDiskFull;
+      volume.used += bytes;
+      parent->entryBlocks = blocks;
+    }
+  }
   if (Consume(creationRoomCountdown)) {
     const std::uint64_t room = volume.capacity > volume.used ? volume.capacity - volume.used : 0;
     volume.used += std::min(room, creationRoomBytes);
@@ -194,7 +207,9 @@ FakePlatform::Node& FakePlatform::AddNode(const std::string& path, bool director
   node.directory = directory;
   node.attributes = attributes;
   node.id = nextNodeId++;
+  node.times.created = node.times.accessed = node.times.written = ++timeCounter;
   parent->children.push_back(key);
+  Touch(*parent);
   return nodes[key] = node;
 }
 
@@ -207,6 +222,12 @@ void FakePlatform::RemoveNode(const std::string& key) {
   if (Node* parent = Find(ParentKey(key))) {
     auto& siblings = parent->children;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+    Touch(*parent);
+    const std::uint64_t blocks = siblings.size() / kEntriesPerBlock;
+    if (blocks < parent->entryBlocks) {
+      volume.used -= (parent->entryBlocks - blocks) * kIndexBlockBytes;
+      parent->entryBlocks = blocks;
+    }
   }
   nodes.erase(key);
 }

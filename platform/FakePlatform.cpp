@@ -83,12 +83,60 @@ FileHandle FakePlatform::OpenFolderForRemoval(const char* path) {
   return handle;
 }
 
+FileHandle FakePlatform::OpenFolderForTimes(const char* path) {
+  const std::string key = Key(path);  // a link at the end is opened itself
+  const Node* node = Find(key);
+  if (!node) return FailOpen(FailureKind::kGone);
+  if (!node->directory) return FailOpen(FailureKind::kNameNotSupported);  // ERROR_DIRECTORY
+  if (refusedOpens.count(key)) return FailOpen(openRefusalKinds[key]);
+  const FileHandle handle = nextHandle += 4;
+  handles[handle] = OpenFile{key, 0, false, true, path};
+  return handle;
+}
+
+bool FakePlatform::OpenTimes(FileHandle item, ItemTimes* times, std::uint32_t* attributes) {
+  auto it = handles.find(item);
+  if (it != handles.end()) it->second.used = true;
+  const Node* node = it == handles.end() ? nullptr : Find(it->second.key);
+  if (!node) return Fail(FailureKind::kOther);
+  *times = node->times;
+  *attributes = node->attributes;
+  return true;
+}
+
+bool FakePlatform::SetOpenTimes(FileHandle item, const ItemTimes& times) {
+  auto it = handles.find(item);
+  if (it != handles.end()) it->second.used = true;
+  Node* node = it == handles.end() ? nullptr : Find(it->second.key);
+  if (!node) return Fail(FailureKind::kOther);
+  node->times = times;
+  return true;
+}
+
+Answer FakePlatform::OpenOwnedByUser(FileHandle item) {
+  auto it = handles.find(item);
+  if (it != handles.end()) it->second.used = true;
+  const Node* node = it == handles.end() ? nullptr : Find(it->second.key);
+  if (!node) return Answer::kUnknown;
+  return node->ownedByOthers ? Answer::kNo : Answer::kYes;
+}
+
+void FakePlatform::SetOwnedByOthers(const std::string& path) {
+  if (Node* node = Find(Key(path))) node->ownedByOthers = true;
+}
+
+ItemTimes FakePlatform::TimesOf(const std::string& path) const {
+  const Node* node = Find(Key(path));
+  return node ? node->times : ItemTimes{};
+}
+
 ItemIdentity FakePlatform::IdentityOfNode(const std::string& key, const Node& node) {
   return ItemIdentity{0x5EED0000u + static_cast<unsigned char>(key[0]), node.id, 0};
 }
 
 bool FakePlatform::OpenIdentity(FileHandle item, ItemIdentity* identity) {
   auto it = handles.find(item);
+  if (it != handles.end()) it->second.used = true;
   const Node* node = it == handles.end() ? nullptr : Find(it->second.key);
   if (!node) return Fail(FailureKind::kOther);
   *identity = IdentityOfNode(it->second.key, *node);
@@ -105,6 +153,7 @@ bool FakePlatform::IdentityOf(const char* path, ItemIdentity* identity) {
 
 bool FakePlatform::RenameOpen(FileHandle item, const char* newPath) {
   auto it = handles.find(item);
+  if (it != handles.end()) it->second.used = true;
   if (it == handles.end()) return Fail(FailureKind::kOther);
   const std::string from = it->second.path;
   const bool moved = MoveItem(it->second.key, newPath, it->second.folder ? 0 : 1);
@@ -115,6 +164,7 @@ bool FakePlatform::RenameOpen(FileHandle item, const char* newPath) {
 
 bool FakePlatform::DeleteOpen(FileHandle item) {
   auto it = handles.find(item);
+  if (it != handles.end()) it->second.used = true;
   if (it == handles.end()) return Fail(FailureKind::kOther);
   OpenFile& open = it->second;
   Node* node = Find(open.key);
@@ -171,6 +221,7 @@ FileHandle FakePlatform::CreateDeleteOnClose(const char* path) {
 
 bool FakePlatform::OpenFileSize(FileHandle file, std::uint64_t* size) {
   auto it = handles.find(file);
+  if (it != handles.end()) it->second.used = true;
   Log(CallKind::kOpenFileSize, it == handles.end() ? "" : it->second.key);
   if (it == handles.end()) return Fail(FailureKind::kOther);
   *size = Find(it->second.key)->size;
@@ -179,6 +230,7 @@ bool FakePlatform::OpenFileSize(FileHandle file, std::uint64_t* size) {
 
 bool FakePlatform::SeekToStart(FileHandle file) {
   auto it = handles.find(file);
+  if (it != handles.end()) it->second.used = true;
   Log(CallKind::kSeek, it == handles.end() ? "" : it->second.key);
   if (it == handles.end()) return Fail(FailureKind::kOther);
   it->second.position = 0;
@@ -189,6 +241,7 @@ bool FakePlatform::WriteBytes(FileHandle file, const void* data, std::uint32_t c
                               std::uint32_t* written) {
   *written = 0;
   auto it = handles.find(file);
+  if (it != handles.end()) it->second.used = true;
   if (it == handles.end()) {
     Log(CallKind::kWrite, "", 0, count);
     return Fail(FailureKind::kOther);
@@ -237,6 +290,7 @@ bool FakePlatform::WriteBytes(FileHandle file, const void* data, std::uint32_t c
 
 bool FakePlatform::FlushToDisk(FileHandle file) {
   auto it = handles.find(file);
+  if (it != handles.end()) it->second.used = true;
   Log(CallKind::kFlush, it == handles.end() ? "" : it->second.key);
   if (it == handles.end()) return Fail(FailureKind::kOther);
   return !Consume(flushFailCountdown) || Fail(FailureKind::kDiskError);
@@ -258,7 +312,7 @@ void FakePlatform::CloseFile(FileHandle file) {
   if (!open.deleteOnClose || node->openCount != 0) return;
   // The FUSE volume's passing name needs an entry, which a full folder gives only once the
   // volume has room for its index to grow again.
-  if (deleteOnCloseNeedsAnEntry && FolderIsFull(open.key) && RoomOf(*VolumeOf(open.key)) < kIndexBlockBytes) return;
+  if (deleteOnCloseNeedsAnEntry && open.used && FolderIsFull(open.key) && RoomOf(*VolumeOf(open.key)) < kIndexBlockBytes) return;
   RemoveNode(open.key);
 }
 
@@ -284,6 +338,7 @@ std::uint32_t FakePlatform::NameCountOf(const char* path) {
 
 std::uint32_t FakePlatform::OpenFileNameCount(FileHandle file) {
   auto it = handles.find(file);
+  if (it != handles.end()) it->second.used = true;
   if (it == handles.end()) return 0;
   const Node* node = Find(it->second.key);
   return node ? node->nameCount : 0;

@@ -70,6 +70,10 @@ class FakePlatform : public Platform {
   static constexpr std::uint64_t kRecordBytes = 1024;
   void SetFileRecords(char letter, std::uint32_t freeRecords, const std::vector<std::uint8_t>& stale,
                       std::uint32_t residentBytes = 700, std::uint32_t growthRecords = 64);
+  // On a volume without a file table (SetFileRecords), a folder's first 32 entries take no
+  // room; each 32 more take a block of 4096 bytes of its
+  // volume, given when an entry made through the platform needs it and given back when
+  // the folder shrinks: on a full volume a new entry fails as a full disk once its folder's blocks are full.
   // A folder of the volume takes at most `entries` entries (an index kept in its own record,
   // with no room to grow on a full disk): one more fails as a full disk. 0: no limit.
   void SetFolderEntryLimit(char letter, std::uint32_t entries);
@@ -87,6 +91,11 @@ class FakePlatform : public Platform {
   // Makes the item at `path` a reparse point of that tag (see ReparseTags.h for what counts as
   // a link, as keeping its data, or as not known).
   void SetReparseTag(const std::string& path, std::uint32_t tag);
+  // The item belongs to another account: OpenOwnedByUser answers no.
+  void SetOwnedByOthers(const std::string& path);
+  // An item's times. Every item starts with times of its own, and a folder's written and
+  // accessed times move on whenever an entry is added to it or removed from it.
+  ItemTimes TimesOf(const std::string& path) const;
   // The file has `count` names (hard links), the others outside anything the test looks at.
   void SetNameCount(const std::string& path, std::uint32_t count);
   // The file gains a name the moment it is opened, as when another program links it then.
@@ -115,7 +124,9 @@ class FakePlatform : public Platform {
   void SetShortWritesSucceed(bool succeed) { shortWritesSucceed = succeed; }
   // A file deleted on close stays where it is when a new file could not be made beside it
   // (its folder's entry limit reached, and no room on the volume for its index to grow), as on
-  // a FUSE volume, which first renames such a file.
+  // a FUSE volume under Wine, which first renames such a file when it is still open: Wine
+  // keeps the Unix descriptor of a handle that was read or written through until after the
+  // deletion. A file merely made and closed goes.
   void SetDeleteOnCloseNeedsAnEntry(bool needs) { deleteOnCloseNeedsAnEntry = needs; }
   // The `nth` flush from now fails.
   void FailFlush(int nth);
@@ -178,6 +189,10 @@ class FakePlatform : public Platform {
   FileHandle OpenExistingForWriting(const char* path) override;
   FileHandle OpenFileForErasure(const char* path) override;
   FileHandle OpenFolderForRemoval(const char* path) override;
+  FileHandle OpenFolderForTimes(const char* path) override;
+  bool OpenTimes(FileHandle item, ItemTimes* times, std::uint32_t* attributes) override;
+  bool SetOpenTimes(FileHandle item, const ItemTimes& times) override;
+  Answer OpenOwnedByUser(FileHandle item) override;
   bool OpenIdentity(FileHandle item, ItemIdentity* identity) override;
   bool IdentityOf(const char* path, ItemIdentity* identity) override;
   bool RenameOpen(FileHandle item, const char* newPath) override;
@@ -239,6 +254,9 @@ class FakePlatform : public Platform {
     std::vector<std::string> streamSuffixes;  // ":NAME:$DATA" keys of its named streams
     std::int64_t record = -1;  // its record in the volume's file table, if it has one
     std::uint64_t id = 0;      // its file ID, kept through renames
+    ItemTimes times;
+    bool ownedByOthers = false;
+    std::uint64_t entryBlocks = 0;  // a folder's: the blocks of room its entries were given
   };
   struct Record {
     bool inUse = false;
@@ -264,6 +282,7 @@ class FakePlatform : public Platform {
     bool deleteOnClose = false;
     bool folder = false;  // an OpenFolderForRemoval handle: shared, counts in no openCount
     std::string path;     // as the caller named the item, for the calls' log
+    bool used = false;    // read or written through, besides its making
   };
   struct Enumeration {
     std::vector<FindData> entries;
@@ -293,6 +312,7 @@ class FakePlatform : public Platform {
   // The bytes the volume has free.
   static std::uint64_t RoomOf(const Volume& volume) { return volume.capacity > volume.used ? volume.capacity - volume.used : 0; }
   static constexpr std::uint64_t kIndexBlockBytes = 4096;
+  static constexpr std::uint64_t kEntriesPerBlock = 32;
   // Gives the item about to be made at `key` a record (when its volume keeps a file table) and
   // checks its folder takes one more entry; kNone, or why the creation fails.
   FailureKind CheckNewItem(const std::string& key);
@@ -335,6 +355,9 @@ class FakePlatform : public Platform {
   std::uint64_t creationRoomBytes = 0;
   bool shortWritesSucceed = false;
   std::uint64_t nextNodeId = 16;
+  std::uint64_t timeCounter = 132000000000000000ull;  // 2019, in 100 ns units since 1601
+  // A folder's entries changed: its written and accessed times move on.
+  void Touch(Node& folder) { folder.times.written = folder.times.accessed = ++timeCounter; }
   std::set<std::string> privateFolders;
   std::set<char> substituted;
   int swapCountdown = 0;

@@ -38,6 +38,15 @@ inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrNormal = 0x80;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
+inline constexpr std::uint32_t kAttrOffline = 0x1000;
+// Items an online service keeps (OneDrive and other cloud files): opening or writing them may
+// fetch their data or send it away.
+inline constexpr std::uint32_t kAttrRecallOnOpen = 0x40000;
+inline constexpr std::uint32_t kAttrPinned = 0x80000;
+inline constexpr std::uint32_t kAttrUnpinned = 0x100000;
+inline constexpr std::uint32_t kAttrRecallOnDataAccess = 0x400000;
+inline constexpr std::uint32_t kAttrKeptOnline =
+    kAttrOffline | kAttrRecallOnOpen | kAttrPinned | kAttrUnpinned | kAttrRecallOnDataAccess;
 
 // Drive types, Win32 values.
 inline constexpr std::uint32_t kDriveUnknown = 0;
@@ -70,6 +79,14 @@ struct ItemIdentity {
   std::uint64_t fileHigh = 0;
   bool Known() const { return volume != 0 || fileLow != 0 || fileHigh != 0; }
   friend bool operator==(const ItemIdentity&, const ItemIdentity&) = default;
+};
+
+// An item's times, as the system counts them (100 ns units since 1601).
+struct ItemTimes {
+  std::uint64_t created = 0;
+  std::uint64_t accessed = 0;
+  std::uint64_t written = 0;
+  friend bool operator==(const ItemTimes&, const ItemTimes&) = default;
 };
 
 // The answer to a question the system may not be able to answer.
@@ -127,6 +144,18 @@ class Platform {
   // Marks the item such a handle holds for deletion when the handle closes; a directory must be
   // empty (false otherwise). False when the system refuses.
   virtual bool DeleteOpen(FileHandle item) = 0;
+  // Opens an existing directory to read its times and put them back, shared with everyone (its
+  // listing and new entries in it go on by name). A link or other reparse point at `path` is
+  // opened itself, never followed. kInvalidFile on failure, a file at `path` included.
+  virtual FileHandle OpenFolderForTimes(const char* path) = 0;
+  // The times and attributes of what an OpenFolderForTimes handle holds; false when they
+  // cannot be read.
+  virtual bool OpenTimes(FileHandle item, ItemTimes* times, std::uint32_t* attributes) = 0;
+  // Puts the three `times` back on what such a handle holds; false when the system refuses.
+  virtual bool SetOpenTimes(FileHandle item, const ItemTimes& times) = 0;
+  // Whether the account running the program owns what such a handle holds; kUnknown when the
+  // system does not tell.
+  virtual Answer OpenOwnedByUser(FileHandle item) = 0;
   // Size of an open file; false if it cannot be read.
   virtual bool OpenFileSize(FileHandle file, std::uint64_t* size) = 0;
   // Moves the file position to 0; false when the system refuses.

@@ -52,6 +52,22 @@ class PlatformWrapper : public Platform {
     OnCall("DeleteOpen");
     return target.DeleteOpen(item);
   }
+  FileHandle OpenFolderForTimes(const char* path) override {
+    OnCall("OpenFolderForTimes");
+    return target.OpenFolderForTimes(path);
+  }
+  bool OpenTimes(FileHandle item, ItemTimes* times, std::uint32_t* attributes) override {
+    OnCall("OpenTimes");
+    return target.OpenTimes(item, times, attributes);
+  }
+  bool SetOpenTimes(FileHandle item, const ItemTimes& times) override {
+    OnCall("SetOpenTimes");
+    return target.SetOpenTimes(item, times);
+  }
+  Answer OpenOwnedByUser(FileHandle item) override {
+    OnCall("OpenOwnedByUser");
+    return target.OpenOwnedByUser(item);
+  }
   bool OpenFileSize(FileHandle file, std::uint64_t* size) override {
     OnCall("OpenFileSize");
     return target.OpenFileSize(file, size);

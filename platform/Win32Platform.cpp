@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <sddl.h>
+#include <aclapi.h>
 
 #include <cstring>
 #include <ctime>
@@ -514,8 +515,8 @@ bool Win32Platform::MakeFolder(const char* path) {
 
 namespace {
 
-// The user running the program, as a SID string ("S-1-5-21-..."); empty when not known.
-std::wstring CurrentUserSid() {
+// The TOKEN_USER of the user running the program; empty when it cannot be read.
+std::vector<std::uint8_t> CurrentTokenUser() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
   std::vector<std::uint8_t> buffer(256);
@@ -526,8 +527,15 @@ std::wstring CurrentUserSid() {
     got = GetTokenInformation(token, TokenUser, buffer.data(), needed, &needed);
   }
   CloseHandle(token);
+  if (!got) buffer.clear();
+  return buffer;
+}
+
+// The user running the program, as a SID string ("S-1-5-21-..."); empty when not known.
+std::wstring CurrentUserSid() {
+  std::vector<std::uint8_t> user = CurrentTokenUser();
   wchar_t* text = nullptr;
-  if (!got || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return {};
+  if (user.empty() || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) return {};
   std::wstring sid = text;
   LocalFree(text);
   return sid;
@@ -553,6 +561,66 @@ bool Win32Platform::MakePrivateFolder(const char* path) {
   LocalFree(descriptor);
   SetLastError(error);
   return made != FALSE;
+}
+
+FileHandle Win32Platform::OpenFolderForTimes(const char* path) {
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return kInvalidFile;
+  // READ_CONTROL for the owner; no DELETE, which Wine takes as reason not to list the folder.
+  const HANDLE folder = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return kInvalidFile;
+  FILE_BASIC_INFO basic;
+  if (!GetFileInformationByHandleEx(folder, FileBasicInfo, &basic, sizeof basic) ||
+      !(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(folder);
+    SetLastError(ERROR_DIRECTORY);
+    return kInvalidFile;
+  }
+  return FromHandle(folder);
+}
+
+namespace {
+
+std::uint64_t TimeValue(const FILETIME& time) {
+  return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+FILETIME TimeOf(std::uint64_t value) {
+  return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
+}  // namespace
+
+bool Win32Platform::OpenTimes(FileHandle item, ItemTimes* times, std::uint32_t* attributes) {
+  FILE_BASIC_INFO basic;
+  FILETIME created, accessed, written;
+  if (!GetFileInformationByHandleEx(ToHandle(item), FileBasicInfo, &basic, sizeof basic) ||
+      !GetFileTime(ToHandle(item), &created, &accessed, &written)) {
+    return false;
+  }
+  *times = ItemTimes{TimeValue(created), TimeValue(accessed), TimeValue(written)};
+  *attributes = basic.FileAttributes;
+  return true;
+}
+
+bool Win32Platform::SetOpenTimes(FileHandle item, const ItemTimes& times) {
+  const FILETIME created = TimeOf(times.created), accessed = TimeOf(times.accessed), written = TimeOf(times.written);
+  return SetFileTime(ToHandle(item), &created, &accessed, &written) != FALSE;
+}
+
+Answer Win32Platform::OpenOwnedByUser(FileHandle item) {
+  std::vector<std::uint8_t> user = CurrentTokenUser();
+  if (user.empty()) return Answer::kUnknown;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(ToHandle(item), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
+    return Answer::kUnknown;
+  }
+  const bool same = owner != nullptr && EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+  LocalFree(descriptor);
+  return same ? Answer::kYes : Answer::kNo;
 }
 
 // The calls above leave their error code as the system set it: it is read here, untouched.

@@ -17,6 +17,10 @@ class Win32Platform : public Platform {
   bool IdentityOf(const char* path, ItemIdentity* identity) override;
   bool RenameOpen(FileHandle item, const char* newPath) override;
   bool DeleteOpen(FileHandle item) override;
+  FileHandle OpenFolderForTimes(const char* path) override;
+  bool OpenTimes(FileHandle item, ItemTimes* times, std::uint32_t* attributes) override;
+  bool SetOpenTimes(FileHandle item, const ItemTimes& times) override;
+  Answer OpenOwnedByUser(FileHandle item) override;
   bool OpenFileSize(FileHandle file, std::uint64_t* size) override;
   bool SeekToStart(FileHandle file) override;
   bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,

@@ -1,5 +1,7 @@
 #include "shred_test_support.h"
 
+#include "engine/OwnNames.h"
+
 namespace varnolt::testing {
 
 ProgressRecorder& Recorder() {
@@ -12,6 +14,15 @@ std::uint8_t RecordingCallback(float itemFraction, std::int32_t itemsDone,
   ProgressRecorder& recorder = Recorder();
   recorder.reports.push_back(Report{itemFraction, itemsDone, itemCount, overallFraction});
   return recorder.answer(recorder.reports.size() - 1) ? 1 : 0;
+}
+
+std::vector<FakePlatform::Call> FillFileCreations(const FakePlatform& os) {
+  std::vector<FakePlatform::Call> fills;
+  for (const auto& call : os.CallsOf(FakePlatform::CallKind::kCreateNew)) {
+    const std::string name = call.path.substr(call.path.rfind('\\') + 1);
+    if (IsNameOfOurs(name) && name.find('-') == std::string::npos) fills.push_back(call);
+  }
+  return fills;
 }
 
 }  // namespace varnolt::testing

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ProgressCallback.h"
+#include "platform/FakePlatform.h"
 
 namespace varnolt::testing {
 
@@ -35,5 +36,9 @@ class ScopedRecorder {
   ~ScopedRecorder() { Recorder() = ProgressRecorder{}; }
   ProgressRecorder* operator->() { return &Recorder(); }
 };
+
+// The creations of fill files (VARNOLT.TMP, VARNOLT1.TMP...), in order, without the cover
+// files a cleaning makes besides.
+std::vector<FakePlatform::Call> FillFileCreations(const FakePlatform& os);
 
 }  // namespace varnolt::testing

@@ -153,6 +153,7 @@ class RootRefusingFiles : public TracedPlatform {
 const char* ReasonOf(varnolt::LeftBecause left) {
   static char number[8];
   if (left == varnolt::LeftBecause::kNotOurs) return "not-ours";
+  if (left == varnolt::LeftBecause::kNamesInFolders) return "names-in-folders";
   std::snprintf(number, sizeof number, "%d", static_cast<int>(left));
   return number;
 }
@@ -206,8 +207,13 @@ int main(int argc, char** argv) {
   }
   for (const varnolt::ItemOutcome& outcome : manager.Outcomes()) {
     if (outcome.Erased()) continue;
-    std::printf("left %s %s bytes=%llu\n", outcome.path.c_str(), ReasonOf(outcome.left),
-                static_cast<unsigned long long>(outcome.measuredBytes));
+    std::printf("left %s %s bytes=%llu folders=%llu\n", outcome.path.c_str(), ReasonOf(outcome.left),
+                static_cast<unsigned long long>(outcome.measuredBytes), static_cast<unsigned long long>(outcome.folders));
+  }
+  for (const varnolt::FreeSpaceShredder& drive : manager.Drives()) {
+    std::printf("names %s not_covered=%llu own=%llu\n", drive.Path(),
+                static_cast<unsigned long long>(drive.NamesNotCoveredIn()),
+                static_cast<unsigned long long>(drive.OwnFoldersNotCovered()));
   }
   std::printf("reports=%ld last_item=%.6f last_overall=%.6f items_done=%d item_count=%d\n",
               reportCount, lastItem, lastOverall, lastDone, lastCount);
