@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/Random.h"
+#include "platform/OpenItem.h"
 
 namespace varnolt {
 
@@ -183,6 +184,20 @@ void FreeSpaceShredder::Shred() {
     FreeSpaceShredder* shredder;
     ~BufferRelease() { shredder->ReleaseBuffers(); }
   } bufferRelease{this};
+
+  // The root's times, put back once everything of ours in it is gone, whatever way the
+  // cleaning ends (declared before all of it): the fill files and our folders changed them.
+  struct RootTimes {
+    Platform& platform;
+    OpenItem root;
+    ItemTimes times;
+    bool read = false;
+    ~RootTimes() {
+      if (read) platform.SetOpenTimes(root.Handle(), times);
+    }
+  } rootTimes{*platform, OpenItem(*platform, platform->OpenFolderForTimes(path.c_str()))};
+  std::uint32_t rootAttributes = 0;
+  rootTimes.read = rootTimes.root.IsOpen() && platform->OpenTimes(rootTimes.root.Handle(), &rootTimes.times, &rootAttributes);
 
   // What earlier runs left: ours goes, the rest is told.
   leftovers = ClearLeftovers(*platform, path);

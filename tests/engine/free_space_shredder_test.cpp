@@ -339,7 +339,8 @@ TEST_F(FreeSpaceShredderTest, FailingFlushSkipsTheRemainingSweeps) {
   CleanE();
   EXPECT_EQ(os.WriteSizes(), (Sizes{kMiB, kMiB}));
   EXPECT_EQ(os.CallsOf(CallKind::kFlush).size(), 1u);
-  EXPECT_EQ(os.CallsOf(CallKind::kClose).size(), 1u);
+  const auto closes = os.CallsOf(CallKind::kClose);
+  EXPECT_EQ(std::count_if(closes.begin(), closes.end(), [](const auto& call) { return call.path == kFill; }), 1);
   ExpectNothingLeft();
 }
 

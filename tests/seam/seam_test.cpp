@@ -196,6 +196,43 @@ TEST_F(SeamTest, AnOpenedItemIsRenamedInItsFolderAndDeletedThroughItsHandle) {
   EXPECT_FALSE(world->Exists(In("d2")));
 }
 
+// A folder's times are read and put back through a handle that lets its listing and new
+// entries go on: an entry made and deleted in it moves its written time, which goes back; the
+// user running the tests owns what they made. A file is no folder.
+TEST_F(SeamTest, AFoldersTimesArePutBackThroughItsHandle) {
+  Platform& os = world->Os();
+  world->MakeFolder(In("d"));
+  world->MakeFile(In("d\\kept.txt"), 10);
+  EXPECT_EQ(os.OpenFolderForTimes(In("d\\kept.txt").c_str()), kInvalidFile) << "a file is no folder";
+  const FileHandle folder = os.OpenFolderForTimes(In("d").c_str());
+  ASSERT_NE(folder, kInvalidFile);
+  ItemTimes before, moved, after;
+  std::uint32_t attributes = 0;
+  ASSERT_TRUE(os.OpenTimes(folder, &before, &attributes));
+  EXPECT_NE(attributes & kAttrDirectory, 0u);
+  EXPECT_EQ(os.OpenOwnedByUser(folder), Answer::kYes);
+  // Put back a time from long ago, so that a change in between cannot go unseen.
+  before.written -= 10'000'000ull * 3600 * 24 * 400;
+  ASSERT_TRUE(os.SetOpenTimes(folder, before));
+  const FileHandle cover = os.CreateNewDeleteOnClose(In("d\\cover").c_str());
+  ASSERT_NE(cover, kInvalidFile) << "the folder takes new entries while held";
+  std::vector<std::string> listed = Listed(In("d"));
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{"cover", "kept.txt"}));
+  os.CloseFile(cover);
+  ASSERT_TRUE(os.OpenTimes(folder, &moved, &attributes));
+  EXPECT_NE(moved.written, before.written);
+  EXPECT_TRUE(os.SetOpenTimes(folder, before));
+  os.CloseFile(folder);
+  const FileHandle again = os.OpenFolderForTimes(In("d").c_str());
+  ASSERT_NE(again, kInvalidFile);
+  ASSERT_TRUE(os.OpenTimes(again, &after, &attributes));
+  os.CloseFile(again);
+  // Only the written time: Wine makes a creation time up from the Unix times, which it
+  // cannot set.
+  EXPECT_EQ(after.written, before.written);
+}
+
 TEST_F(SeamTest, LinkCountSeesASecondName) {
   world->MakeFile(In("one"), 5);
   EXPECT_EQ(world->Os().NameCountOf(In("one").c_str()), 1u);
