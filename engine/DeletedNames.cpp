@@ -45,10 +45,8 @@ bool KeptOnlineOrReparse(std::uint32_t attributes) {
 DeletedNamesCover::DeletedNamesCover(Platform& platform, std::string root)
     : platform(platform), root(std::move(root)) {}
 
-bool DeletedNamesCover::Run(Layout layout, bool deniedMayMeanFull,
-                            const std::function<bool(std::uint64_t, std::uint64_t)>& report) {
+bool DeletedNamesCover::Run(Layout layout, const std::function<bool(std::uint64_t, std::uint64_t)>& report) {
   this->layout = layout;
-  this->deniedMayMeanFull = deniedMayMeanFull;
   this->report = report;
   done = found = covered = notCovered = ownNotCovered = skipped = 0;
   pending.assign(1, root);
@@ -74,7 +72,10 @@ bool DeletedNamesCover::Run(Layout layout, bool deniedMayMeanFull,
       ++skipped;
     } else if (outcome != Outcome::kStopped) {
       ++notCovered;
-      if (folder.IsOpen() && platform.OpenOwnedByUser(folder.Handle()) == Answer::kYes) ++ownNotCovered;
+      // A drive's root is the system's (C:\) or keeps no owner (FAT): counted, never told.
+      if (folder.IsOpen() && directory != root && platform.OpenOwnedByUser(folder.Handle()) == Answer::kYes) {
+        ++ownNotCovered;
+      }
     }
     if (outcome == Outcome::kStopped || !GoOn()) return false;
   }
@@ -130,7 +131,9 @@ DeletedNamesCover::Outcome DeletedNamesCover::CoverDirectory(const std::string& 
     std::size_t outlivedBefore;
     const std::string& directory;
     ~TimesBack() {
-      if (cover.filesMade == madeBefore) return;
+      // Not the root's: a FAT or exFAT root keeps no times, and fusefat crashes when asked to
+      // set them.
+      if (cover.filesMade == madeBefore || directory == cover.root) return;
       cover.platform.SetOpenTimes(folder, times);
       ItemIdentity identity;
       if (cover.outlived.size() != outlivedBefore && cover.platform.OpenIdentity(folder, &identity)) {
@@ -140,11 +143,13 @@ DeletedNamesCover::Outcome DeletedNamesCover::CoverDirectory(const std::string& 
   } timesBack{*this, folder, times, filesMade, outlived.size(), directory};
   oddFailures = 0;
   denied = false;
+  attempts = 0;
+  current = &directory;
   if (!platform.VolumeFreeBytes(root.c_str(), &freeBytes)) freeBytes = ~0ull;
   Outcome outcome = Outcome::kCovered;
   if (layout != Layout::kSlots) outcome = CoverIndex(directory, names);
   if (outcome == Outcome::kCovered && layout != Layout::kIndex) outcome = CoverSlots(directory);
-  // Denials where a full volume reads so: refused only if nothing at all was taken.
+  // Denied all along: refused only if nothing at all was taken.
   if (outcome == Outcome::kCovered && denied && filesMade == timesBack.madeBefore) outcome = Outcome::kRefused;
   return outcome;
 }
@@ -157,6 +162,7 @@ bool DeletedNamesCover::VolumeGrewSinceMeasured() {
 }
 
 DeletedNamesCover::Step DeletedNamesCover::MakeOne(CoverFiles& cover, const std::string& path) {
+  ++attempts;
   switch (cover.Make(path)) {
     case FailureKind::kNone:
       ++filesMade;
@@ -164,8 +170,15 @@ DeletedNamesCover::Step DeletedNamesCover::MakeOne(CoverFiles& cover, const std:
     case FailureKind::kDiskFull:
       return Step::kFull;
     case FailureKind::kAccessDenied:
-      if (!deniedMayMeanFull) return Step::kRefused;
+      // fusefat tells a directory without a run of free slots that long as access denied.
+      // Where the first name is denied, an 8.3 name, one slot, tells a full directory from
+      // one the user may not write (that one is left at once, as most of C: is).
       denied = true;
+      if (attempts == 1) {
+        const FailureKind second = cover.Make(*current + ShortName());
+        if (second == FailureKind::kAccessDenied) return Step::kRefused;
+        if (second == FailureKind::kNone) ++filesMade;
+      }
       return Step::kFull;
     default:
       return ++oddFailures >= kMostOddFailures ? Step::kFailed : Step::kMade;
@@ -213,12 +226,16 @@ DeletedNamesCover::Outcome DeletedNamesCover::CoverSlots(const std::string& dire
   // Held open together to the end: each length takes the slots the longer ones left.
   CoverFiles cover(platform, &outlived);
   // 255 (17 times 15), every multiple of 15 below it, then the 8.3 names (length 0 here).
+  std::uint32_t slots = 0;
   for (std::size_t length = kLongestName;; length -= kSlotLengthStep) {
-    for (std::uint32_t count = 0; count < kMostFilesOfALength; ++count) {
+    // FAT: a slot for every 13 characters, and one for the 8.3 name.
+    const std::uint32_t slotsOfOne = static_cast<std::uint32_t>(1 + (length + 12) / 13);
+    while (slots + slotsOfOne <= kMostSlots) {
       const Step step = MakeOne(cover, directory + (length == 0 ? ShortName() : RandomLetters(length)));
       if (step == Step::kRefused) return Outcome::kRefused;
       if (step == Step::kFailed) return Outcome::kFailed;
       if (step == Step::kFull || step == Step::kGrew) break;
+      slots += slotsOfOne;
     }
     if (!GoOn()) return Outcome::kStopped;
     if (length == 0) break;

@@ -44,14 +44,13 @@ class DeletedNamesCover {
   DeletedNamesCover(const DeletedNamesCover&) = delete;
   DeletedNamesCover& operator=(const DeletedNamesCover&) = delete;
 
-  // Covers every directory from the root down, as `layout` says (kUnknown: both). Where
-  // `deniedMayMeanFull` (a file system that tells a full volume as access denied), a denial
-  // ends one length only, and a directory that took no file at all counts as refused.
-  // `report(done, found)`, with the directories done and found so far, is called after each
-  // directory and each step of a large one, and answers whether to go on. False when it
-  // answered stop: the directory at hand is left with nothing of ours in it and its times put
-  // back.
-  bool Run(Layout layout, bool deniedMayMeanFull,
+  // Covers every directory from the root down, as `layout` says (kUnknown: both). A denial
+  // ends one length only (fusefat tells a full directory so); a directory that took no file
+  // at all counts as refused. `report(done, found)`, with the directories done and found so
+  // far, is called after each directory and each step of a large one, and answers whether to
+  // go on. False when it answered stop: the directory at hand is left with nothing of ours in
+  // it and its times put back.
+  bool Run(Layout layout,
            const std::function<bool(std::uint64_t done, std::uint64_t found)>& report);
   // Deletes the files that outlived their close (each through a handle, once seen to be the
   // one made) and puts their directories' times back again. Nothing when there are none.
@@ -71,8 +70,10 @@ class DeletedNamesCover {
   // keeps at least about half), and at most this many bytes of names made at one point.
   static constexpr std::uint64_t kPointBytes = 2048;
   static constexpr std::uint64_t kMostBytesAtAPoint = 8192;
-  // Files of one length in one directory, at most: the slots of a FAT directory.
-  static constexpr std::uint32_t kMostFilesOfALength = 65536;
+  // Slots (of 32 bytes, as FAT counts a name's) one directory is given at most: a FAT
+  // directory holds no more. Only a file system whose directories never fill (tmpfs, which
+  // Wine calls NTFS too) takes them all.
+  static constexpr std::uint32_t kMostSlots = 65536;
 
  private:
   enum class Outcome { kCovered, kSkipped, kRefused, kFailed, kStopped };
@@ -97,8 +98,9 @@ class DeletedNamesCover {
   Platform& platform;
   std::string root;
   Layout layout = Layout::kUnknown;
-  bool deniedMayMeanFull = false;
   bool denied = false;  // in the directory at hand
+  std::uint64_t attempts = 0;  // creations asked in it
+  const std::string* current = nullptr;  // the directory at hand
   std::vector<MadeFile> outlived;
   std::vector<Revisit> revisits;
   std::function<bool(std::uint64_t, std::uint64_t)> report;

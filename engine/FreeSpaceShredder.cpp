@@ -185,15 +185,18 @@ void FreeSpaceShredder::Shred() {
     ~BufferRelease() { shredder->ReleaseBuffers(); }
   } bufferRelease{this};
 
-  // The root's times, put back once everything of ours in it is gone, whatever way the
+  // An NTFS root's times, put back once everything of ours in it is gone, whatever way the
   // cleaning ends (declared before all of it): the fill files and our folders changed them.
+  // Read now, set only once the record probe says NTFS: a FAT or exFAT root keeps no times,
+  // and fusefat crashes when asked to set them.
   struct RootTimes {
     Platform& platform;
     OpenItem root;
     ItemTimes times;
     bool read = false;
+    bool putBack = false;
     ~RootTimes() {
-      if (read) platform.SetOpenTimes(root.Handle(), times);
+      if (read && putBack) platform.SetOpenTimes(root.Handle(), times);
     }
   } rootTimes{*platform, OpenItem(*platform, platform->OpenFolderForTimes(path.c_str()))};
   std::uint32_t rootAttributes = 0;
@@ -229,6 +232,7 @@ void FreeSpaceShredder::Shred() {
   // records should be filled and cannot be, the cleaning is told as done in part.
   const RecordFill::Readiness readiness = records.Prepare();
   const bool fillRecords = readiness == RecordFill::Readiness::kReady;
+  rootTimes.putBack = fillRecords;
   const DeletedNamesCover::Layout layout = NamesLayout(readiness);
   // The progress: the fill, the cover of the deleted names, the records.
   const double fillShare = 1 - kNamesShare - (fillRecords ? kRecordShare : 0);
@@ -259,11 +263,10 @@ void FreeSpaceShredder::Shred() {
   // The deleted names are covered while the fill holds every cluster, so that no directory can
   // grow (a FAT directory never gives a cluster back) and each takes entries until it is full;
   // before the records, which take every free record a cover file needs. Only where the volume
-  // tells its free bytes, so that a directory that grows all the same is seen to. fusefat
-  // tells a full volume as access denied: there a refusal proves no lack of rights.
+  // tells its free bytes, so that a directory that grows all the same is seen to.
   std::uint64_t freeNow = 0;
   if (leftBecause == LeftBecause::kNotLeft && platform->VolumeFreeBytes(path.c_str(), &freeNow) &&
-      !CoverDeletedNames(names, layout, sweepFailure == FailureKind::kAccessDenied, fillShare, kNamesShare)) {
+      !CoverDeletedNames(names, layout, fillShare, kNamesShare)) {
     leftBecause = LeftBecause::kStopped;
   }
   if (fillRecords && leftBecause == LeftBecause::kNotLeft) FillFreeRecords(records, size);
@@ -288,7 +291,7 @@ DeletedNamesCover::Layout FreeSpaceShredder::NamesLayout(RecordFill::Readiness r
 }
 
 bool FreeSpaceShredder::CoverDeletedNames(DeletedNamesCover& cover, DeletedNamesCover::Layout layout,
-                                          bool deniedMayMeanFull, double from, double share) {
+                                          double from, double share) {
   // How many directories there are is learnt on the way: the gauge moves by the share done of
   // those found so far, never back. Its unit is the free space, as the fill's.
   const std::uint64_t sweeps = static_cast<std::uint64_t>(passCount) * 3;
@@ -296,7 +299,7 @@ bool FreeSpaceShredder::CoverDeletedNames(DeletedNamesCover& cover, DeletedNames
   progressFrom = from;
   progressShare = share;
   double shown = 0;
-  const bool whole = cover.Run(layout, deniedMayMeanFull, [&](std::uint64_t done, std::uint64_t found) {
+  const bool whole = cover.Run(layout, [&](std::uint64_t done, std::uint64_t found) {
     shown = std::max(shown, static_cast<double>(done) / static_cast<double>(found + 1));
     ReportProgress(static_cast<std::uint64_t>(shown * static_cast<double>(size * sweeps)), size);
     return proceed != 0;

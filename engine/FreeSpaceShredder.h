@@ -75,8 +75,7 @@ class FreeSpaceShredder : public ReportingShredder {
   DeletedNamesCover::Layout NamesLayout(RecordFill::Readiness readiness);
   // The deleted names' cover (DeletedNames.h), its reports from `from` on, a share of `share`;
   // false when the report answered stop.
-  bool CoverDeletedNames(DeletedNamesCover& cover, DeletedNamesCover::Layout layout, bool deniedMayMeanFull,
-                         double from, double share);
+  bool CoverDeletedNames(DeletedNamesCover& cover, DeletedNamesCover::Layout layout, double from, double share);
 
   std::vector<Leftover> leftovers;
   std::uint8_t* patternBuffer = nullptr;

@@ -88,7 +88,7 @@ TEST(EndOfRunReport, EveryReasonHasItsOwnText) {
       LeftBecause::kNotRemoved, LeftBecause::kInUse, LeftBecause::kAccessDenied, LeftBecause::kGone,
       LeftBecause::kWriteFailed, LeftBecause::kDiskFull, LeftBecause::kStopped, LeftBecause::kNotReached,
       LeftBecause::kNameNotSupported, LeftBecause::kDriveNotSupported, LeftBecause::kFillFileNotCreated,
-      LeftBecause::kFreeSpaceInPart};
+      LeftBecause::kFreeSpaceInPart, LeftBecause::kNamesInFolders};
   std::vector<std::string> seen;
   for (const LeftBecause reason : reasons) {
     const std::string text = ReasonText(Left("E:\\", reason));
@@ -100,6 +100,9 @@ TEST(EndOfRunReport, EveryReasonHasItsOwnText) {
   part.coveredBytes = 3u << 20;
   part.measuredBytes = 10u << 20;
   EXPECT_EQ(ReasonText(part), "espace libre nettoy\xE9 en partie (3 Mo sur 10 Mo)");
+  ItemOutcome names = Left("E:\\", LeftBecause::kNamesInFolders);
+  names.folders = 12;
+  EXPECT_EQ(ReasonText(names), "noms effac\xE9s laiss\xE9s dans 12 dossier(s) \xE0 vous : ils n'acceptaient aucun fichier");
 }
 
 }  // namespace

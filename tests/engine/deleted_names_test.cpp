@@ -46,10 +46,11 @@ class DeletedNamesTest : public ::testing::Test {
     os.RefuseNewFiles("E:\\autrui");
     os.SetOwnedByOthers("E:\\autrui");
   }
-  // Each folder's listing and times.
+  // Each folder's listing and times (the root's times are not kept: a FAT root has none).
   std::map<std::string, std::pair<std::vector<std::string>, ItemTimes>> Folders() const {
     std::map<std::string, std::pair<std::vector<std::string>, ItemTimes>> folders;
-    for (const char* folder : {"E:\\", "E:\\garde", "E:\\garde\\sous", "E:\\nuage", "E:\\verrou", "E:\\autrui"}) {
+    folders["E:\\"] = {os.List("E:\\"), ItemTimes{}};
+    for (const char* folder : {"E:\\garde", "E:\\garde\\sous", "E:\\nuage", "E:\\verrou", "E:\\autrui"}) {
       folders[folder] = {os.List(folder), os.TimesOf(folder)};
     }
     return folders;

@@ -218,6 +218,8 @@ int main(int argc, char** argv) {
   std::printf("reports=%ld last_item=%.6f last_overall=%.6f items_done=%d item_count=%d\n",
               reportCount, lastItem, lastOverall, lastDone, lastCount);
   if (options.watchFill) std::printf("largest_fill=%llu\n", static_cast<unsigned long long>(largestFill));
+  std::printf("new_files=%llu new_file_ms=%.1f\n", static_cast<unsigned long long>(platform.newFiles),
+              platform.newFileMilliseconds);
   std::printf("elapsed_ms=%.1f\n",
               1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
   return 0;

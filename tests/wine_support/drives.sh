@@ -88,8 +88,9 @@ drives_tmpfs() {
   drives_mounts+=("$1")
 }
 
+# drives_image TYPE IMAGE DIR MIB: a new image of that file system, mounted at DIR.
 drives_image() {
-  local type=$1 image=$2 dir=$3 mib=$4 log=$2.log
+  local type=$1 image=$2 dir=$3 mib=$4
   rm -f "$image"
   truncate -s "${mib}M" "$image"
   case "$type" in
@@ -102,6 +103,12 @@ drives_image() {
     # 4 KiB clusters, as mkfs.exfat gives a volume this small.
     exfat) mkfs.exfat "$image" >/dev/null ;;
   esac
+  drives_mount "$type" "$image" "$dir"
+}
+
+# drives_mount TYPE IMAGE DIR: an image made before, mounted at DIR.
+drives_mount() {
+  local type=$1 image=$2 dir=$3 log=$2.log
   mkdir -p "$dir"
   # FUSE file systems run in the foreground of a background job, so their end can be awaited.
   case "$type" in
