@@ -23,10 +23,12 @@ drives_init "$wine_dir" "$work"
 dir=$work/$type.mnt
 image=$work/$type.img
 drives_image "$type" "$image" "$dir" "$mib"
+# In a folder of their own: fusefat keeps the root to its first cluster.
+mkdir "$dir/arbre"
 for i in $(seq 1 "$folders"); do
-  mkdir "$dir/dossier-$i"
-  for j in 1 2 3 4 5; do echo "fichier $i $j" >"$dir/dossier-$i/document-numero-$j.txt"; done
-  rm "$dir/dossier-$i/document-numero-2.txt" "$dir/dossier-$i/document-numero-4.txt"
+  mkdir "$dir/arbre/dossier-$i"
+  for j in 1 2 3 4 5; do echo "fichier $i $j" >"$dir/arbre/dossier-$i/document-numero-$j.txt"; done
+  rm "$dir/arbre/dossier-$i/document-numero-2.txt" "$dir/arbre/dossier-$i/document-numero-4.txt"
 done
 sync
 drives_unmount "$dir"

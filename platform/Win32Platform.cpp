@@ -176,21 +176,31 @@ FileHandle Win32Platform::OpenFileForErasure(const char* path) {
                                 0, nullptr));
 }
 
-FileHandle Win32Platform::OpenFolderForRemoval(const char* path) {
-  std::wstring wide;
-  if (!SystemPath(path, wide)) return kInvalidFile;
-  const HANDLE folder = CreateFileW(wide.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+namespace {
+
+// Opens the directory at `path` itself (a reparse point there is not followed) with `access`,
+// shared with everyone; INVALID_HANDLE_VALUE for anything that is no directory.
+HANDLE OpenFolderItself(const std::wstring& path, DWORD access) {
+  const HANDLE folder = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return kInvalidFile;
+  if (folder == INVALID_HANDLE_VALUE) return folder;
   FILE_BASIC_INFO basic;
   if (!GetFileInformationByHandleEx(folder, FileBasicInfo, &basic, sizeof basic) ||
       !(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     CloseHandle(folder);
     SetLastError(ERROR_DIRECTORY);
-    return kInvalidFile;
+    return INVALID_HANDLE_VALUE;
   }
-  return FromHandle(folder);
+  return folder;
+}
+
+}  // namespace
+
+FileHandle Win32Platform::OpenFolderForRemoval(const char* path) {
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return kInvalidFile;
+  return FromHandle(OpenFolderItself(wide, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE));
 }
 
 bool Win32Platform::OpenIdentity(FileHandle item, ItemIdentity* identity) {
@@ -567,18 +577,7 @@ FileHandle Win32Platform::OpenFolderForTimes(const char* path) {
   std::wstring wide;
   if (!SystemPath(path, wide)) return kInvalidFile;
   // READ_CONTROL for the owner; no DELETE, which Wine takes as reason not to list the folder.
-  const HANDLE folder = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | READ_CONTROL,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return kInvalidFile;
-  FILE_BASIC_INFO basic;
-  if (!GetFileInformationByHandleEx(folder, FileBasicInfo, &basic, sizeof basic) ||
-      !(basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    CloseHandle(folder);
-    SetLastError(ERROR_DIRECTORY);
-    return kInvalidFile;
-  }
-  return FromHandle(folder);
+  return FromHandle(OpenFolderItself(wide, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | READ_CONTROL));
 }
 
 namespace {
