@@ -29,13 +29,6 @@ std::string RandomLetters(std::size_t count) {
   return name;
 }
 
-// An 8.3 name in capitals: one slot on FAT, with no long name beside it.
-std::string ShortName() {
-  std::string name = "V";
-  for (int i = 0; i < 7; ++i) name += static_cast<char>('A' + NextRandom() % 26);
-  return name + ".TMP";
-}
-
 bool KeptOnlineOrReparse(std::uint32_t attributes) {
   return (attributes & (kAttrReparsePoint | kAttrKeptOnline)) != 0;
 }
@@ -55,17 +48,10 @@ bool DeletedNamesCover::Run(Layout layout, const std::function<bool(std::uint64_
     const std::string directory = std::move(pending.back());
     pending.pop_back();
     OpenItem folder(platform, platform.OpenFolderForTimes(directory.c_str()));
-    Outcome outcome = Outcome::kFailed;
-    if (!folder.IsOpen()) {
-      // Gone since it was listed: nothing to cover. Anything else: left, its owner not known.
-      if (platform.LastFailure() == FailureKind::kGone) {
-        ++done;
-        continue;
-      }
-    } else {
-      outcome = CoverDirectory(directory, folder.Handle());
-    }
     ++done;
+    // Gone since it was listed: nothing to cover. Not opened otherwise: left, its owner not known.
+    if (!folder.IsOpen() && platform.LastFailure() == FailureKind::kGone) continue;
+    const Outcome outcome = folder.IsOpen() ? CoverDirectory(directory, folder.Handle()) : Outcome::kFailed;
     if (outcome == Outcome::kCovered) {
       ++covered;
     } else if (outcome == Outcome::kSkipped) {
@@ -175,7 +161,7 @@ DeletedNamesCover::Step DeletedNamesCover::MakeOne(CoverFiles& cover, const std:
       // one the user may not write (that one is left at once, as most of C: is).
       denied = true;
       if (attempts == 1) {
-        const FailureKind second = cover.Make(*current + ShortName());
+        const FailureKind second = cover.Make(*current + ShortCoverName());
         if (second == FailureKind::kAccessDenied) return Step::kRefused;
         if (second == FailureKind::kNone) ++filesMade;
       }
@@ -231,7 +217,7 @@ DeletedNamesCover::Outcome DeletedNamesCover::CoverSlots(const std::string& dire
     // FAT: a slot for every 13 characters, and one for the 8.3 name.
     const std::uint32_t slotsOfOne = static_cast<std::uint32_t>(1 + (length + 12) / 13);
     while (slots + slotsOfOne <= kMostSlots) {
-      const Step step = MakeOne(cover, directory + (length == 0 ? ShortName() : RandomLetters(length)));
+      const Step step = MakeOne(cover, directory + (length == 0 ? ShortCoverName() : RandomLetters(length)));
       if (step == Step::kRefused) return Outcome::kRefused;
       if (step == Step::kFailed) return Outcome::kFailed;
       if (step == Step::kFull || step == Step::kGrew) break;

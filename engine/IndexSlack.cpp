@@ -82,12 +82,16 @@ void CoverSlack(Platform& platform, const SlackPlace& place) {
   MakeShortCoverFiles(platform, place.directory, kShortCoverFiles);
 }
 
+std::string ShortCoverName() {
+  std::string name = "V";
+  for (int letter = 0; letter < 7; ++letter) name += static_cast<char>('A' + NextRandom() % 26);
+  return name + ".TMP";
+}
+
 void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count) {
   CoverFiles cover(platform);
   for (int made = 0; made < count; ++made) {
-    std::string name = "V";
-    for (int letter = 0; letter < 7; ++letter) name += static_cast<char>('A' + NextRandom() % 26);
-    const FailureKind failure = cover.Make(directory + name + ".TMP");
+    const FailureKind failure = cover.Make(directory + ShortCoverName());
     if (failure == FailureKind::kAccessDenied || failure == FailureKind::kDiskFull) break;
     // Otherwise made, or the name is taken: another one.
   }

@@ -67,6 +67,9 @@ inline constexpr int kSlackCoverFiles = 8;  // 8 entries of 255 characters: more
 void CoverSlack(Platform& platform, const SlackPlace& place);
 inline constexpr int kShortCoverFiles = 64;
 void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count);
+// A random 8.3 name in capitals, "V" and seven letters ".TMP": one slot on FAT, with no long
+// name beside it.
+std::string ShortCoverName();
 
 // Bytes an entry of a name takes in an NTFS index, about (its header and fixed part, then the
 // name in UTF-16); a cover file's, with the longest name.
