@@ -307,7 +307,7 @@ bool FreeSpaceShredder::CoverDeletedNames(DeletedNamesCover& cover, DeletedNames
   namesNotCovered = cover.NotCovered();
   ownFoldersNotCovered = cover.OwnNotCovered();
   if (whole) {
-    lastReportTick = platform->TickCount() - reportInterval;
+    ReportNextAtOnce();
     ReportProgress(size * sweeps, size);
   }
   return whole && proceed != 0;
@@ -329,7 +329,7 @@ void FreeSpaceShredder::FillFreeRecords(RecordFill& records, std::uint64_t size)
     leftBecause = LeftBecause::kStopped;
     return;
   }
-  lastReportTick = platform->TickCount() - reportInterval;
+  ReportNextAtOnce();
   ReportProgress(size * sweeps, size);
 }
 

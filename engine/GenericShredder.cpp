@@ -48,7 +48,7 @@ void GenericShredder::CoverOwnName(FileHandle item) {
   if (slash == std::string::npos) return;
   const std::string directory = path.substr(0, slash + 1);
   const std::string own = path.substr(slash + 1);
-  const std::string before = EntryListedBefore(*platform, directory, own);
+  const std::string before = nameBefore != nullptr ? *nameBefore : EntryListedBefore(*platform, directory, own);
   // A move that fails (the name taken, the item held) leaves the item where it was; the next
   // one works from there.
   for (int move = 0; move < 2; ++move) MoveTo(item, directory + NameBeside(before, own));

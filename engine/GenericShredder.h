@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/Platform.h"
 
@@ -60,12 +61,19 @@ class GenericShredder {
   // which leave no copy of its own name in the directory's index or in the item's record.
   void CoverOwnName(FileHandle item = kInvalidFile);
 
+  // The name listed just before the item in its directory when it is erased, learnt from a
+  // listing made beforehand (the collection's, or that of the places of the chosen items); not
+  // known (nullptr): its directory is listed for it then. Not owned: outlives the shredder's run.
+  void SetNameBefore(const std::string* name) { nameBefore = name; }
+
   // What the item was when it was collected (not known: not checked). The item is erased only
   // if the one its name opens then is the same.
   void SetIdentity(const ItemIdentity& collected) { identity = collected; }
   const ItemIdentity& Identity() const { return identity; }
 
   const char* Path() const { return path.c_str(); }
+  // Gives the path away (the run's outcomes take it); the shredder is done with.
+  std::string TakePath() { return std::move(path); }
   std::uint8_t Status() const { return status; }
   LeftBecause Left() const { return leftBecause; }
 
@@ -79,6 +87,7 @@ class GenericShredder {
   bool NameLeadsToTheOneCollected();
 
   std::string path;
+  const std::string* nameBefore = nullptr;
   ItemIdentity identity;
   std::uint8_t status = 0;
   LeftBecause leftBecause = LeftBecause::kNotLeft;

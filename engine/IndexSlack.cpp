@@ -1,6 +1,7 @@
 #include "engine/IndexSlack.h"
 
 #include <map>
+#include <unordered_map>
 
 #include "engine/ItemNames.h"
 #include "engine/OwnNames.h"
@@ -36,16 +37,32 @@ FailureKind CoverFiles::Make(const std::string& path) {
   return FailureKind::kNone;
 }
 
+namespace {
+
+// A name as NTFS and FAT match it here (SameIgnoringAsciiCase): ASCII letters in lower case.
+std::string MatchKey(const std::string& name) {
+  std::string key = name;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+}  // namespace
+
 std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std::string>& chosen) {
-  std::map<std::string, std::vector<std::string>> namesOf;  // directory -> chosen names there
-  for (const std::string& path : chosen) {
+  // directory -> chosen names there (match key -> index in `chosen`)
+  std::map<std::string, std::unordered_map<std::string, std::size_t>> namesOf;
+  for (std::size_t index = 0; index < chosen.size(); ++index) {
+    const std::string& path = chosen[index];
     const std::size_t slash = path.rfind('\\');
     if (slash == std::string::npos || slash + 1 == path.size()) continue;
-    namesOf[path.substr(0, slash + 1)].push_back(path.substr(slash + 1));
+    namesOf[path.substr(0, slash + 1)].emplace(MatchKey(path.substr(slash + 1)), index);
   }
   std::vector<SlackPlace> places;
+  std::string key;
   for (const auto& [directory, names] : namesOf) {
-    // Drive-letter paths only ("E:\..."): not over the network.
+    // Drive-letter paths only ("E:\\..."): not over the network.
     if (directory.size() < 3 || directory[1] != ':') continue;
     FindData entry;
     const FindHandle find = platform.FindFirst((directory + '*').c_str(), &entry);
@@ -54,17 +71,15 @@ std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std:
     bool inRun = false;
     do {
       if (entry.name == "." || entry.name == "..") continue;
-      const std::string* match = nullptr;
-      for (const std::string& name : names) {
-        if (SameIgnoringAsciiCase(entry.name, name)) match = &name;
-      }
-      if (match == nullptr) {
+      key = MatchKey(entry.name);
+      const auto match = names.find(key);
+      if (match == names.end()) {
         before = entry.name;
         inRun = false;
         continue;
       }
       if (!inRun) places.push_back(SlackPlace{directory, before, {}});
-      places.back().paths.push_back(directory + *match);
+      places.back().items.push_back(match->second);
       inRun = true;
     } while (platform.FindNext(find, &entry));
     platform.FindEnd(find);
@@ -72,14 +87,22 @@ std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std:
   return places;
 }
 
-void CoverSlack(Platform& platform, const SlackPlace& place) {
-  bool oneIsGone = false;
-  for (const std::string& path : place.paths) {
-    oneIsGone = oneIsGone || platform.AttributesOf(path.c_str()) == kInvalidAttributes;
+std::uint64_t FatSlotsOf(const std::string& name) { return 1 + (Utf16Length(name) + 12) / 13; }
+
+void CoverSlack(Platform& platform, std::span<const SlackPlace> places, const std::vector<std::string>& chosen,
+                bool fatSlots) {
+  std::uint64_t slotsGone = 0;
+  for (const SlackPlace& place : places) {
+    bool oneIsGone = false;
+    for (const std::size_t item : place.items) {
+      const std::string& path = chosen[item];
+      if (platform.AttributesOf(path.c_str()) != kInvalidAttributes) continue;
+      oneIsGone = true;
+      slotsGone += FatSlotsOf(path.substr(path.rfind('\\') + 1));
+    }
+    if (oneIsGone && !fatSlots) MakeCoverFiles(platform, place.directory, place.before, kSlackCoverFiles);
   }
-  if (!oneIsGone) return;
-  MakeCoverFiles(platform, place.directory, place.before, kSlackCoverFiles);
-  MakeShortCoverFiles(platform, place.directory, kShortCoverFiles);
+  if (slotsGone != 0) MakeShortCoverFiles(platform, places.front().directory, kShortCoverFiles + slotsGone);
 }
 
 std::string ShortCoverName() {
@@ -88,9 +111,9 @@ std::string ShortCoverName() {
   return name + ".TMP";
 }
 
-void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count) {
+void MakeShortCoverFiles(Platform& platform, const std::string& directory, std::uint64_t count) {
   CoverFiles cover(platform);
-  for (int made = 0; made < count; ++made) {
+  for (std::uint64_t made = 0; made < count; ++made) {
     const FailureKind failure = cover.Make(directory + ShortCoverName());
     if (failure == FailureKind::kAccessDenied || failure == FailureKind::kDiskFull) break;
     // Otherwise made, or the name is taken: another one.

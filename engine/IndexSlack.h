@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,28 +46,37 @@ class CoverFiles {
 };
 
 // Where chosen items stood in a directory's listing: the directory (ending with a backslash)
-// and the name listed before them (empty: first of all), and the chosen paths in that place.
+// and the name listed before them (empty: first of all), and the chosen items in that place
+// (indices in the chosen paths).
 struct SlackPlace {
   std::string directory;
   std::string before;
-  std::vector<std::string> paths;
+  std::vector<std::size_t> items;
 };
 
 // The places of `chosen` (full paths of files and directories) in their directories, each run
-// of chosen items listed one after another being one place; each directory is listed once.
-// Directories that cannot be listed have none.
+// of chosen items listed one after another being one place, in listing order; places of one
+// directory follow each other. Each directory is listed once and each entry looked up once
+// (names matched in any ASCII case). Directories that cannot be listed have none.
 std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std::string>& chosen);
 
-// Covers the slack at `place` when one of its items is gone: kSlackCoverFiles empty files
-// named beside `place.before`, made new (never over a file that stands there), all open at
-// once, deleted on close. One that cannot be made ends the cover; nothing of it stays.
+// Covers the slack of one directory's places (`places`, all of one directory) once the items
+// erased there are gone, in one step: at each place one of whose items is gone,
+// kSlackCoverFiles empty files named beside `place.before` (the index block there), made new
+// (never over a file that stands there), closed together; then, once for the directory, the
+// 8.3 cover files of FatCoverFilesFor the names gone. `fatSlots`: the volume says FAT or
+// exFAT, which keeps no index in name order: only the 8.3 files. One that cannot be made ends
+// its part of the cover; nothing of it stays.
+void CoverSlack(Platform& platform, std::span<const SlackPlace> places, const std::vector<std::string>& chosen,
+                bool fatSlots);
 inline constexpr int kSlackCoverFiles = 8;  // 8 entries of 255 characters: more than a 4 KiB block
-// Then, for FAT, whose directories keep a deleted entry's slots in place, names intact, until
-// a new entry takes them, kShortCoverFiles files of 8.3 names, one slot each: the first free
-// slots, in the holes the chosen items and their passing names left.
-void CoverSlack(Platform& platform, const SlackPlace& place);
+// FAT keeps a deleted entry's slots in place, names intact, until a new entry takes them; a
+// file of an 8.3 name takes one slot, the first free one, in the holes the chosen items and
+// their passing names left. kShortCoverFiles for the holes that were there, and one for every
+// slot the names gone took (FatSlotsOf).
 inline constexpr int kShortCoverFiles = 64;
-void MakeShortCoverFiles(Platform& platform, const std::string& directory, int count);
+std::uint64_t FatSlotsOf(const std::string& name);
+void MakeShortCoverFiles(Platform& platform, const std::string& directory, std::uint64_t count);
 // A random 8.3 name in capitals, "V" and seven letters ".TMP": one slot on FAT, with no long
 // name beside it.
 std::string ShortCoverName();

@@ -16,8 +16,13 @@ void FillPatternBlocks(std::uint8_t pattern, std::uint8_t* patternBlock,
 
 void ReportingShredder::ReportProgress(std::uint64_t done, std::uint64_t size) {
   const std::uint32_t now = platform->TickCount();
-  // Unsigned 32-bit difference: still the elapsed time when the tick counter wraps.
-  if (static_cast<std::uint32_t>(now - lastReportTick) < reportInterval) return;
+  if (manager != nullptr) {
+    if (!manager->ReportDue(now, reportInterval, reportNow)) return;
+  } else if (!reportNow && static_cast<std::uint32_t>(now - lastReportTick) < reportInterval) {
+    // Unsigned 32-bit difference: still the elapsed time when the tick counter wraps.
+    return;
+  }
+  reportNow = false;
   lastReportTick = now;
   if (manager == nullptr) return;
 

@@ -11,6 +11,9 @@ namespace varnolt {
 
 class ShreddingManager;
 
+// The least time between two progress reports of a run, in milliseconds.
+inline constexpr std::uint32_t kReportInterval = 30;
+
 // Fills the pattern and complement blocks of the sweeps, `bytes` each.
 void FillPatternBlocks(std::uint8_t pattern, std::uint8_t* patternBlock,
                        std::uint8_t* complementBlock, std::size_t bytes);
@@ -45,8 +48,12 @@ class ReportingShredder : public GenericShredder {
   void SetManager(ShreddingManager* manager) { this->manager = manager; }
 
   // `done`: bytes written by this run over all sweeps; `size`: bytes of one sweep. Reports to
-  // the manager at most once per `reportInterval` and takes its answer into `proceed`.
+  // the manager at most once per `reportInterval` of the whole run (the manager's clock: a
+  // file's first write is no reason to report again) and takes its answer into `proceed`.
   void ReportProgress(std::uint64_t done, std::uint64_t size);
+  // The next report is made whatever the clock says: the end of a step, which the gauge must
+  // show whole.
+  void ReportNextAtOnce() { reportNow = true; }
 
   bool Proceed() const { return proceed != 0; }
   std::uint32_t LastReportTick() const { return lastReportTick; }
@@ -75,8 +82,9 @@ class ReportingShredder : public GenericShredder {
   std::uint8_t proceed = 1;
   std::uint16_t passCount = 1;
   std::uint8_t pattern = 0xAA;
-  std::uint32_t reportInterval = 30;  // milliseconds
+  std::uint32_t reportInterval = kReportInterval;
   std::uint32_t lastReportTick = 0;
+  bool reportNow = false;
   // What the manager counted for the item, when the area swept is larger (a file's named
   // streams): the bytes reported are that share of it. Larger than any size: not used.
   std::uint64_t countedBytes = ~0ull;

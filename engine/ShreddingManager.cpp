@@ -1,7 +1,9 @@
 #include "engine/ShreddingManager.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <span>
 #include <string>
 #include <type_traits>
 
@@ -57,7 +59,10 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
     return Drop(fullPath.c_str(), LeftFor(platform->LastFailure(), LeftBecause::kGone));
   }
   if (!(attributes & kAttrDirectory)) {
-    if (maybeDrive && MayMakeFilesIn(fullPath)) chosen.push_back(fullPath);
+    if (maybeDrive && MayMakeFilesIn(fullPath)) {
+      chosen.push_back(fullPath);
+      chosenShredders.push_back(static_cast<std::int64_t>(files.size()));
+    }
     AddFile(fullPath.c_str());  // a file symbolic link too: its shredder removes only the link
     return;
   }
@@ -65,7 +70,8 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   // "D:\dir\" names the same directory as "D:\dir"; without the backslash its random name
   // lands beside it instead of inside it. A drive root keeps its backslash.
   if (fullPath.size() > 3 && fullPath.back() == '\\') fullPath.pop_back();
-  if (maybeDrive && fullPath.size() > 3 && MayMakeFilesIn(fullPath)) chosen.push_back(fullPath);
+  const bool isChosen = maybeDrive && fullPath.size() > 3 && MayMakeFilesIn(fullPath);
+  if (isChosen) chosen.push_back(fullPath);
   // A directory link or junction, chosen or met below a chosen directory, is not entered:
   // its target lies outside the selection. Only the link is collected and later removed.
   // A directory that is a reparse point keeping its own entries (a cloud folder) is entered;
@@ -74,6 +80,7 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   std::uint64_t heldEntryBytes = 0;
   if (reparse == ReparseKind::kNone || reparse == ReparseKind::kKeepsData) heldEntryBytes = AddContents(fullPath.c_str());
   AddDirectory(fullPath.c_str());
+  if (isChosen) chosenShredders.push_back(~static_cast<std::int64_t>(directories.size() - 1));
   if (MayMakeFilesIn(fullPath)) directories.back().SetHeldEntryBytes(heldEntryBytes);
 }
 
@@ -104,10 +111,18 @@ std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
   // One buffer each for the child and its resolved form, reused for every entry.
   std::string child;
   std::string resolved;
+  // What each item will have listed before it when it is erased, read from this listing: the
+  // files go first, in this order, so a file has before it the last entry that is no file of
+  // the run (a folder, which goes later, or what stays); a folder, the last entry that stays.
+  static const std::string kFirstOfAll;
+  const std::string* beforeFiles = &kFirstOfAll;
+  const std::string* beforeFolders = &kFirstOfAll;
   do {
     if (entry.name == "." || entry.name == "..") continue;
     entryBytes += IndexEntryBytes(entry.name);
     child.assign(directory).append(entry.name);
+    const std::size_t filesBefore = files.size();
+    const std::size_t foldersBefore = directories.size();
     // An entry is collected only when its path reads back as itself. A listed name that the
     // path functions read otherwise leads elsewhere: "..\x" or "a\b", which a listing that
     // replaced characters (fullwidth dots and backslash) would give, would step out of the
@@ -115,12 +130,26 @@ std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
     // name the directory itself again, without end, or a sibling. Such an entry stays.
     if (!platform->ResolveFullPath(child.c_str(), resolved) || resolved != child) {
       Drop(child.c_str(), LeftBecause::kNameNotSupported);
+      beforeFiles = beforeFolders = KeepNameBefore(entry.name);
       continue;
     }
     AddItem(child.c_str(), false);
+    if (files.size() == filesBefore + 1 && directories.size() == foldersBefore && child == files.back().Path()) {
+      files.back().SetNameBefore(beforeFiles);
+    } else if (directories.size() > foldersBefore && child == directories.back().Path()) {
+      directories.back().SetNameBefore(beforeFolders);
+      beforeFiles = KeepNameBefore(entry.name);
+    } else {
+      beforeFiles = beforeFolders = KeepNameBefore(entry.name);
+    }
   } while (platform->FindNext(find, &entry));
   platform->FindEnd(find);
   return entryBytes;
+}
+
+const std::string* ShreddingManager::KeepNameBefore(const std::string& name) {
+  namesBefore.push_back(name);
+  return &namesBefore.back();
 }
 
 // What the item at `fullPath` is now: the erase later takes only that item.
@@ -151,11 +180,24 @@ void ShreddingManager::AddDrive(const char* root) {
 
 void ShreddingManager::Run() {
   proceed = 1;
+  reportedInRun = false;
+  lastReportTick = platform->TickCount();
   doneBytes = 0;
   itemsDone = 0;
   filesRun = directoriesRun = drivesRun = 0;
-  // Where the chosen items stand, read while they still do.
+  // Where the chosen items stand, read while they still do: one listing of each of their
+  // directories, which tells each item the name before it too.
   const std::vector<SlackPlace> places = SlackPlacesOf(*platform, chosen);
+  for (const SlackPlace& place : places) {
+    for (const std::size_t item : place.items) {
+      const std::int64_t shredder = chosenShredders[item];
+      if (shredder >= 0) {
+        files[static_cast<std::size_t>(shredder)].SetNameBefore(&place.before);
+      } else {
+        directories[static_cast<std::size_t>(~shredder)].SetNameBefore(&place.before);
+      }
+    }
+  }
   for (FileShredder& file : files) {
     if (!proceed) break;
     const std::uint64_t size = file.CountedSize();  // what the total counted
@@ -165,12 +207,22 @@ void ShreddingManager::Run() {
     ++itemsDone;
   }
   for (DirectoryShredder& directory : directories) {
-    if (!proceed) break;
+    if (!proceed || !GoOn()) break;
     ++directoriesRun;
     directory.Shred();
   }
-  // Also after a stop: the items erased until then left their names in the slack too.
-  for (const SlackPlace& place : places) CoverSlack(*platform, place);
+  // Also after a stop: the items erased until then left their names in the slack too. One
+  // step for each directory, its places together.
+  std::string fileSystem;
+  for (std::size_t first = 0; first < places.size();) {
+    std::size_t end = first + 1;
+    while (end < places.size() && places[end].directory == places[first].directory) ++end;
+    const std::string root = places[first].directory.substr(0, 3);
+    const bool fatSlots = platform->VolumeFileSystem(root.c_str(), fileSystem) && fileSystem.find("FAT") != std::string::npos;
+    CoverSlack(*platform, std::span<const SlackPlace>(places.data() + first, end - first), chosen, fatSlots);
+    if (proceed) GoOn();
+    first = end;
+  }
   for (FreeSpaceShredder& drive : drives) {
     if (!proceed) break;
     const std::uint64_t freeBytes = drive.GetFreeSpace();
@@ -181,10 +233,44 @@ void ShreddingManager::Run() {
   }
 }
 
+bool ShreddingManager::ReportDue(std::uint32_t now, std::uint32_t interval, bool atOnce) {
+  // Unsigned 32-bit difference: still the elapsed time when the tick counter wraps.
+  if (reportedInRun && !atOnce && static_cast<std::uint32_t>(now - lastReportTick) < interval) return false;
+  reportedInRun = true;
+  lastReportTick = now;
+  return true;
+}
+
+bool ShreddingManager::GoOn() {
+  // Only once the interval has passed since the last report (or the run's start): the report
+  // is there for the answer. Between items the last one is done (its bytes are in doneBytes).
+  const std::uint32_t now = platform->TickCount();
+  if (static_cast<std::uint32_t>(now - lastReportTick) < kReportInterval) return proceed != 0;
+  reportedInRun = true;
+  lastReportTick = now;
+  RelayProgress(itemsDone > 0 ? 1.0f : 0.0f, 0);
+  return proceed != 0;
+}
+
 std::vector<ItemOutcome> ShreddingManager::Outcomes() const {
-  std::vector<ItemOutcome> outcomes = dropped;
-  auto add = [&outcomes](const GenericShredder& item, bool reached) {
-    outcomes.push_back(ItemOutcome{item.Path(), reached ? item.Left() : LeftBecause::kNotReached});
+  return CollectOutcomes(*this, [](const GenericShredder& item) { return std::string(item.Path()); });
+}
+
+std::vector<ItemOutcome> ShreddingManager::TakeOutcomes() {
+  return CollectOutcomes(*this, [](GenericShredder& item) { return item.TakePath(); });
+}
+
+template <typename Manager, typename PathOf>
+std::vector<ItemOutcome> ShreddingManager::CollectOutcomes(Manager& manager, PathOf pathOf) {
+  auto& files = manager.files;
+  auto& directories = manager.directories;
+  auto& drives = manager.drives;
+  std::vector<ItemOutcome> outcomes;
+  outcomes.reserve(manager.dropped.size() + files.size() + directories.size() + drives.size());
+  outcomes.assign(manager.dropped.begin(), manager.dropped.end());
+  const std::size_t filesRun = manager.filesRun, directoriesRun = manager.directoriesRun, drivesRun = manager.drivesRun;
+  auto add = [&outcomes, &pathOf](auto& item, bool reached) {
+    outcomes.push_back(ItemOutcome{pathOf(item), reached ? item.Left() : LeftBecause::kNotReached});
   };
   for (std::size_t index = 0; index < files.size(); ++index) add(files[index], index < filesRun);
   for (std::size_t index = 0; index < directories.size(); ++index) add(directories[index], index < directoriesRun);
@@ -193,7 +279,7 @@ std::vector<ItemOutcome> ShreddingManager::Outcomes() const {
     outcomes.back().coveredBytes = drives[index].CoveredBytes();
     outcomes.back().measuredBytes = drives[index].MeasuredBytes();
     if (drives[index].OwnFoldersNotCovered() != 0) {
-      ItemOutcome names{drives[index].Path(), LeftBecause::kNamesInFolders};
+      ItemOutcome names{std::string(outcomes.back().path), LeftBecause::kNamesInFolders};
       names.folders = drives[index].OwnFoldersNotCovered();
       outcomes.push_back(names);
     }
@@ -213,7 +299,7 @@ std::uint8_t ShreddingManager::RelayProgress(float itemFraction, std::uint64_t i
   } else {
     // Every item was empty when counted (one grew since): there are no bytes to divide by, so
     // the share of items done stands in for the share of bytes.
-    overallFraction = itemCount == 0 ? 1.0f : (static_cast<float>(itemsDone) + itemFraction) / itemCount;
+    overallFraction = itemCount == 0 ? 1.0f : std::min(1.0f, (static_cast<float>(itemsDone) + itemFraction) / itemCount);
   }
   proceed = callback ? callback(itemFraction, itemsDone, itemCount, overallFraction) : 1;
   return proceed;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,10 @@ class ShreddingManager {
 
   // Called by a running shredder's ReportProgress; returns the callback's answer.
   std::uint8_t RelayProgress(float itemFraction, std::uint64_t itemBytes);
+  // Whether a report is due at `now`: the first of a run, one asked at once (`now` is true), or
+  // `interval` milliseconds after the last one. One clock for the whole run: with thousands of
+  // small files, a report at each one's first write would cost more than the files.
+  bool ReportDue(std::uint32_t now, std::uint32_t interval, bool atOnce);
 
   // The collected items, in the order they are erased.
   const std::vector<FileShredder>& Files() const { return files; }
@@ -74,6 +79,9 @@ class ShreddingManager {
   // After Run: every item given, in order, first those not taken in, then files, directories
   // and drives; the items a stop kept the run from are kNotReached.
   std::vector<ItemOutcome> Outcomes() const;
+  // The same, the paths moved out of the shredders rather than copied (a run over a million
+  // files would hold each one twice at its end): once, at the very end.
+  std::vector<ItemOutcome> TakeOutcomes();
   // The callback answered stop during the last Run.
   bool Stopped() const { return proceed == 0; }
 
@@ -83,6 +91,14 @@ class ShreddingManager {
   std::uint64_t AddContents(const char* fullPath);
   void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
   ItemIdentity IdentityAt(const char* fullPath);
+  // Between items that report nothing themselves (folders, covers): a report when one is due,
+  // so that a stop is heard there too. False when the answer was stop.
+  bool GoOn();
+  // Outcomes and TakeOutcomes, which differ in how a shredder's path is had.
+  template <typename Manager, typename PathOf>
+  static std::vector<ItemOutcome> CollectOutcomes(Manager& manager, PathOf pathOf);
+  // The names listed before the items (SetNameBefore), each kept once for a run of items.
+  const std::string* KeepNameBefore(const std::string& name);
   // True when files of ours (cover files) may be made beside `fullPath`: on a local drive of
   // its own (IsLocalDrive), never over the network nor on a subst drive. Asked once a drive.
   bool MayMakeFilesIn(const std::string& fullPath);
@@ -93,8 +109,13 @@ class ShreddingManager {
   std::vector<FreeSpaceShredder> drives;
   std::vector<std::string> refusedNames;
   std::vector<ItemOutcome> dropped;
-  // Full paths of the files and directories chosen (not those met inside a chosen directory).
+  // Full paths of the files and directories chosen (not those met inside a chosen directory),
+  // and the shredder of each: a file's index, or ~index of a directory.
   std::vector<std::string> chosen;
+  std::vector<std::int64_t> chosenShredders;
+  std::deque<std::string> namesBefore;  // stays where it is as it grows
+  std::uint32_t lastReportTick = 0;
+  bool reportedInRun = false;
   std::size_t filesRun = 0, directoriesRun = 0, drivesRun = 0;
   std::uint8_t proceed = 1;
   std::uint64_t totalBytes = 0;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -99,9 +102,12 @@ TEST_F(IndexSlackTest, EachRunOfChosenItemsIsCoveredOnceBesideTheNameBeforeItThe
   EXPECT_EQ(os.SizeOf("E:\\docs\\c.txt"), 1000u);
   EXPECT_EQ(os.OpenHandleCount(), 0);
   for (const ItemOutcome& outcome : manager.Outcomes()) EXPECT_TRUE(outcome.Erased()) << outcome.path;
-  // And for FAT, at each place, files of one slot each, which take the holes first.
+  // And for FAT, once for the folder, files of one slot each, which take the holes first: as
+  // many as the names gone took, and more.
   const std::vector<std::string> slots = CoverFiles(os, true, "E:\\docs\\");
-  ASSERT_EQ(slots.size(), 2u * kShortCoverFiles);
+  ASSERT_EQ(slots.size(), kShortCoverFiles + FatSlotsOf("a.txt") + FatSlotsOf("b.txt") + FatSlotsOf("d") + FatSlotsOf("e.txt"));
+  EXPECT_EQ(FatSlotsOf("e.txt"), 2u);
+  EXPECT_EQ(FatSlotsOf(std::string(27, 'x')), 4u);
   for (const std::string& path : slots) {
     EXPECT_EQ(path.rfind("E:\\docs\\V", 0), 0u) << path;
     EXPECT_EQ(path.substr(path.size() - 4), ".TMP") << path;
@@ -115,7 +121,7 @@ TEST_F(IndexSlackTest, NotWhereNothingWentAndOnFatToo) {
   EXPECT_TRUE(os.Exists("E:\\docs\\c.txt"));
   EXPECT_TRUE(CoverFiles().empty());
 
-  // FAT keeps a removed entry's slots where they were, names intact: they get covered too.
+  // FAT keeps a removed entry's slots where they were, names intact: they get covered.
   FakePlatform fat;
   fat.AddVolume('F', kDriveFixed, 64 * kMiB);
   fat.MakeDirectory("F:\\docs");
@@ -125,8 +131,9 @@ TEST_F(IndexSlackTest, NotWhereNothingWentAndOnFatToo) {
   fatManager.AddItem("F:\\docs\\a.txt", true);
   fatManager.Run();
   EXPECT_FALSE(fat.Exists("F:\\docs\\a.txt"));
-  EXPECT_EQ(CoverFiles(fat, false, "F:\\docs\\").size(), static_cast<std::size_t>(kSlackCoverFiles));
-  EXPECT_EQ(CoverFiles(fat, true, "F:\\docs\\").size(), static_cast<std::size_t>(kShortCoverFiles));
+  // A FAT directory keeps no index in name order: only the files of one slot.
+  EXPECT_TRUE(CoverFiles(fat, false, "F:\\docs\\").empty());
+  EXPECT_EQ(CoverFiles(fat, true, "F:\\docs\\").size(), kShortCoverFiles + FatSlotsOf("a.txt"));
   EXPECT_EQ(fat.List("F:\\docs"), std::vector<std::string>{});
   EXPECT_EQ(fat.OpenHandleCount(), 0);
 }
@@ -142,6 +149,53 @@ TEST_F(IndexSlackTest, AStopStillCoversWhatWentAndACoverFileThatCannotBeMadeEnds
   EXPECT_EQ(CoverFiles(os, true, "E:\\docs\\").size(), 1u);
   EXPECT_EQ(os.OpenHandleCount(), 0);
   EXPECT_EQ(os.List("E:\\docs"), (std::vector<std::string>{"b.txt", "c.txt", "d", "e.txt"}));
+}
+
+// Items picked here and there out of a large folder: the folder is listed once for the run,
+// which tells each item the name before it; each place gets its cover, and the 8.3 cover is
+// made once for the folder, after every item there is gone.
+TEST_F(IndexSlackTest, ItemsPickedOutOfALargeFolderCostOneListingAndOneCoverStep) {
+  constexpr int kEntries = 200;
+  os.MakeDirectory("E:\\big");
+  std::vector<std::string> picked;
+  std::uint64_t slots = 0;
+  for (int i = 0; i < kEntries; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "photo-%03d.jpg", i);
+    os.MakeFile(std::string("E:\\big\\") + name, 100);
+    if (i % 4 == 1) {
+      picked.push_back(std::string("E:\\big\\") + name);
+      slots += FatSlotsOf(name);
+    }
+  }
+  // In an order of their own, not the listing's.
+  std::reverse(picked.begin(), picked.end());
+  Run(picked);
+
+  std::size_t listings = 0;
+  for (const auto& call : os.CallsOf(CallKind::kFindFirst)) listings += call.path == "E:\\big\\*" ? 1 : 0;
+  EXPECT_EQ(listings, 1u);
+  // Each went beside the entry listed before it when it was picked.
+  for (const auto& call : os.CallsOf(CallKind::kMove)) {
+    const std::string from = call.path.substr(8), to = call.target.substr(8);
+    if (from.rfind("photo-", 0) != 0) continue;
+    char before[32];
+    std::snprintf(before, sizeof before, "photo-%03d.jpg~", std::atoi(from.c_str() + 6) - 1);
+    EXPECT_EQ(to.rfind(before, 0), 0u) << from << " -> " << to;
+  }
+  const std::vector<std::string> made = CoverFiles("E:\\big\\");
+  ASSERT_EQ(made.size(), picked.size() * kSlackCoverFiles);
+  const std::vector<std::string> slotFiles = CoverFiles(os, true, "E:\\big\\");
+  EXPECT_EQ(slotFiles.size(), kShortCoverFiles + slots);
+  std::size_t lastDelete = 0, firstCover = 0, index = 0;
+  for (const auto& call : os.Calls()) {
+    ++index;
+    if (call.kind == CallKind::kDelete && call.path.rfind("E:\\big\\", 0) == 0 && firstCover == 0) lastDelete = index;
+    if (call.kind == CallKind::kCreateNew && call.path.rfind("E:\\big\\", 0) == 0 && firstCover == 0) firstCover = index;
+  }
+  EXPECT_LT(lastDelete, firstCover);
+  EXPECT_EQ(os.List("E:\\big").size(), static_cast<std::size_t>(kEntries) - picked.size());
+  EXPECT_EQ(os.OpenHandleCount(), 0);
 }
 
 // A network drive keeps its names on its server, and a subst drive is a folder of another
