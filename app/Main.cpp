@@ -9,6 +9,7 @@
 
 #include "common/WideWin32.h"
 
+#include "app/BackgroundRun.h"
 #include "app/PipeClient.h"
 #include "app/Program.h"
 #include "app/Texts.h"
@@ -21,6 +22,36 @@
 
 namespace varnolt {
 namespace {
+
+// The progress window beside the run: its own callback shows the figures and handles its
+// messages on this thread; the wait wakes for any input of the window or the run's end.
+class WindowBesideRun final : public RunWindow {
+ public:
+  WindowBesideRun(ProgressCallback show, TProgressForm& form)
+      : show(show), form(form), ended(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~WindowBesideRun() override {
+    if (ended != nullptr) CloseHandle(ended);
+  }
+  WindowBesideRun(const WindowBesideRun&) = delete;
+  WindowBesideRun& operator=(const WindowBesideRun&) = delete;
+
+  void Wait(std::uint32_t milliseconds) override {
+    // Without its event (none could be made) the wait still ends at the time given.
+    MsgWaitForMultipleObjects(ended != nullptr ? 1 : 0, &ended, FALSE, milliseconds, QS_ALLINPUT);
+  }
+  void WorkEnded() override {
+    if (ended != nullptr) SetEvent(ended);
+  }
+  std::uint8_t Show(const ProgressFigures& figures) override {
+    return show(figures.itemFraction, figures.itemsDone, figures.itemCount, figures.overallFraction);
+  }
+  void ShowStopping() override { form.ShowStopping(); }
+
+ private:
+  ProgressCallback show;
+  TProgressForm& form;
+  HANDLE ended;
+};
 
 class Win32Desktop : public ProgramServices {
  public:
@@ -54,6 +85,15 @@ class Win32Desktop : public ProgramServices {
   }
 
   void SetApplicationTitle(const char* title) override { ui::Application().SetTitle(title); }
+
+  void RunWithProgressWindow(ProgressWindowKind kind, const std::function<void(ProgressCallback)>& run) override {
+    const ProgressCallback show = OpenProgressWindow(kind);
+    TProgressForm* form = kind == ProgressWindowKind::kOneFile     ? static_cast<TProgressForm*>(frmOneFileShredder)
+                          : kind == ProgressWindowKind::kMultiFile ? static_cast<TProgressForm*>(frmMultiFileShredder)
+                                                                   : static_cast<TProgressForm*>(frmOneFreeSpaceShredder);
+    WindowBesideRun window(show, *form);
+    RunBesideWindow(run, window);
+  }
 
   ProgressCallback OpenProgressWindow(ProgressWindowKind kind) override {
     ui::TApplication& application = ui::Application();

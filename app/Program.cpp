@@ -113,8 +113,8 @@ bool Confirmed(const ShreddingManager& manager, ProgramServices& services) {
 }
 
 // The end of every run where anything given was left: one box, and the status that says so.
-int EndOfRun(const ShreddingManager& manager, ProgramServices& services) {
-  const std::string report = EndOfRunReport(manager.Outcomes(), manager.Stopped());
+int EndOfRun(ShreddingManager& manager, ProgramServices& services) {
+  const std::string report = EndOfRunReport(manager.TakeOutcomes(), manager.Stopped());
   if (report.empty()) return kExitSuccess;
   services.ShowMessage(Utf8FromWindows1252(texts::kErrorCaption).c_str(), report.c_str(), MessageKind::kError);
   return kExitItemsLeft;
@@ -146,14 +146,19 @@ int RunProgram(int argc, const char* const* argv, Platform& platform, ProgramSer
   if (line.ask && !Confirmed(manager, services)) return kExitSuccess;
 
   services.SetApplicationTitle(texts::kApplicationTitle);
+  const auto run = [&manager](ProgressCallback callback) {
+    manager.SetCallback(callback);
+    manager.Run();
+  };
   if (files == 0 && drives > 0) {
-    manager.SetCallback(services.OpenProgressWindow(ProgressWindowKind::kOneFreeSpace));
+    services.RunWithProgressWindow(ProgressWindowKind::kOneFreeSpace, run);
   } else if (files > 1) {
-    manager.SetCallback(services.OpenProgressWindow(ProgressWindowKind::kMultiFile));
+    services.RunWithProgressWindow(ProgressWindowKind::kMultiFile, run);
   } else if (files == 1) {
-    manager.SetCallback(services.OpenProgressWindow(ProgressWindowKind::kOneFile));
+    services.RunWithProgressWindow(ProgressWindowKind::kOneFile, run);
+  } else {
+    manager.Run();  // folders alone: no window
   }
-  manager.Run();
   return EndOfRun(manager, services);
 }
 

@@ -4,6 +4,7 @@
 // platform the engine uses, so the flow is tested natively and runs for real on Windows.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,12 @@ class ProgramServices {
   virtual void SetApplicationTitle(const char* title) = 0;
   // Creates and shows the progress window; the callback it returns drives it.
   virtual ProgressCallback OpenProgressWindow(ProgressWindowKind kind) = 0;
+  // Runs the erasure under the progress window of `kind`: `run` is given the callback to hand
+  // the engine. Here and now by default, with OpenProgressWindow's callback; the Windows
+  // desktop runs it on a thread of its own beside the window (BackgroundRun.h).
+  virtual void RunWithProgressWindow(ProgressWindowKind kind, const std::function<void(ProgressCallback)>& run) {
+    run(OpenProgressWindow(kind));
+  }
 };
 
 inline constexpr int kExitSuccess = 0;

@@ -101,7 +101,14 @@ bool ReportingShredder::RunSweeps(SweepArea& area, std::uint64_t areaBytes,
           }
           ReportProgress(done, areaBytes);
         }
+        const std::uint32_t flushStart = platform->TickCount();
         if (!platform->FlushToDisk(target.file)) return sweepFailure = platform->LastFailure(), false;
+        // A flush may take long (gigabytes held in the cache, a slow stick): a stop asked
+        // meanwhile is heard before the next write.
+        if (areaBytes != 0 && static_cast<std::uint32_t>(platform->TickCount() - flushStart) >= kSlowCallMilliseconds) {
+          ReportNextAtOnce();
+          ReportProgress(done, areaBytes);
+        }
         if (first) sweepReach += target.reach;
         if (first && cameShort && proceed && index + 1 == area.FileCount()) area.Grow(sweepFailure);
       }

@@ -13,6 +13,9 @@ class ShreddingManager;
 
 // The least time between two progress reports of a run, in milliseconds.
 inline constexpr std::uint32_t kReportInterval = 30;
+// A call that took this long is followed by a report, whatever the interval: the user may have
+// asked to stop meanwhile.
+inline constexpr std::uint32_t kSlowCallMilliseconds = 250;
 
 // Fills the pattern and complement blocks of the sweeps, `bytes` each.
 void FillPatternBlocks(std::uint8_t pattern, std::uint8_t* patternBlock,

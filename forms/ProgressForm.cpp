@@ -36,3 +36,12 @@ std::uint8_t TProgressForm::ShowRunAndAnswer(std::int32_t overallPercent) {
 }
 
 }  // namespace varnolt
+
+namespace varnolt {
+
+void TProgressForm::ShowStopping() {
+  SetCaption(kStoppingCaption);
+  btnCancel->SetEnabled(false);
+}
+
+}  // namespace varnolt

@@ -33,6 +33,9 @@ class TProgressForm : public ui::TForm {
   // The end of every progress callback: the run's share in the taskbar title, the pending
   // messages handled (Annuler, a close request), then 1 to go on or 0 to stop.
   std::uint8_t ShowRunAndAnswer(std::int32_t overallPercent);
+  // The stop was asked and the run is still inside a call: the caption says it is ending,
+  // and Annuler, heard already, is greyed.
+  void ShowStopping();
 
  protected:
   // Reads the layout `layoutName` (the handlers it names published first) into a window of

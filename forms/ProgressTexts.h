@@ -18,5 +18,7 @@ std::string TotalText(std::int32_t percent);                                // T
 std::string CurrentFileText(std::int32_t percent);                          // Fichier courant : 37%
 std::string ShreddedFilesText(std::int32_t itemsDone, std::int32_t itemCount);  // Fichiers broy\xE9s : 3/12
 std::string RunTitle(std::int32_t percent);                                 // Broyage : 37%
+// The window's caption once "Annuler" was pressed, while the run ends the call it is in.
+inline constexpr const char* kStoppingCaption = "Arr\xEAt en cours...";
 
 }  // namespace varnolt
