@@ -230,7 +230,15 @@ void FreeSpaceShredder::Shred() {
 
   // The records' folder is made while the volume still has room for its index. Where the
   // records should be filled and cannot be, the cleaning is told as done in part.
-  const RecordFill::Readiness readiness = records.Prepare();
+  const RecordFill::Readiness readiness = records.Prepare([this] {
+    ReportProgress(0, std::max<std::uint64_t>(measuredBytes, 1));
+    return proceed != 0;
+  });
+  if (readiness == RecordFill::Readiness::kStopped) {
+    platform->CloseFile(first);  // not in the fill's hands yet; deleted on close
+    leftBecause = LeftBecause::kStopped;
+    return;
+  }
   const bool fillRecords = readiness == RecordFill::Readiness::kReady;
   rootTimes.putBack = fillRecords;
   const DeletedNamesCover::Layout layout = NamesLayout(readiness);

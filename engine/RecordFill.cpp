@@ -14,7 +14,7 @@ RecordFill::RecordFill(Platform& platform, const std::string& root) : platform(p
 
 RecordFill::~RecordFill() { Release(); }
 
-RecordFill::Readiness RecordFill::Prepare() {
+RecordFill::Readiness RecordFill::Prepare(const std::function<bool()>& goOn) {
   std::string system;
   if (!platform.VolumeFileSystem(root.c_str(), system) || system != "NTFS") return Readiness::kNotHere;
   bool made = false;
@@ -25,8 +25,10 @@ RecordFill::Readiness RecordFill::Prepare() {
   FillPatternBlocks(0xAA, patternBlock, complementBlock, kDataBytes);
   std::uint32_t name = 0;
   const bool resident = ProbeResidency(&name);
-  if (resident && PrepareIndex(name)) return Readiness::kReady;
+  bool stopped = false;
+  if (resident && PrepareIndex(name, goOn, &stopped)) return Readiness::kReady;
   Release();
+  if (stopped) return Readiness::kStopped;
   return resident ? Readiness::kFailed : Readiness::kNotHere;
 }
 
@@ -56,7 +58,7 @@ bool RecordFill::ProbeResidency(std::uint32_t* name) {
   return made != 0;
 }
 
-bool RecordFill::PrepareIndex(std::uint32_t name) {
+bool RecordFill::PrepareIndex(std::uint32_t name, const std::function<bool()>& goOn, bool* stopped) {
   std::uint64_t after = 0;
   if (!FreeBytes(&after)) return false;
 
@@ -83,6 +85,10 @@ bool RecordFill::PrepareIndex(std::uint32_t name) {
       tableStepEnds = files.size() + (previous - now) / kSmallestRecordBytes + kTableStepSlack;
     }
     previous = now;
+    if (goOn && !goOn()) {
+      *stopped = true;
+      return false;
+    }
   }
   prepared = files.size();
   while (!files.empty()) CloseLast();

@@ -52,9 +52,12 @@ class RecordFill {
     kReady,    // NTFS, small files keep their data in their records, the folder stands ready
     kNotHere,  // no such file table here: nothing to fill
     kFailed,   // called NTFS, but the folder could not be made or its index grown
+    kStopped,  // `goOn` answered stop
   };
   // Called before the fill, while the volume has room; anything but kReady leaves nothing.
-  Readiness Prepare();
+  // `goOn`, asked after each file the index is grown with (up to a million on a large volume),
+  // answers whether to go on.
+  Readiness Prepare(const std::function<bool()>& goOn = {});
 
   // Fills the free records with the sweeps of `pattern` and its complement, then random bytes.
   // `report` is given the count of records covered after every file and answers whether to go
@@ -83,7 +86,8 @@ class RecordFill {
   // `name` is the next number free for a file of the folder.
   bool ProbeResidency(std::uint32_t* name);
   // Grows the folder's index, its files numbered from `name` on (past the probes).
-  bool PrepareIndex(std::uint32_t name);
+  // False when the index could not be grown; `*stopped` when goOn answered stop.
+  bool PrepareIndex(std::uint32_t name, const std::function<bool()>& goOn, bool* stopped);
   // The name of the empty file number `number` that grows the folder's index.
   std::string PreparedName(std::uint32_t number) const;
   // Holds `file`, made at `path`, open until Release; its identity is read now.

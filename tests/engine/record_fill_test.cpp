@@ -244,6 +244,21 @@ TEST_F(RecordFillTest, AStopAmongTheRecordsLeavesNothingBehind) {
   ExpectNothingLeft();
 }
 
+// The index is grown with up to a million files on a large volume before the fill starts: a
+// stop is heard there too, and nothing of it stays.
+TEST_F(RecordFillTest, AStopWhileTheIndexIsGrownLeavesNothingBehind) {
+  MakeNtfs(40);
+  os.SetFolderEntryLimit('E', 0);  // an index that grows with its entries
+  recorder->answer = [&](std::size_t) {
+    const std::string folder = RecordFolder(os);
+    return folder.empty() || os.List(folder).empty();
+  };
+  CleanE();
+  EXPECT_EQ(manager.Outcomes()[0].left, LeftBecause::kStopped);
+  for (const auto& call : os.CallsOf(CallKind::kWrite)) EXPECT_NE(call.path, "E:\\VARNOLT.TMP") << "no fill was written";
+  ExpectNothingLeft();
+}
+
 // Straight on the class: the folder's index is grown beforehand past the free records (the
 // table grew once among the small files that show they stay in their records, and once more
 // ends the growing), and a table that has to grow during the fill (the volume still has
