@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -715,6 +717,232 @@ TEST_F(ProgramEndToEnd, PipeRecordsInUtf8WithTheOptionAndInTheCodePageWithout) {
   }
   EXPECT_FALSE(Exists(cafe));
   EXPECT_EQ(ReadTextFile(In("stays.txt")), "stays");
+}
+
+// A progress window answers the window system at every moment of a run: one that takes no
+// message for 5 s is marked by Windows as not responding, its frame greyed and its "Annuler"
+// out of reach. It is probed from here as the system probes it, WM_NULL through
+// SendMessageTimeout (which fails at once, SMTO_ABORTIFHUNG, once the window counts as hung),
+// every 100 ms until the program ends; each probe must be answered within 250 ms.
+constexpr double kAnswerLimitMs = 250;
+constexpr DWORD kProbeTimeoutMs = 2000;
+constexpr DWORD kProbeIntervalMs = 100;
+constexpr int kFewestProbes = 5;  // fewer, and the run was not watched
+constexpr DWORD kStillRunning = 12345;  // Program::Wait's answer when the program runs on
+
+double MillisecondsBetween(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// The title the run gives its application window ("Broyage : 97%"), which tells where a run
+// is. GetWindowText reads another process's window title without sending it a message.
+std::string RunTitleOf(DWORD processId) {
+  for (HWND window = FindWindowExA(nullptr, nullptr, "TApplication", nullptr); window;
+       window = FindWindowExA(nullptr, window, "TApplication", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != processId) continue;
+    char title[128] = {};
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+  }
+  return "?";
+}
+
+struct Probes {
+  int count = 0;
+  int unanswered = 0;  // timed out, or given up at once as hung (the window still there)
+  double slowestMs = 0;
+  std::string slowest;
+  std::vector<std::string> late;  // each probe over the limit: when, how long, where
+  std::string titles;             // each title the run showed, from when the probes saw it
+  double runSeconds = 0;
+  DWORD exitCode = kStillRunning;
+  std::string Summary() const {
+    char line[256];
+    std::snprintf(line, sizeof line, "%d probes over %.1f s, %d unanswered, %d over %.0f ms; slowest %s", count,
+                  runSeconds, unanswered, static_cast<int>(late.size()), kAnswerLimitMs, slowest.c_str());
+    std::string text = line;
+    for (std::size_t index = 0; index < late.size() && index < 40; ++index) text += "\n  " + late[index];
+    if (late.size() > 40) text += "\n  ...";
+    return text + "\n  titles:" + titles;
+  }
+};
+
+// Probes the window until the program ends, or once `overallTimeoutMs` have gone by; `watch`
+// looks at the run between probes.
+Probes ProbeUntilTheEnd(Program& program, HWND window, DWORD overallTimeoutMs,
+                        const std::function<void()>& watch = {}) {
+  Probes probes;
+  LARGE_INTEGER start, sent, answeredAt;
+  QueryPerformanceCounter(&start);
+  std::string lastTitle;
+  for (;;) {
+    const std::string where = RunTitleOf(program.Id());
+    DWORD_PTR result = 0;
+    QueryPerformanceCounter(&sent);
+    const LRESULT answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kProbeTimeoutMs, &result);
+    QueryPerformanceCounter(&answeredAt);
+    const double ms = MillisecondsBetween(sent, answeredAt);
+    const double at = MillisecondsBetween(start, sent) / 1000.0;
+    if (where != lastTitle) {
+      char seen[64];
+      std::snprintf(seen, sizeof seen, " %.1f s %s;", at, where.c_str());
+      probes.titles += seen;
+      lastTitle = where;
+    }
+    // The run closed its window while the probe waited: nothing is left to answer.
+    if (!answered && !IsWindow(window)) break;
+    ++probes.count;
+    // A failure well before the time-out: the system gave the window up as hung.
+    const char* failure = answered ? "" : ms < kProbeTimeoutMs / 2 ? ", given up as hung" : ", timed out";
+    char line[192];
+    std::snprintf(line, sizeof line, "%.0f ms at %.1f s (%s)%s", ms, at, where.c_str(), failure);
+    if (!answered) ++probes.unanswered;
+    if (ms > probes.slowestMs || probes.count == 1) {
+      probes.slowestMs = ms;
+      probes.slowest = line;
+    }
+    if (!answered || ms > kAnswerLimitMs) probes.late.push_back(line);
+    if (watch) watch();
+    probes.exitCode = program.Wait(kProbeIntervalMs);  // the cadence, cut short by the end
+    if (probes.exitCode != kStillRunning || at * 1000 > overallTimeoutMs) break;
+  }
+  LARGE_INTEGER end;
+  QueryPerformanceCounter(&end);
+  probes.runSeconds = MillisecondsBetween(start, end) / 1000.0;
+  if (probes.exitCode == kStillRunning) probes.exitCode = program.Wait();
+  return probes;
+}
+
+// FOLDERS folders of FILES files of 4 KiB each under `top`.
+bool MakeTree(const std::string& top, int folders, int files) {
+  if (!MakeFolder(top)) return false;
+  const std::string content(4096, 'v');
+  for (int folder = 0; folder < folders; ++folder) {
+    const std::string path = top + "\\dossier-" + std::to_string(folder);
+    if (!MakeFolder(path)) return false;
+    for (int file = 0; file < files; ++file) {
+      if (!WriteTextFile(path + "\\fichier-" + std::to_string(file) + ".txt", content)) return false;
+    }
+  }
+  return true;
+}
+
+// Files and folders under `top`, at any depth.
+int CountEntries(const std::string& top) {
+  int count = 0;
+  for (const std::string& name : ListFolder(top)) {
+    const std::string path = top + "\\" + name;
+    ++count;
+    const DWORD attributes = GetFileAttributesW(wine_testing::SystemPathW(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) count += CountEntries(path);
+  }
+  return count;
+}
+
+// 600 folders of 5 files: 3000 files, each three sweeps forced to the disk, renamed and
+// deleted, and each emptied folder's names covered before it goes.
+TEST_F(ProgramEndToEnd, TheProgressWindowAnswersThroughoutALargeTree) {
+  const std::string tree = In("arbre");
+  ASSERT_TRUE(MakeTree(tree, 600, 5));
+  ASSERT_TRUE(WriteTextFile(In("voisin.txt"), "neighbour"));
+
+  Program program("\"" + tree + "\"");
+  const HWND window = WaitForWindow("TfrmMultiFileShredder", program);
+  ASSERT_NE(window, nullptr);
+  const Probes probes = ProbeUntilTheEnd(program, window, 5 * kTimeout);
+  std::printf("large tree: %s\n", probes.Summary().c_str());
+  EXPECT_EQ(probes.exitCode, 0u);
+  EXPECT_GE(probes.count, kFewestProbes) << "the run was hardly watched";
+  EXPECT_EQ(probes.unanswered, 0) << "see the probes above";
+  EXPECT_LE(probes.slowestMs, kAnswerLimitMs) << "see the probes above";
+  EXPECT_FALSE(Exists(tree));
+  EXPECT_EQ(ListFolder(folder), std::vector<std::string>{"voisin.txt"});
+  EXPECT_EQ(ReadTextFile(In("voisin.txt")), "neighbour");
+}
+
+// "Annuler" early in a run of many seconds: within a second the run is over and its box says
+// so; what was not reached stays, and nothing more goes once the box is shown.
+TEST_F(ProgramEndToEnd, AnnulerEndsALargeTreeWithinASecond) {
+  const std::string tree = In("arbre");
+  ASSERT_TRUE(MakeTree(tree, 600, 5));
+  const int before = CountEntries(tree);
+
+  Program program("\"" + tree + "\"");
+  const HWND window = WaitForWindow("TfrmMultiFileShredder", program);
+  ASSERT_NE(window, nullptr);
+  HWND button = nullptr;  // the window's children come just after the window itself
+  for (int tries = 0; tries < 2000 && !button && program.Running(); ++tries, Sleep(5)) {
+    button = FindButton(window, "Annuler");
+  }
+  ASSERT_NE(button, nullptr);
+  // Pressed once the run is under way (its title past 0 %), so that it stops a run at work.
+  int percent = 0;
+  for (DWORD waited = 0; waited < kTimeout && percent == 0 && program.Running(); waited += 5, Sleep(5)) {
+    const std::string title = RunTitleOf(program.Id());
+    if (title.rfind("Broyage : ", 0) == 0) percent = std::atoi(title.c_str() + 10);
+  }
+  ASSERT_GT(percent, 0) << "the run never showed any progress";
+  LARGE_INTEGER pressed, shown;
+  QueryPerformanceCounter(&pressed);
+  ASSERT_TRUE(PostMessageW(button, BM_CLICK, 0, 0));
+  bool boxShown = false;
+  for (DWORD waited = 0; waited < kTimeout && !boxShown && program.Running(); waited += 5) {
+    boxShown = HasMessageBox(program);
+    if (!boxShown) Sleep(5);  // a measurement's cadence: the box is timed to 5 ms
+  }
+  QueryPerformanceCounter(&shown);
+  ASSERT_TRUE(boxShown) << "no end-of-run box after \"Annuler\"";
+  const double ms = MillisecondsBetween(pressed, shown);
+  const int atTheBox = CountEntries(tree);
+  std::printf("Annuler: box %.0f ms after the press, %d of %d entries left\n", ms, atTheBox, before);
+  EXPECT_LE(ms, 1000.0);
+
+  const auto text = AnswerMessageBox("Erreur", IDOK, kTimeout);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_NE(text->find(texts::kRunStopped), std::string::npos) << *text;
+  EXPECT_EQ(program.Wait(), kExitItemsLeft);
+  EXPECT_LT(atTheBox, before) << "nothing was erased before the stop";
+  EXPECT_GT(atTheBox, 0) << "the stop came too late to leave anything";
+  EXPECT_EQ(CountEntries(tree), atTheBox) << "erased after the stop";
+}
+
+// Run by window_answers.sh with VARNOLT_TEST_DRIVE naming a drive of a prefix clone mapped to
+// an NTFS image made for the test (folders of files, some deleted); skipped otherwise. The
+// cleaning's last steps, the deleted names and the file records, go through every folder and
+// every free record of the drive: the window answers through them too.
+TEST_F(ProgramEndToEnd, TheFreeSpaceWindowAnswersThroughoutACleaning) {
+  const char* drive = std::getenv("VARNOLT_TEST_DRIVE");
+  if (drive == nullptr || std::getenv("VARNOLT_TEST_WINDOW_PROBES") == nullptr) {
+    GTEST_SKIP() << "needs an NTFS image as a drive (window_answers.sh)";
+  }
+  ASSERT_EQ(std::strlen(drive), 1u);
+  ASSERT_EQ(std::strchr("CcZz", drive[0]), nullptr) << "never this machine's own disk";
+  const std::string root = std::string(drive) + ":\\";
+  ASSERT_EQ(GetDriveTypeA(root.c_str()), static_cast<UINT>(DRIVE_FIXED));
+  ASSERT_TRUE(Exists(root + "VARNOLT-TEST-VOLUME")) << "not a volume made by the test";
+
+  ULARGE_INTEGER freeBefore, free;
+  ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &freeBefore, nullptr, nullptr));
+  ULONGLONG leastFree = freeBefore.QuadPart;
+
+  Program program(drive);
+  const HWND window = WaitForWindow("TfrmOneFreeSpaceShredder", program);
+  ASSERT_NE(window, nullptr);
+  const Probes probes = ProbeUntilTheEnd(program, window, 5 * kTimeout, [&] {
+    if (GetDiskFreeSpaceExA(root.c_str(), &free, nullptr, nullptr)) leastFree = std::min(leastFree, free.QuadPart);
+  });
+  std::printf("free space: %s\n  free before the run %llu KiB, least seen %llu KiB\n", probes.Summary().c_str(),
+              freeBefore.QuadPart >> 10, leastFree >> 10);
+  // The fill took the drive's free space: the run was a real cleaning, watched to its end.
+  EXPECT_LT(leastFree, freeBefore.QuadPart / 20);
+  EXPECT_EQ(probes.exitCode, 0u);
+  EXPECT_GE(probes.count, kFewestProbes) << "the run was hardly watched";
+  EXPECT_EQ(probes.unanswered, 0) << "see the probes above";
+  EXPECT_LE(probes.slowestMs, kAnswerLimitMs) << "see the probes above";
 }
 
 }  // namespace
