@@ -58,12 +58,17 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   if (attributes == kInvalidAttributes) {
     return Drop(fullPath.c_str(), LeftFor(platform->LastFailure(), LeftBecause::kGone));
   }
+  AddFound(fullPath, attributes, nullptr, maybeDrive);
+}
+
+void ShreddingManager::AddFound(std::string& fullPath, std::uint32_t attributes, const std::uint64_t* size,
+                                bool maybeDrive) {
   if (!(attributes & kAttrDirectory)) {
     if (maybeDrive && MayMakeFilesIn(fullPath)) {
       chosen.push_back(fullPath);
       chosenShredders.push_back(static_cast<std::int64_t>(files.size()));
     }
-    AddFile(fullPath.c_str());  // a file symbolic link too: its shredder removes only the link
+    AddFile(fullPath.c_str(), size);  // a file symbolic link too: its shredder removes only the link
     return;
   }
 
@@ -133,7 +138,8 @@ std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
       beforeFiles = beforeFolders = KeepNameBefore(entry.name);
       continue;
     }
-    AddItem(child.c_str(), false);
+    // What the listing says of the entry stands for a look of its own: one lookup less a file.
+    AddFound(child, entry.attributes, &entry.size, false);
     if (files.size() == filesBefore + 1 && directories.size() == foldersBefore && child == files.back().Path()) {
       files.back().SetNameBefore(beforeFiles);
     } else if (directories.size() > foldersBefore && child == directories.back().Path()) {
@@ -159,10 +165,10 @@ ItemIdentity ShreddingManager::IdentityAt(const char* fullPath) {
   return identity;
 }
 
-void ShreddingManager::AddFile(const char* fullPath) {
+void ShreddingManager::AddFile(const char* fullPath, const std::uint64_t* size) {
   files.push_back(FileShredder(*platform, fullPath));
   files.back().SetIdentity(IdentityAt(fullPath));
-  files.back().SetCountedSize(files.back().GetSize());
+  files.back().SetCountedSize(size != nullptr ? *size : files.back().GetSize());
   totalBytes += files.back().CountedSize();
   files.back().SetManager(this);
 }

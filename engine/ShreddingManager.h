@@ -47,7 +47,8 @@ class ShreddingManager {
   // kind not known is collected and never entered. Names that cannot be resolved or read, and
   // drives of other kinds, are not taken: each is kept with the reason (Outcomes).
   void AddItem(const char* name, bool maybeDrive);
-  void AddFile(const char* fullPath);
+  // `size`: the file's size as a listing gave it; read from its attributes when not given.
+  void AddFile(const char* fullPath, const std::uint64_t* size = nullptr);
   void AddDirectory(const char* fullPath);
   void AddDrive(const char* root);
 
@@ -89,6 +90,9 @@ class ShreddingManager {
   // Collects every entry of the directory `fullPath`, in the order the file system lists them;
   // returns what their entries take in its index (IndexEntryBytes summed).
   std::uint64_t AddContents(const char* fullPath);
+  // Collects the item at `fullPath` (resolved, its name checked) of `attributes`: a file, or a
+  // directory with everything below it. `size`: a file's size, when a listing gave it.
+  void AddFound(std::string& fullPath, std::uint32_t attributes, const std::uint64_t* size, bool maybeDrive);
   void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
   ItemIdentity IdentityAt(const char* fullPath);
   // Between items that report nothing themselves (folders, covers): a report when one is due,

@@ -108,24 +108,41 @@ bool FinalPathOf(const std::wstring& path, std::wstring* finalPath) {
 // attribute it gives links to directories. Such a link is told by where opening it leads: its
 // folder's own path and its entry's name, or somewhere else. When that cannot be found out, the
 // item counts as a link, which is left alone.
+//
+// Every file of a folder is asked in turn, each lookup a round trip to Wine's server: the
+// folder's own path is kept from one file to the next (a folder replaced since by a link only
+// makes its files look like links, which are then checked for being the ones collected), and
+// the entry's name is read from the folder only when it may be an 8.3 alias of its long name.
 bool IsFileLinkOnWine(const char* path) {
   std::wstring widePath;
   if (!SystemPath(path, widePath)) return true;
-  WIN32_FIND_DATAW entry;
-  const HANDLE find = FindFirstFileW(widePath.c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return false;  // nothing there, or a drive root
-  FindClose(find);
   const char* const slash = std::strrchr(path, '\\');
   if (slash == nullptr) return true;
-  // The folder keeps its backslash when it is a drive root ("C:\\").
-  const std::string folder(path, slash - path + (slash - path == 2 ? 1 : 0));
-  std::wstring wideFolder, finalFolder, finalItem;
-  if (!SystemPath(folder.c_str(), wideFolder) || !FinalPathOf(wideFolder, &finalFolder) ||
-      !FinalPathOf(widePath, &finalItem)) {
+  if (slash[1] == '\0') return false;  // a drive root
+  std::wstring name;
+  if (std::strchr(slash + 1, '~') != nullptr) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW(widePath.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return false;  // nothing there
+    FindClose(find);
+    name = entry.cFileName;
+  } else if (!WideOf(slash + 1, name)) {
     return true;
   }
-  if (finalFolder.empty() || finalFolder.back() != L'\\') finalFolder += L'\\';
-  return lstrcmpiW((finalFolder + entry.cFileName).c_str(), finalItem.c_str()) != 0;
+  // The folder keeps its backslash when it is a drive root ("C:\\").
+  const std::string folder(path, slash - path + (slash - path == 2 ? 1 : 0));
+  thread_local std::string lastFolder;
+  thread_local std::wstring lastFinalFolder;
+  if (folder != lastFolder) {
+    std::wstring wideFolder, finalFolder;
+    if (!SystemPath(folder.c_str(), wideFolder) || !FinalPathOf(wideFolder, &finalFolder)) return true;
+    if (finalFolder.empty() || finalFolder.back() != L'\\') finalFolder += L'\\';
+    lastFolder = folder;
+    lastFinalFolder = std::move(finalFolder);
+  }
+  std::wstring finalItem;
+  if (!FinalPathOf(widePath, &finalItem)) return true;
+  return lstrcmpiW((lastFinalFolder + name).c_str(), finalItem.c_str()) != 0;
 }
 
 bool IsLinkOnWine(const char* path, DWORD attributes) {
