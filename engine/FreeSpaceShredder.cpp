@@ -198,7 +198,7 @@ void FreeSpaceShredder::Shred() {
     ~RootTimes() {
       if (read && putBack) platform.SetOpenTimes(root.Handle(), times);
     }
-  } rootTimes{*platform, OpenItem(*platform, platform->OpenFolderForTimes(path.c_str()))};
+  } rootTimes{*platform, OpenItem(*platform, platform->OpenFolderForTimes(path.c_str())), {}};
   std::uint32_t rootAttributes = 0;
   rootTimes.read = rootTimes.root.IsOpen() && platform->OpenTimes(rootTimes.root.Handle(), &rootTimes.times, &rootAttributes);
 

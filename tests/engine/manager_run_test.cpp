@@ -19,7 +19,6 @@ using testing::ScopedRecorder;
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint64_t kMiB = 1 << 20;
 
-bool IsRandomName(const std::string& name) { return std::regex_match(name, std::regex(R"(\d{1,10})")); }
 
 class ManagerRunTest : public ::testing::Test {
  protected:
