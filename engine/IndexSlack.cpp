@@ -2,6 +2,7 @@
 
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "engine/ItemNames.h"
 #include "engine/OwnNames.h"
@@ -10,9 +11,50 @@
 namespace varnolt {
 CoverFiles::~CoverFiles() { Close(); }
 
+namespace {
+
+// The directory part of `path`, its backslash included; empty when there is none.
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A name as NTFS and FAT match it here (SameIgnoringAsciiCase): ASCII letters in lower case.
+std::string MatchKey(const std::string& name) {
+  std::string key = name;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+// The names listed in `directory` (ending with a backslash), as match keys; false when it
+// cannot be listed.
+bool ListedNames(Platform& platform, const std::string& directory, std::unordered_set<std::string>* names) {
+  FindData entry;
+  const FindHandle find = platform.FindFirst((directory + '*').c_str(), &entry);
+  if (find == kInvalidFind) return false;
+  do {
+    if (entry.name != "." && entry.name != "..") names->insert(MatchKey(entry.name));
+  } while (platform.FindNext(find, &entry));
+  platform.FindEnd(find);
+  return true;
+}
+
+}  // namespace
+
 void CoverFiles::Close() {
   for (const FileHandle file : files) platform.CloseFile(file);
+  // Which of them outlived their close: for many in one directory, one listing of it says
+  // (a lookup of a name that is gone costs as much as a listing under Wine, which scans the
+  // directory for it); for a few, a lookup each.
+  std::unordered_set<std::string> listed;
+  const std::string directory = paths.empty() ? std::string() : DirectoryOf(paths.front());
+  bool oneListing = paths.size() >= kListedAtOnce && !directory.empty();
+  for (std::size_t i = 0; oneListing && i < paths.size(); ++i) oneListing = paths[i].compare(0, directory.size(), directory) == 0;
+  oneListing = oneListing && ListedNames(platform, directory, &listed);
   for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (oneListing && listed.count(MatchKey(paths[i].substr(directory.size()))) == 0) continue;
     if (outlived == nullptr) {
       DeleteIfStillOurs(platform, paths[i], identities[i]);
     } else if (platform.AttributesOf(paths[i].c_str()) != kInvalidAttributes) {
@@ -36,19 +78,6 @@ FailureKind CoverFiles::Make(const std::string& path) {
   if (!platform.IdentityOf(path.c_str(), &identities.back())) identities.back() = ItemIdentity{};
   return FailureKind::kNone;
 }
-
-namespace {
-
-// A name as NTFS and FAT match it here (SameIgnoringAsciiCase): ASCII letters in lower case.
-std::string MatchKey(const std::string& name) {
-  std::string key = name;
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return key;
-}
-
-}  // namespace
 
 std::vector<SlackPlace> SlackPlacesOf(Platform& platform, const std::vector<std::string>& chosen) {
   // directory -> chosen names there (match key -> index in `chosen`)

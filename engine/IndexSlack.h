@@ -36,6 +36,8 @@ class CoverFiles {
   std::size_t Count() const { return files.size(); }
   // Closes them all; those that outlive their close are deleted now, or added to `outlived`.
   void Close();
+  // From this many in one directory on, which outlived their close is read from one listing.
+  static constexpr std::size_t kListedAtOnce = 16;
 
  private:
   Platform& platform;

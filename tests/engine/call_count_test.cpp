@@ -2,7 +2,8 @@
 // through the manager, its calls counted by a layer over the fake. Each call is a round trip to
 // the system (under Wine, to its server). The erase through one handle per item, its identity
 // and that of each cover file checked, costs no more than the erase by name did (36.8 calls a
-// file): 36.0.
+// file): 36.0. With each folder listed once for the run, the listing's facts standing for a
+// look at each entry, and one listing to see a folder's cover files gone: 28.3.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -35,7 +36,7 @@ TEST(CallCount, ASmallFileCostsNoMoreCallsThroughItsHandleThanByName) {
   EXPECT_FALSE(os.Exists("C:\\tree"));
   std::printf("per file: %.1f calls to collect, %.1f to erase\n  %s\n", collection, run,
               counting.Breakdown(kFiles).c_str());
-  EXPECT_LE(collection + run, 36.0);
+  EXPECT_LE(collection + run, 28.5);
 }
 
 }  // namespace
