@@ -1,6 +1,8 @@
 #include "platform/Win32Platform.h"
 
 #include <windows.h>
+
+#include <atomic>
 #include <sddl.h>
 #include <aclapi.h>
 
@@ -220,7 +222,46 @@ FileHandle Win32Platform::OpenFolderForRemoval(const char* path) {
   return FromHandle(OpenFolderItself(wide, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE));
 }
 
+namespace {
+
+// Wine answers FileIdInfo's volume serial from its mount manager, a round trip to another
+// process (0.4 ms a call, against 0.4 us for the rest): there the serial is asked once for each
+// drive, that of the drive the item's name lies on once every link is followed (its NT name,
+// "\??\E:\..."), and the file ID is the index FileInternalInformation gives, which is what
+// Wine's FileIdInfo holds (the inode). The same values, without the round trip.
+bool WineIdentityOf(HANDLE item, ItemIdentity* identity) {
+  std::wstring name;
+  if (!ObjectNameOf(item, &name) || name.size() < 7 || name.compare(0, 4, L"\\??\\") != 0 || name[5] != L':') return false;
+  const wchar_t letter = static_cast<wchar_t>(towupper(name[4]));
+  if (letter < L'A' || letter > L'Z') return false;
+  // Per letter: the serial, with bit 32 set once it is known.
+  static std::atomic<std::uint64_t> serials[26];
+  std::uint64_t known = serials[letter - L'A'].load();
+  if (known == 0) {
+    const wchar_t root[4] = {letter, L':', L'\\', L'\0'};
+    DWORD serial = 0;
+    if (!GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return false;
+    known = (std::uint64_t{1} << 32) | serial;
+    serials[letter - L'A'].store(known);
+  }
+  using QueryFile = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, ULONG);
+  static const auto query =
+      reinterpret_cast<QueryFile>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+  if (query == nullptr) return false;
+  struct { void* status; ULONG_PTR information; } io{};
+  LARGE_INTEGER index{};
+  constexpr ULONG kFileInternalInformation = 6;
+  if (query(item, &io, &index, sizeof index, kFileInternalInformation) != 0) return false;
+  identity->volume = static_cast<std::uint32_t>(known);
+  identity->fileLow = static_cast<std::uint64_t>(index.QuadPart);
+  identity->fileHigh = 0;
+  return identity->Known();
+}
+
+}  // namespace
+
 bool Win32Platform::OpenIdentity(FileHandle item, ItemIdentity* identity) {
+  if (RunningOnWine() && WineIdentityOf(ToHandle(item), identity)) return true;
   // FileIdInfo (Windows 8 on, Wine) has the whole 128-bit ID; where a file system does not
   // answer it, the 64-bit index and 32-bit serial every one gives stand in. The same call
   // serves the collection and the check, so both read one kind of identity.
