@@ -81,20 +81,8 @@ cp "$launch_exe" "$WINEPREFIX/drive_c/bench/timed_launch.exe"
 varnolt='C:\bench\Varnolt.exe'
 eraser='C:\bench\minimal_eraser.exe'
 
-# Windows keeps its desktop process running all the time; Wine starts one (explorer.exe) for the
-# first program that needs it and ends it about half a second after the last one. Held here for
-# the whole benchmark, so that no timed run pays for starting it (as bench/run-bench.sh does):
-# Wine's own notepad holds it, unseen under the null driver, ended with the clone's server.
-(cd "$WINEPREFIX/drive_c/windows" && exec "$WINE" notepad </dev/null >/dev/null 2>&1) &
-desktop_running() {
-  local pid
-  for pid in $(pgrep -f 'explorer\.exe' || true); do
-    in_this_prefix "$pid" && return 0
-  done
-  return 1
-}
-for _ in $(seq 200); do desktop_running && break; sleep 0.05; done
-desktop_running || { echo "FAILED: the desktop process did not start" >&2; exit 1; }
+# The desktop process held for the whole benchmark: no timed run pays for starting it.
+drives_hold_desktop
 
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
 # ratio A B: A / B; "n/a" when B is not above 0 (a start-up as long as a tiny run).

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "common/WideWin32.h"
+
 namespace {
 
 constexpr DWORD kBlockSize = 8192;
@@ -43,16 +45,7 @@ std::uint64_t NextRandom() {  // xorshift64: names only, no secret
   return state;
 }
 
-std::string Utf8(const std::wstring& wide) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                        nullptr);
-  }
-  return text;
-}
+std::string Utf8(const std::wstring& wide) { return varnolt::Utf8FromWide(wide); }
 
 bool Fail(const char* call, const std::wstring& path) {
   std::printf("FAILED: %s %s (error %lu)\n", call, Utf8(path).c_str(), GetLastError());

@@ -51,18 +51,7 @@ drives_start
 # the whole benchmark, so that no timed run pays for starting it: otherwise the start-up runs,
 # made back to back, would find it running while each run after a 1 GiB file is written would
 # start it anew, and less its start-up would still count it.
-# Wine's own notepad holds it: a program with a window, which keeps the desktop in use (a
-# console program does not), unseen under the null driver, ended with the clone's server.
-(cd "$WINEPREFIX/drive_c/windows" && exec "$WINE" notepad </dev/null >/dev/null 2>&1) &
-desktop_running() {
-  local pid
-  for pid in $(pgrep -f 'explorer\.exe' || true); do
-    in_this_prefix "$pid" && return 0
-  done
-  return 1
-}
-for _ in $(seq 200); do desktop_running && break; sleep 0.05; done
-desktop_running || { echo "FAILED: the desktop process did not start" >&2; exit 1; }
+drives_hold_desktop
 
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "common/WideWin32.h"
+
 #include "common/ItemStream.h"
 
 namespace {
@@ -30,16 +32,7 @@ namespace {
 constexpr DWORD kPollMs = 200;  // how often the desktop is looked at for a box while waiting
 constexpr DWORD kPipeBufferSize = 512;  // as the extension's
 
-std::string Utf8(const std::wstring& wide) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                        nullptr);
-  }
-  return text;
-}
+std::string Utf8(const std::wstring& wide) { return varnolt::Utf8FromWide(wide); }
 
 struct Box {
   HWND window = nullptr;

@@ -195,3 +195,23 @@ drives_stop() {
   [ -n "${drives_server:-}" ] && wait "$drives_server" 2>/dev/null
   drives_server=
 }
+
+# Holds the clone's desktop process (explorer.exe) until its server ends: Wine starts one for the
+# first program that needs it and ends it about half a second after the last one, where Windows
+# keeps it running all the time. Wine's own notepad holds it (a program with a window keeps the
+# desktop in use, a console program does not), unseen under the null driver. Returns once the
+# desktop runs; fails when it does not start.
+drives_hold_desktop() {
+  (cd "$WINEPREFIX/drive_c/windows" && exec "$WINE" notepad </dev/null >/dev/null 2>&1) &
+  local _
+  for _ in $(seq 200); do drives_desktop_running && return 0; sleep 0.05; done
+  echo "FAILED: the desktop process did not start" >&2
+  return 1
+}
+drives_desktop_running() {
+  local pid
+  for pid in $(pgrep -f 'explorer\.exe' || true); do
+    in_this_prefix "$pid" && return 0
+  done
+  return 1
+}
