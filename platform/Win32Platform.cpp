@@ -83,7 +83,8 @@ bool ObjectNameOf(HANDLE item, std::wstring* name) {
     USHORT capacity;
     wchar_t* text;
   };
-  std::vector<std::uint8_t> buffer(sizeof(CountedText) + 65536 * sizeof(wchar_t));
+  // Asked three times a file: one buffer a thread, not an allocation of 128 KiB each time.
+  thread_local std::vector<std::uint8_t> buffer(sizeof(CountedText) + 65536 * sizeof(wchar_t));
   ULONG got = 0;
   constexpr int kObjectNameInformation = 1;
   if (query(item, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &got) != 0) return false;
