@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <sddl.h>
 #include <aclapi.h>
 
@@ -83,12 +84,19 @@ bool ObjectNameOf(HANDLE item, std::wstring* name) {
     USHORT capacity;
     wchar_t* text;
   };
-  // Asked three times a file: one buffer a thread, not an allocation of 128 KiB each time.
-  thread_local std::vector<std::uint8_t> buffer(sizeof(CountedText) + 65536 * sizeof(wchar_t));
-  ULONG got = 0;
+  // Asked three times a file: most names fit on the stack; only a longer one takes the room of
+  // the longest (an allocation of 128 KiB at each call made the time a file grow with the run).
   constexpr int kObjectNameInformation = 1;
-  if (query(item, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &got) != 0) return false;
-  const auto* counted = reinterpret_cast<const CountedText*>(buffer.data());
+  alignas(8) std::uint8_t small[sizeof(CountedText) + 2048 * sizeof(wchar_t)];
+  std::vector<std::uint8_t> large;
+  const std::uint8_t* data = small;
+  ULONG got = 0;
+  if (query(item, kObjectNameInformation, small, sizeof small, &got) != 0) {
+    large.resize(sizeof(CountedText) + 65536 * sizeof(wchar_t));
+    if (query(item, kObjectNameInformation, large.data(), static_cast<ULONG>(large.size()), &got) != 0) return false;
+    data = large.data();
+  }
+  const auto* counted = reinterpret_cast<const CountedText*>(data);
   if (counted->text == nullptr || counted->length == 0) return false;
   name->assign(counted->text, counted->length / sizeof(wchar_t));
   return true;
@@ -134,18 +142,27 @@ bool IsFileLinkOnWine(const char* path) {
   }
   // The folder keeps its backslash when it is a drive root ("C:\\").
   const std::string folder(path, slash - path + (slash - path == 2 ? 1 : 0));
-  thread_local std::string lastFolder;
-  thread_local std::wstring lastFinalFolder;
-  if (folder != lastFolder) {
-    std::wstring wideFolder, finalFolder;
+  // Kept for the process, not a thread: MinGW's thread-local objects with destructors are not
+  // safe to end with a thread of std::thread.
+  static std::mutex lastMutex;
+  static std::string lastFolder;
+  static std::wstring lastFinalFolder;
+  std::wstring finalFolder;
+  {
+    const std::lock_guard<std::mutex> lock(lastMutex);
+    if (folder == lastFolder) finalFolder = lastFinalFolder;
+  }
+  if (finalFolder.empty()) {
+    std::wstring wideFolder;
     if (!SystemPath(folder.c_str(), wideFolder) || !FinalPathOf(wideFolder, &finalFolder)) return true;
     if (finalFolder.empty() || finalFolder.back() != L'\\') finalFolder += L'\\';
+    const std::lock_guard<std::mutex> lock(lastMutex);
     lastFolder = folder;
-    lastFinalFolder = std::move(finalFolder);
+    lastFinalFolder = finalFolder;
   }
   std::wstring finalItem;
   if (!FinalPathOf(widePath, &finalItem)) return true;
-  return lstrcmpiW((lastFinalFolder + name).c_str(), finalItem.c_str()) != 0;
+  return lstrcmpiW((finalFolder + name).c_str(), finalItem.c_str()) != 0;
 }
 
 bool IsLinkOnWine(const char* path, DWORD attributes) {
