@@ -46,6 +46,12 @@ void FakePlatform::FailFreeSpaceQuery(char letter) {
   volumes.at(static_cast<char>(std::toupper(letter))).freeSpaceQueryFails = true;
 }
 
+void FakePlatform::SetStorageKind(char letter, StorageKind kind) {
+  volumes.at(static_cast<char>(std::toupper(letter))).storage = kind;
+}
+
+void FakePlatform::RefuseTrim(char letter) { volumes.at(static_cast<char>(std::toupper(letter))).trimRefused = true; }
+
 void FakePlatform::SetFreeBytesUnit(char letter, std::uint32_t bytes) {
   volumes.at(static_cast<char>(std::toupper(letter))).freeBytesUnit = bytes;
 }

@@ -296,6 +296,17 @@ bool FakePlatform::FlushToDisk(FileHandle file) {
   return !Consume(flushFailCountdown) || Fail(FailureKind::kDiskError);
 }
 
+bool FakePlatform::TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  auto it = handles.find(file);
+  Log(CallKind::kTrim, it == handles.end() ? "" : it->second.key, offset, length);
+  if (it == handles.end() || it->second.folder) return Fail(FailureKind::kOther);
+  const Node* node = Find(it->second.key);
+  const Volume* volume = VolumeOf(it->second.key);
+  if (node == nullptr || volume == nullptr) return Fail(FailureKind::kGone);
+  if (volume->trimRefused || (node->attributes & (kAttrCompressed | kAttrEncrypted))) return Fail(FailureKind::kOther);
+  return true;
+}
+
 void FakePlatform::CloseFile(FileHandle file) {
   auto it = handles.find(file);
   Log(CallKind::kClose, it == handles.end() ? "" : it->second.key);
@@ -329,6 +340,13 @@ ReparseKind FakePlatform::ReparseKindOf(const char* path) {
   if (node == nullptr || !(node->attributes & kAttrReparsePoint)) return ReparseKind::kNone;
   if (!node->linkTarget.empty()) return ReparseKind::kLink;
   return node->reparseTag == 0 ? ReparseKind::kKeepsData : KindOfReparseTag(node->reparseTag);
+}
+
+std::uint32_t FakePlatform::ReparseTagOf(const char* path) {
+  const Node* node = Find(Key(path));
+  if (node == nullptr || !(node->attributes & kAttrReparsePoint)) return 0;
+  constexpr std::uint32_t kSymbolicLinkTag = 0xA000000C;
+  return node->linkTarget.empty() ? node->reparseTag : kSymbolicLinkTag;
 }
 
 std::uint32_t FakePlatform::NameCountOf(const char* path) {
@@ -505,6 +523,7 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindData* entry) {
     FindData data;
     data.attributes = child.attributes;
     data.size = child.directory ? 0 : child.size;
+    if (child.attributes & kAttrReparsePoint) data.reparseTag = child.linkTarget.empty() ? child.reparseTag : 0xA000000C;
     const std::string& shown = child.listedName.empty() ? child.name : child.listedName;
     data.name = shown;
     enumeration.entries.push_back(data);
@@ -536,6 +555,13 @@ bool FakePlatform::VolumeFileSystem(const char* root, std::string& name) {
   if (it == volumes.end()) return false;
   name = it->second.fileSystem;
   return true;
+}
+
+StorageKind FakePlatform::StorageKindOf(const char* root) {
+  const std::string text = root ? root : "";
+  if (!HasDrive(text)) return StorageKind::kUnknown;
+  auto it = volumes.find(static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
+  return it == volumes.end() ? StorageKind::kUnknown : it->second.storage;
 }
 
 void* FakePlatform::ObtainBuffer(std::size_t bytes) {

@@ -30,13 +30,13 @@ class FakePlatform : public Platform {
   enum class CallKind {
     kOpen, kCreateDeleteOnClose, kOpenFileSize, kSeek, kWrite, kFlush, kClose,
     kSetAttributes, kMove, kDelete, kRemoveDirectory, kChangeDirectory, kFindFirst, kMakeFolder,
-    kCreateNew,
+    kCreateNew, kTrim,
   };
   struct Call {
     CallKind kind;
     std::string path;          // the path named in the call, or the open file's path
-    std::uint64_t offset = 0;  // kWrite: file position before the write
-    std::uint64_t size = 0;    // kWrite: bytes asked; kSetAttributes: the attributes
+    std::uint64_t offset = 0;  // kWrite: file position before the write; kTrim: the range's start
+    std::uint64_t size = 0;    // kWrite: bytes asked; kSetAttributes: the attributes; kTrim: the range's length
     std::string target;        // kMove: the new name
   };
 
@@ -56,6 +56,14 @@ class FakePlatform : public Platform {
   // The largest size one file on the volume may reach (FAT32 stops just under 4 GiB).
   void SetFileSizeCap(char letter, std::uint64_t cap);
   void FailFreeSpaceQuery(char letter);
+  // What StorageKindOf answers for the volume; every volume starts as kUnknown.
+  void SetStorageKind(char letter, StorageKind kind);
+  // TrimRange on the volume's files fails (kOther), as on most file systems under Wine. It
+  // fails on compressed and encrypted files anywhere; where it succeeds it is only logged
+  // (kTrim): the bytes stay, as a drive that ignores the hint keeps them.
+  void RefuseTrim(char letter);
+  // What ShadowCopiesExist answers; kNo at first.
+  void SetShadowCopies(Answer answer) { shadowCopies = answer; }
   // The free bytes are told in whole units of `bytes`, rounded down, as Wine tells them in
   // 4096-byte units over file systems of smaller blocks. 0: to the byte.
   void SetFreeBytesUnit(char letter, std::uint32_t bytes);
@@ -203,9 +211,11 @@ class FakePlatform : public Platform {
   bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
                   std::uint32_t* written) override;
   bool FlushToDisk(FileHandle file) override;
+  bool TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
   void CloseFile(FileHandle file) override;
   std::uint32_t AttributesOf(const char* path) override;
   ReparseKind ReparseKindOf(const char* path) override;
+  std::uint32_t ReparseTagOf(const char* path) override;
   std::uint32_t NameCountOf(const char* path) override;
   std::uint32_t OpenFileNameCount(FileHandle file) override;
   bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
@@ -231,6 +241,8 @@ class FakePlatform : public Platform {
   }
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
   bool VolumeFileSystem(const char* root, std::string& name) override;
+  StorageKind StorageKindOf(const char* root) override;
+  Answer ShadowCopiesExist() override { return shadowCopies; }
   void* ObtainBuffer(std::size_t bytes) override;
   void ReleaseBuffer(void* buffer) override;
   std::uint32_t TickCount() override;
@@ -270,6 +282,8 @@ class FakePlatform : public Platform {
     bool freeSpaceQueryFails = false;
     std::uint32_t freeBytesUnit = 0;
     std::string fileSystem = "FAT32";
+    StorageKind storage = StorageKind::kUnknown;
+    bool trimRefused = false;
     bool hasRecords = false;
     std::uint32_t residentBytes = 0;
     std::uint32_t growthRecords = 0;
@@ -360,6 +374,7 @@ class FakePlatform : public Platform {
   void Touch(Node& folder) { folder.times.written = folder.times.accessed = ++timeCounter; }
   std::set<std::string> privateFolders;
   std::set<char> substituted;
+  Answer shadowCopies = Answer::kNo;
   int swapCountdown = 0;
   bool swapAfterTheOpen = false;
   std::string swapFolder, swapTarget;

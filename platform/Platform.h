@@ -47,6 +47,28 @@ inline constexpr std::uint32_t kAttrUnpinned = 0x100000;
 inline constexpr std::uint32_t kAttrRecallOnDataAccess = 0x400000;
 inline constexpr std::uint32_t kAttrKeptOnline =
     kAttrOffline | kAttrRecallOnOpen | kAttrPinned | kAttrUnpinned | kAttrRecallOnDataAccess;
+// Of those, a file whose data is not on this PC: opening it (or reading it) fetches the data.
+inline constexpr std::uint32_t kAttrDataNotHere = kAttrOffline | kAttrRecallOnOpen | kAttrRecallOnDataAccess;
+// Data the file system keeps transformed: a sweep lands in new clusters, not on the old ones.
+inline constexpr std::uint32_t kAttrCompressed = 0x800;
+inline constexpr std::uint32_t kAttrEncrypted = 0x4000;
+
+// Asking a drive to discard ranges of a file (Windows 8 and later, no rights needed beyond a
+// handle open for writing): the control code and its input and output, as the system reads
+// them. MinGW-w64 10 lacks all three; the Win32 backend sends these as they are.
+inline constexpr std::uint32_t kFsctlFileLevelTrim = 0x00098208;
+struct FileLevelTrimRange {
+  std::uint64_t offset;
+  std::uint64_t length;
+};
+struct FileLevelTrim {
+  std::uint32_t key;         // 0: no key
+  std::uint32_t rangeCount;
+  FileLevelTrimRange ranges[1];
+};
+struct FileLevelTrimOutput {
+  std::uint32_t rangesProcessed;
+};
 
 // Drive types, Win32 values.
 inline constexpr std::uint32_t kDriveUnknown = 0;
@@ -56,6 +78,16 @@ inline constexpr std::uint32_t kDriveFixed = 3;
 inline constexpr std::uint32_t kDriveRemote = 4;
 inline constexpr std::uint32_t kDriveCdRom = 5;
 inline constexpr std::uint32_t kDriveRamDisk = 6;
+
+// What keeps a volume's data, as far as the system tells. Solid-state and flash storage put
+// every write where they choose: a sweep lands on new cells, and the old ones keep the data
+// until the drive itself erases them, out of any program's reach.
+enum class StorageKind : std::uint8_t {
+  kUnknown,     // the device did not say (Wine, some bridges and virtual disks)
+  kRotating,    // a hard disk: a sweep lands where the data was
+  kSolidState,  // an SSD
+  kFlash,       // a USB stick, a memory card, a removable drive
+};
 
 // Why a call failed, in the terms the end-of-run report uses. Read with LastFailure() right
 // after the failed call, before any other call of the platform.
@@ -102,6 +134,7 @@ struct StreamEntry {
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
+  std::uint32_t reparseTag = 0;  // with kAttrReparsePoint; 0: not told
   std::string name;  // UTF-8
 };
 
@@ -166,6 +199,11 @@ class Platform {
                           std::uint32_t* written) = 0;
   // Forces what was written out to the device; false when the device failed (kDiskError).
   virtual bool FlushToDisk(FileHandle file) = 0;
+  // Asks the drive to discard `length` bytes from `offset` of a file open for writing (TRIM):
+  // a hint it may ignore, never an erasure, and the range reads as undefined afterwards. False
+  // when the system or the file refuses (compressed and encrypted files, most file systems
+  // under Wine: kOther); nothing changes then.
+  virtual bool TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) = 0;
   // Closes a handle of any of the calls above; a file deleted on close goes now. Never fails.
   virtual void CloseFile(FileHandle file) = 0;
 
@@ -180,6 +218,9 @@ class Platform {
   // entered or given attributes; items that keep their data are erased as usual; a kind not
   // known is left as it is, since what reaching into it does is not known either.
   virtual ReparseKind ReparseKindOf(const char* path) = 0;
+  // The tag of the reparse point at `path` (ReparseTags.h), read from its directory entry
+  // without opening it; 0 when it is none or the tag cannot be read.
+  virtual std::uint32_t ReparseTagOf(const char* path) = 0;
   bool IsLink(const char* path) { return ReparseKindOf(path) == ReparseKind::kLink; }
   // How many names (hard links) the file has; 0 when that cannot be read. The named form does
   // not follow a link at `path`; the open form counts the names of the file the handle holds.
@@ -246,6 +287,15 @@ class Platform {
   // The name of the volume's file system ("NTFS", "FAT32", "exFAT"...); false when it cannot
   // be read. Wine answers "NTFS" for every drive that is a plain directory, whatever holds it.
   virtual bool VolumeFileSystem(const char* root, std::string& name) = 0;
+  // What keeps the data of the volume of `root` ("E:\"), asked of its device without opening
+  // any data, as a standard user may: a removable drive or one on a USB, SD or MMC bus is
+  // flash; otherwise the device's seek penalty tells a hard disk from an SSD. kUnknown when the
+  // device answers neither (Wine 8: error 50).
+  virtual StorageKind StorageKindOf(const char* root) = 0;
+  // Whether the system holds shadow copies of any volume (restore points, "previous versions",
+  // backups): kUnknown when it cannot be told. Which volumes they copy takes rights a standard
+  // user lacks.
+  virtual Answer ShadowCopiesExist() = 0;
 
   // --- Memory -----------------------------------------------------------------------------
   // Large write buffers (the free-space chunks), page-aligned in the real backend. nullptr when

@@ -84,6 +84,10 @@ class PlatformWrapper : public Platform {
     OnCall("FlushToDisk");
     return target.FlushToDisk(file);
   }
+  bool TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
+    OnCall("TrimRange");
+    return target.TrimRange(file, offset, length);
+  }
   void CloseFile(FileHandle file) override {
     OnCall("CloseFile");
     target.CloseFile(file);
@@ -95,6 +99,10 @@ class PlatformWrapper : public Platform {
   ReparseKind ReparseKindOf(const char* path) override {
     OnCall("ReparseKindOf");
     return target.ReparseKindOf(path);
+  }
+  std::uint32_t ReparseTagOf(const char* path) override {
+    OnCall("ReparseTagOf");
+    return target.ReparseTagOf(path);
   }
   std::uint32_t NameCountOf(const char* path) override {
     OnCall("NameCountOf");
@@ -183,6 +191,14 @@ class PlatformWrapper : public Platform {
   bool VolumeFileSystem(const char* root, std::string& name) override {
     OnCall("VolumeFileSystem");
     return target.VolumeFileSystem(root, name);
+  }
+  StorageKind StorageKindOf(const char* root) override {
+    OnCall("StorageKindOf");
+    return target.StorageKindOf(root);
+  }
+  Answer ShadowCopiesExist() override {
+    OnCall("ShadowCopiesExist");
+    return target.ShadowCopiesExist();
   }
   void* ObtainBuffer(std::size_t bytes) override {
     OnCall("ObtainBuffer");

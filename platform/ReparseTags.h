@@ -18,13 +18,23 @@ enum class ReparseKind : std::uint8_t { kNone, kLink, kKeepsData, kUnknown };
 
 inline constexpr std::uint32_t kNameSurrogateBit = 0x20000000;
 
-inline constexpr bool KeepsItsOwnData(std::uint32_t reparseTag) {
+// A file an online service keeps (OneDrive and the other clients of the cloud filter):
+// IO_REPARSE_TAG_CLOUD and its sixteen variants differ only in bits 12..15.
+inline constexpr bool IsCloudTag(std::uint32_t reparseTag) {
+  constexpr std::uint32_t kCloud = 0x9000001A, kCloudVariantBits = 0x0000F000;
+  return (reparseTag & ~kCloudVariantBits) == kCloud;
+}
+
+// Data kept here, but not where a sweep through the file lands: deduplicated chunks shared in a
+// store, files compressed by the system (WOF, CompactOS), files a storage manager moved away.
+inline constexpr bool KeepsDataAside(std::uint32_t reparseTag) {
   constexpr std::uint32_t kHsm = 0xC0000004, kHsm2 = 0x80000006, kSis = 0x80000007,
                           kDedup = 0x80000013, kWof = 0x80000017;
-  // IO_REPARSE_TAG_CLOUD and its sixteen variants differ only in bits 12..15.
-  constexpr std::uint32_t kCloud = 0x9000001A, kCloudVariantBits = 0x0000F000;
-  return reparseTag == kHsm || reparseTag == kHsm2 || reparseTag == kSis ||
-         reparseTag == kDedup || reparseTag == kWof || (reparseTag & ~kCloudVariantBits) == kCloud;
+  return reparseTag == kHsm || reparseTag == kHsm2 || reparseTag == kSis || reparseTag == kDedup || reparseTag == kWof;
+}
+
+inline constexpr bool KeepsItsOwnData(std::uint32_t reparseTag) {
+  return KeepsDataAside(reparseTag) || IsCloudTag(reparseTag);
 }
 
 // The kind of a reparse point from its tag.

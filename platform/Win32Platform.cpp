@@ -181,6 +181,7 @@ void CopyFindData(const WIN32_FIND_DATAW& data, FindData* entry) {
   entry->attributes = data.dwFileAttributes;
   entry->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
   entry->name = Utf8FromWide(std::wstring_view(data.cFileName, wcsnlen(data.cFileName, MAX_PATH)));
+  entry->reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
 }
 
 }  // namespace
@@ -355,9 +356,39 @@ bool Win32Platform::WriteBytes(FileHandle file, const void* data, std::uint32_t 
 
 bool Win32Platform::FlushToDisk(FileHandle file) { return FlushFileBuffers(ToHandle(file)) != FALSE; }
 
+bool Win32Platform::TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  FileLevelTrim trim{};
+  trim.rangeCount = 1;
+  trim.ranges[0] = FileLevelTrimRange{offset, length};
+  FileLevelTrimOutput output{};
+  DWORD returned = 0;
+  if (!DeviceIoControl(ToHandle(file), kFsctlFileLevelTrim, &trim, sizeof trim, &output, sizeof output, &returned,
+                       nullptr)) {
+    return false;
+  }
+  // A range the file system passed over was not asked of the drive.
+  if (returned < sizeof output || output.rangesProcessed != 1) return SetLastError(ERROR_NOT_SUPPORTED), false;
+  return true;
+}
+
 void Win32Platform::CloseFile(FileHandle file) { CloseHandle(ToHandle(file)); }
 
 std::uint32_t Win32Platform::AttributesOf(const char* path) { return AttributesOfPath(path); }
+
+namespace {
+
+// The item's entry in its directory. The tag of a reparse point comes with it (dwReserved0); the
+// item is not opened, so a cloud placeholder is not fetched just to be looked at.
+bool DirectoryEntryOf(const char* path, WIN32_FIND_DATAW& entry) {
+  std::wstring wide;
+  if (!SystemPath(path, wide)) return false;
+  const HANDLE find = FindFirstFileW(wide.c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
+
+}  // namespace
 
 ReparseKind Win32Platform::ReparseKindOf(const char* path) {
   const DWORD attributes = AttributesOfPath(path);
@@ -365,18 +396,18 @@ ReparseKind Win32Platform::ReparseKindOf(const char* path) {
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return IsLinkOnWine(path, attributes) ? ReparseKind::kLink : ReparseKind::kNone;
   }
-  // The tag comes with the directory entry (dwReserved0 of a reparse point); the item is not
-  // opened, so a cloud placeholder is not fetched just to be looked at.
-  std::wstring wide;
-  if (!SystemPath(path, wide)) return ReparseKind::kUnknown;
   WIN32_FIND_DATAW entry;
-  const HANDLE find = FindFirstFileW(wide.c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return ReparseKind::kUnknown;
-  FindClose(find);
+  if (!DirectoryEntryOf(path, entry)) return ReparseKind::kUnknown;
   if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return ReparseKind::kNone;
   // Wine's reparse points are its Unix symbolic links, listed without a tag.
   if (entry.dwReserved0 == 0 && RunningOnWine()) return ReparseKind::kLink;
   return KindOfReparseTag(entry.dwReserved0);
+}
+
+std::uint32_t Win32Platform::ReparseTagOf(const char* path) {
+  WIN32_FIND_DATAW entry;
+  if (!DirectoryEntryOf(path, entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
+  return entry.dwReserved0;
 }
 
 namespace {

@@ -26,9 +26,11 @@ class Win32Platform : public Platform {
   bool WriteBytes(FileHandle file, const void* data, std::uint32_t count,
                   std::uint32_t* written) override;
   bool FlushToDisk(FileHandle file) override;
+  bool TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
   void CloseFile(FileHandle file) override;
   std::uint32_t AttributesOf(const char* path) override;
   ReparseKind ReparseKindOf(const char* path) override;
+  std::uint32_t ReparseTagOf(const char* path) override;
   std::uint32_t NameCountOf(const char* path) override;
   std::uint32_t OpenFileNameCount(FileHandle file) override;
   bool SetAttributesOf(const char* path, std::uint32_t attributes) override;
@@ -51,6 +53,9 @@ class Win32Platform : public Platform {
   bool VolumeFreeBytes(const char* root, std::uint64_t* freeBytes) override;
   std::uint32_t ClusterSizeOf(const char* root) override;
   bool VolumeFileSystem(const char* root, std::string& name) override;
+  // Win32Storage.cpp: what the volume's device says of itself.
+  StorageKind StorageKindOf(const char* root) override;
+  Answer ShadowCopiesExist() override;
   void* ObtainBuffer(std::size_t bytes) override;
   void ReleaseBuffer(void* buffer) override;
   FailureKind LastFailure() override;

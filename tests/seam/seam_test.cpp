@@ -289,5 +289,42 @@ TEST_F(SeamTest, CreatingNewRefusesANameThatStandsAndListsNoStreamsOfAPlainFile)
   EXPECT_GT(world->Os().ClusterSizeOf((root.substr(0, 3)).c_str()), 0u);
 }
 
+// Asking the drive to discard a file's ranges is a hint, refused by the file systems here (Wine
+// answers error 50; the fake's volume does as Wine does): the file and its handle go on as they
+// were. The storage and shadow-copy questions answer "not known" and "none" here, which change
+// nothing in a run; a plain file has no reparse tag, in a listing or asked.
+TEST_F(SeamTest, ARefusedTrimChangesNothingAndTheStorageQuestionsAnswerCleanly) {
+  world->MakeFile(In("trim.bin"), 10000);
+  const FileHandle file = world->Os().OpenFileForErasure(In("trim.bin").c_str());
+  ASSERT_NE(file, kInvalidFile);
+  EXPECT_FALSE(world->Os().TrimRange(file, 0, 10000));
+  EXPECT_EQ(world->Os().LastFailure(), FailureKind::kOther);
+  const std::vector<std::uint8_t> bytes(4096, 0x5A);
+  std::uint32_t written = 0;
+  EXPECT_TRUE(world->Os().SeekToStart(file));
+  EXPECT_TRUE(world->Os().WriteBytes(file, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written));
+  EXPECT_EQ(written, bytes.size());
+  EXPECT_TRUE(world->Os().FlushToDisk(file));
+  world->Os().CloseFile(file);
+  std::uint64_t size = 0;
+  ASSERT_TRUE(world->Os().SizeFromAttributes(In("trim.bin").c_str(), &size));
+  EXPECT_EQ(size, 10000u);
+
+  EXPECT_EQ(world->Os().StorageKindOf(root.substr(0, 3).c_str()), StorageKind::kUnknown);
+  EXPECT_EQ(world->Os().ShadowCopiesExist(), Answer::kNo);
+  EXPECT_EQ(world->Os().ReparseTagOf(In("trim.bin").c_str()), 0u);
+  FindData entry;
+  const FindHandle find = world->Os().FindFirst(In("*").c_str(), &entry);
+  ASSERT_NE(find, kInvalidFind);
+  int listed = 0;
+  do {
+    if (entry.name != "trim.bin") continue;
+    ++listed;
+    EXPECT_EQ(entry.reparseTag, 0u);
+  } while ((entry.reparseTag = 7, world->Os().FindNext(find, &entry)));
+  world->Os().FindEnd(find);
+  EXPECT_EQ(listed, 1);
+}
+
 }  // namespace
 }  // namespace varnolt::seam

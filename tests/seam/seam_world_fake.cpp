@@ -6,7 +6,10 @@ namespace {
 
 class FakeWorld : public World {
  public:
-  FakeWorld() { os.MakeDirectory("C:\\seam"); }
+  FakeWorld() {
+    os.MakeDirectory("C:\\seam");
+    os.RefuseTrim('C');  // as every file system under Wine
+  }
   Platform& Os() override { return os; }
   std::string Root() override { return "C:\\seam"; }
   void MakeFolder(const std::string& path) override { os.MakeDirectory(path); }

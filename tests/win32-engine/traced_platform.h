@@ -36,6 +36,7 @@ class TracedPlatform : public Win32Platform {
 
   std::vector<NameOperation> names;
   std::vector<Sweep> sweeps;
+  std::vector<std::string> storage;  // the storage calls' lines
   // Files made new, and the time their making took (under Wine each new name costs a scan of
   // its whole folder).
   std::uint64_t newFiles = 0;
@@ -111,6 +112,27 @@ class TracedPlatform : public Win32Platform {
           1000.0 * static_cast<double>(now.QuadPart - sweepStart.QuadPart) / frequency.QuadPart;
     }
     return ok;
+  }
+  // The storage calls, one line each: what was asked, what came back, the system's error.
+  bool TrimRange(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
+    const bool ok = Win32Platform::TrimRange(file, offset, length);
+    const DWORD error = ok ? 0 : GetLastError();
+    storage.push_back("trim " + open[file] + " " + std::to_string(offset) + "+" + std::to_string(length) +
+                      (ok ? " ok" : " failed error=" + std::to_string(error)));
+    SetLastError(error);
+    return ok;
+  }
+  StorageKind StorageKindOf(const char* root) override {
+    const StorageKind kind = Win32Platform::StorageKindOf(root);
+    static const char* const kNames[] = {"unknown", "rotating", "solid-state", "flash"};
+    storage.push_back(std::string("storage ") + root + " " + kNames[static_cast<int>(kind)]);
+    return kind;
+  }
+  Answer ShadowCopiesExist() override {
+    const Answer answer = Win32Platform::ShadowCopiesExist();
+    static const char* const kNames[] = {"no", "yes", "unknown"};
+    storage.push_back(std::string("shadow-copies ") + kNames[static_cast<int>(answer)]);
+    return answer;
   }
   void CloseFile(FileHandle file) override {
     auto it = open.find(file);
