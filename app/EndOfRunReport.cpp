@@ -36,6 +36,7 @@ std::string ReasonText(const ItemOutcome& outcome) {
     case LeftBecause::kDriveNotSupported: return texts::kLeftDriveNotSupported;
     case LeftBecause::kFillFileNotCreated: return texts::kLeftFillFileNotCreated;
     case LeftBecause::kReplaced: return texts::kLeftReplaced;
+    case LeftBecause::kDataNotHere: return texts::kLeftDataNotHere;
     case LeftBecause::kNotOurs: {
       char text[256];
       std::snprintf(text, sizeof text, texts::kLeftNotOursFormat, Size(outcome.measuredBytes).c_str());

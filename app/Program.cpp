@@ -19,6 +19,8 @@ namespace varnolt {
 namespace {
 
 constexpr std::size_t kTextBufferSize = 512;
+// The question with a paragraph for every kind of limit it may name.
+constexpr std::size_t kConfirmationBufferSize = 2048;
 
 // The program's own texts are Windows-1252; the desktop shows UTF-8.
 bool Show(ProgramServices& services, const char* caption, const char* text, MessageKind kind) {
@@ -105,10 +107,10 @@ bool Confirmed(const ShreddingManager& manager, ProgramServices& services) {
   char sizeText[kTextBufferSize];
   SizeText(manager.TotalBytes(), sizeText, kTextBufferSize);
   sizeText[kTextBufferSize - 1] = '\0';
-  char message[kTextBufferSize];
+  char message[kConfirmationBufferSize];
   ConfirmationText(manager.DirectoryCount(), manager.FileCount(), manager.DriveCount(), sizeText,
-                   message, kTextBufferSize);
-  message[kTextBufferSize - 1] = '\0';
+                   message, kConfirmationBufferSize, manager.Limits());
+  message[kConfirmationBufferSize - 1] = '\0';
   return Show(services, texts::kConfirmationCaption, message, MessageKind::kQuestion);
 }
 

@@ -57,5 +57,29 @@ inline constexpr const char* kLeftFillFileNotCreated =
 inline constexpr const char* kLeftFreeSpaceInPartFormat = "espace libre nettoy\xE9 en partie (%s sur %s)";
 inline constexpr const char* kLeftNamesInFoldersFormat =
     "noms effac\xE9s laiss\xE9s dans %llu dossier(s) \xE0 vous : ils n'acceptaient aucun fichier";
+inline constexpr const char* kLeftDataNotHere =
+    "ses donn\xE9" "es sont en ligne, pas sur ce PC : non ouvert, pour ne pas les t\xE9l\xE9" "charger";
+
+// Paragraphs the confirmation adds before its question, one for each kind of limit the
+// selection meets (OverwriteLimits), in this order.
+inline constexpr const char* kLimitOnFlash =
+    "Sur un SSD ou une m\xE9moire flash (cl\xE9 USB, carte), des copies peuvent rester dans des cellules qu'aucun programme n'atteint : seul un chiffrement activ\xE9 avant l'\xE9" "criture des donn\xE9" "es les prot\xE8ge.";
+// Added to the paragraph above when a drive's free space is cleaned there.
+inline constexpr const char* kLimitFreeSpaceOnFlash =
+    " L'espace libre y re\xE7oit un seul passage, al\xE9" "atoire : d'autres useraient le disque sans rien atteindre de plus.";
+// The shadow copies' paragraph: its start, what they may keep (the chosen files, or the deleted
+// ones of a cleaned drive), what a cleaning may cost, and a full stop.
+inline constexpr const char* kLimitShadowCopiesStart = "Des copies de Windows (\xAB Versions pr\xE9" "c\xE9" "dentes \xBB) peuvent garder ";
+inline constexpr const char* kLimitShadowCopiesOfItems = "ces fichiers tels qu'ils \xE9taient";
+inline constexpr const char* kLimitShadowCopiesOfDeleted = "des fichiers supprim\xE9s";
+inline constexpr const char* kLimitShadowCopiesRestorePoints =
+    ", et remplir l'espace libre peut amener Windows \xE0 supprimer des points de restauration";
+inline constexpr const char* kLimitKeptOnline =
+    "Des fichiers sont gard\xE9s en ligne : la copie en ligne, ses versions et la corbeille en ligne restent, et les supprimer ici les supprime aussi en ligne.";
+// Added to the paragraph above when some of those files have their data elsewhere.
+inline constexpr const char* kLimitDataNotHere =
+    " Ceux dont les donn\xE9" "es ne sont pas sur ce PC ne seront pas ouverts, ce qui les t\xE9l\xE9" "chargerait : ils restent.";
+inline constexpr const char* kLimitStoredAside =
+    "Des fichiers sont compress\xE9s, chiffr\xE9s, d\xE9" "dupliqu\xE9s ou sur un volume ReFS : leurs anciennes donn\xE9" "es peuvent se trouver l\xE0 o\xF9 l'\xE9" "crasement ne passe pas.";
 
 }  // namespace varnolt::texts

@@ -120,6 +120,9 @@ FileShredder::OverwriteResult FileShredder::Overwrite(OpenItem& file) {
   // with another name, whose data (and attributes) belong to that name too, outside the
   // selection. Any file's names are counted again on the open file.
   const std::uint32_t attributes = platform->AttributesOf(path.c_str());
+  // A file whose data an online service keeps away from this PC is not opened: the open would
+  // download it, to overwrite a copy that was never here. Its online copy is the service's.
+  if (attributes != kInvalidAttributes && (attributes & kAttrDataNotHere)) return LeaveAlone(LeftBecause::kDataNotHere);
   const bool special = attributes != kInvalidAttributes && (attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem));
   if (special) {
     if (platform->NameCountOf(path.c_str()) > 1) return LeaveAlone(LeftBecause::kHardLink);
@@ -172,6 +175,8 @@ FileShredder::OverwriteResult FileShredder::Overwrite(OpenItem& file) {
     result = OverwriteResult::kFailed;
   }
   countedBytes = ~0ull;
+  // Only a file that goes: the ranges of one that stays would read as anything afterwards.
+  if (result == OverwriteResult::kCompleted && proceed && trimAfterSweeps) TrimSwept(area);
   area.CloseStreams();
 
   if (result == OverwriteResult::kCompleted && !proceed) {

@@ -15,6 +15,12 @@ namespace varnolt {
 FreeSpaceShredder::FreeSpaceShredder(Platform& platform, const char* root)
     : ReportingShredder(platform, root) {}
 
+void FreeSpaceShredder::SetStorage(StorageKind kind) {
+  const bool flash = kind == StorageKind::kSolidState || kind == StorageKind::kFlash;
+  sweepsPerPass = flash ? 1 : 3;
+  trimAfterSweeps = flash;
+}
+
 std::string FreeSpaceShredder::FillPath() const { return path + FillFileName(0); }
 
 std::uint64_t FreeSpaceShredder::GetFreeSpace() const {
@@ -257,6 +263,9 @@ void FreeSpaceShredder::Shred() {
   std::uint8_t* const sources[3] = {patternBuffer, complementBuffer, randomBuffer};
   const bool swept = RunSweeps(fills, size, sources, kChunkSize, ShortWrite::kEndsTheSweep, cluster);
   coveredBytes = sweepReach;
+  // What the fill reached is asked of the drive to discard too: the whole free space, which
+  // otherwise takes administrator rights to ask.
+  if (trimAfterSweeps) TrimSwept(fills);
   if (!proceed) {
     leftBecause = LeftBecause::kStopped;
   } else if (!swept) {
@@ -302,7 +311,7 @@ bool FreeSpaceShredder::CoverDeletedNames(DeletedNamesCover& cover, DeletedNames
                                           double from, double share) {
   // How many directories there are is learnt on the way: the gauge moves by the share done of
   // those found so far, never back. Its unit is the free space, as the fill's.
-  const std::uint64_t sweeps = static_cast<std::uint64_t>(passCount) * 3;
+  const std::uint64_t sweeps = SweepCount();
   const std::uint64_t size = std::max<std::uint64_t>(measuredBytes, 1);
   progressFrom = from;
   progressShare = share;
@@ -324,7 +333,7 @@ bool FreeSpaceShredder::CoverDeletedNames(DeletedNamesCover& cover, DeletedNames
 void FreeSpaceShredder::FillFreeRecords(RecordFill& records, std::uint64_t size) {
   // How many free records there are is not known beforehand: each one moves the gauge on by a
   // part of what is left, and the end reports the whole.
-  const std::uint64_t sweeps = static_cast<std::uint64_t>(passCount) * 3;
+  const std::uint64_t sweeps = SweepCount();
   size = std::max<std::uint64_t>(size, 1);  // a volume full from the start still reports
   progressFrom = 1 - kRecordShare;
   progressShare = kRecordShare;

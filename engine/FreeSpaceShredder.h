@@ -46,6 +46,11 @@ class FreeSpaceShredder : public ReportingShredder {
   // memberwise copy shares nothing; the destructor has nothing to release for the same reason.
   void Shred() override;
 
+  // What keeps the drive's data (the manager asks once a drive). On solid-state or flash
+  // storage the free space gets one sweep of random data, and its range is then asked of the
+  // drive to discard: more sweeps wear the cells and reach nothing more.
+  void SetStorage(StorageKind kind);
+
   // Total free bytes of the volume (not the caller's quota share); 0 when unknown.
   std::uint64_t GetFreeSpace() const;
 

@@ -33,6 +33,8 @@ enum class LeftBecause : std::uint8_t {
                          // ours: left as it is (its bytes in measuredBytes)
   kNamesInFolders,       // a cleaned drive's folders of the user's own whose deleted names
                          // could not be covered (they took no new file; how many in folders)
+  kDataNotHere,          // a file an online service keeps whose data is not on this PC: not
+                         // opened, which would download it
 };
 
 // The reason a failed call gives, or `otherwise` when the system named none of ours.

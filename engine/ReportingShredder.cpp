@@ -26,7 +26,7 @@ void ReportingShredder::ReportProgress(std::uint64_t done, std::uint64_t size) {
   lastReportTick = now;
   if (manager == nullptr) return;
 
-  const std::uint64_t sweeps = static_cast<std::uint64_t>(passCount) * 3;
+  const std::uint64_t sweeps = SweepCount();
   std::uint64_t itemBytes = done / sweeps;
   float itemFraction = static_cast<float>(static_cast<double>(done) / static_cast<double>(size * sweeps));
   // Bytes in the manager's terms, which count a file without its named streams.
@@ -73,8 +73,9 @@ bool ReportingShredder::RunSweeps(SweepArea& area, std::uint64_t areaBytes,
   sweepReach = 0;
   if (shortWrite == ShortWrite::kEndsTheOverwrite) smallestWrite = 0;
   for (std::uint16_t pass = 0; pass < passCount && proceed; ++pass) {
-    for (int sweep = 0; sweep < 3; ++sweep) {
-      const bool first = pass == 0 && sweep == 0;
+    for (int step = 0; step < sweepsPerPass; ++step) {
+      const int sweep = 3 - sweepsPerPass + step;  // one sweep alone is the random one
+      const bool first = pass == 0 && step == 0;
       // The area may grow while the first sweep runs: its count is read anew for every file.
       for (std::size_t index = 0; index < area.FileCount(); ++index) {
         SweepTarget& target = area.File(index);
@@ -113,7 +114,7 @@ bool ReportingShredder::RunSweeps(SweepArea& area, std::uint64_t areaBytes,
         if (first && cameShort && proceed && index + 1 == area.FileCount()) area.Grow(sweepFailure);
       }
       // A sweep that came up short has covered all it could: the progress moves on to its end.
-      const std::uint64_t sweepEnd = (static_cast<std::uint64_t>(pass) * 3 + sweep + 1) * areaBytes;
+      const std::uint64_t sweepEnd = (static_cast<std::uint64_t>(pass) * sweepsPerPass + step + 1) * areaBytes;
       if (done < sweepEnd && proceed) {
         done = sweepEnd;
         ReportProgress(done, areaBytes);
@@ -121,6 +122,13 @@ bool ReportingShredder::RunSweeps(SweepArea& area, std::uint64_t areaBytes,
     }
   }
   return true;
+}
+
+void ReportingShredder::TrimSwept(SweepArea& area) {
+  for (std::size_t index = 0; index < area.FileCount(); ++index) {
+    const SweepTarget& target = area.File(index);
+    if (target.reach != 0) platform->TrimRange(target.file, 0, target.reach);
+  }
 }
 
 }  // namespace varnolt

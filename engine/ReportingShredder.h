@@ -59,6 +59,10 @@ class ReportingShredder : public GenericShredder {
   void ReportNextAtOnce() { reportNow = true; }
 
   bool Proceed() const { return proceed != 0; }
+  // On solid-state or flash storage: the ranges swept are then asked of the drive to discard
+  // (TRIM), a hint and no erasure, wherever the system takes the request.
+  void SetTrimAfterSweeps(bool trim) { trimAfterSweeps = trim; }
+  bool TrimsAfterSweeps() const { return trimAfterSweeps; }
   std::uint32_t LastReportTick() const { return lastReportTick; }
 
  protected:
@@ -67,7 +71,8 @@ class ReportingShredder : public GenericShredder {
   // one rewrites the same area from the start.
   enum class ShortWrite { kEndsTheOverwrite, kEndsTheSweep };
 
-  // The one sweep loop of every shredder that writes: `passCount` passes of three sweeps over
+  // The one sweep loop of every shredder that writes: `passCount` passes of `sweepsPerPass`
+  // sweeps (three, or the random one alone) over
   // the files of `area`, each over its first `size` bytes in the first sweep and over what that
   // sweep reached in the others, from blocks[0] (pattern), blocks[1] (complement) and blocks[2]
   // (random, refilled before every write), `unit` bytes a write, the last one shorter. Each
@@ -84,6 +89,14 @@ class ReportingShredder : public GenericShredder {
   ShreddingManager* manager = nullptr;
   std::uint8_t proceed = 1;
   std::uint16_t passCount = 1;
+  // Three (pattern, complement, random), or 1: the random sweep alone.
+  std::uint8_t sweepsPerPass = 3;
+  bool trimAfterSweeps = false;
+  // Every sweep of a run, for the progress: a unit of `done` is one sweep's bytes.
+  std::uint64_t SweepCount() const { return static_cast<std::uint64_t>(passCount) * sweepsPerPass; }
+  // Asks the drive to discard what the first sweep reached in each file of `area`; a refusal
+  // changes nothing (the sweeps are done).
+  void TrimSwept(SweepArea& area);
   std::uint8_t pattern = 0xAA;
   std::uint32_t reportInterval = kReportInterval;
   std::uint32_t lastReportTick = 0;

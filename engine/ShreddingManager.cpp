@@ -58,17 +58,20 @@ void ShreddingManager::AddItem(const char* name, bool maybeDrive) {
   if (attributes == kInvalidAttributes) {
     return Drop(fullPath.c_str(), LeftFor(platform->LastFailure(), LeftBecause::kGone));
   }
-  AddFound(fullPath, attributes, nullptr, maybeDrive);
+  const std::uint32_t reparseTag = (attributes & kAttrReparsePoint) ? platform->ReparseTagOf(fullPath.c_str()) : 0;
+  AddFound(fullPath, attributes, reparseTag, nullptr, maybeDrive);
 }
 
-void ShreddingManager::AddFound(std::string& fullPath, std::uint32_t attributes, const std::uint64_t* size,
-                                bool maybeDrive) {
+void ShreddingManager::AddFound(std::string& fullPath, std::uint32_t attributes, std::uint32_t reparseTag,
+                                const std::uint64_t* size, bool maybeDrive) {
+  const VolumeFacts* facts = NoteLimits(fullPath, attributes, reparseTag);
   if (!(attributes & kAttrDirectory)) {
     if (maybeDrive && MayMakeFilesIn(fullPath)) {
       chosen.push_back(fullPath);
       chosenShredders.push_back(static_cast<std::int64_t>(files.size()));
     }
     AddFile(fullPath.c_str(), size);  // a file symbolic link too: its shredder removes only the link
+    files.back().SetTrimAfterSweeps(facts != nullptr && facts->Flash());
     return;
   }
 
@@ -100,6 +103,47 @@ bool ShreddingManager::MayMakeFilesIn(const std::string& fullPath) {
     known = IsLocalDrive(*platform, root) ? 1 : 0;
   }
   return known == 1;
+}
+
+const ShreddingManager::VolumeFacts* ShreddingManager::FactsOf(const std::string& fullPath) {
+  // "X:\..." or "\\?\X:\...": a share's path has no volume of ours to ask about.
+  std::size_t at = fullPath.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
+  if (fullPath.size() < at + 3 || fullPath[at + 1] != ':' || fullPath[at + 2] != '\\') return nullptr;
+  const unsigned char letter = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(fullPath[at])));
+  if (letter < 'A' || letter > 'Z') return nullptr;
+  VolumeFacts& facts = volumeFacts[letter - 'A'];
+  if (facts.asked) return &facts;
+  facts.asked = true;
+  const char root[4] = {static_cast<char>(letter), ':', '\\', '\0'};
+  facts.storage = platform->StorageKindOf(root);
+  std::string fileSystem;
+  const bool named = platform->VolumeFileSystem(root, fileSystem);
+  facts.refs = named && fileSystem == "ReFS";
+  // Shadow copies are taken of local NTFS and ReFS volumes only.
+  if (named && (fileSystem == "NTFS" || facts.refs) && platform->DriveTypeOf(root) == kDriveFixed) {
+    if (!shadowCopiesAsked) {
+      shadowCopiesAsked = true;
+      shadowCopies = platform->ShadowCopiesExist();
+    }
+    facts.shadowed = shadowCopies == Answer::kYes;
+  }
+  return &facts;
+}
+
+const ShreddingManager::VolumeFacts* ShreddingManager::NoteLimits(const std::string& fullPath, std::uint32_t attributes,
+                                                                  std::uint32_t reparseTag) {
+  const VolumeFacts* facts = FactsOf(fullPath);
+  if (facts != nullptr) {
+    limits.itemsOnFlash |= facts->Flash();
+    limits.itemsUnderShadowCopies |= facts->shadowed;
+  }
+  if ((attributes & kAttrKeptOnline) || IsCloudTag(reparseTag)) limits.keptOnline = true;
+  if (attributes & kAttrDirectory) return facts;
+  if (attributes & kAttrDataNotHere) limits.dataNotHere = true;
+  if ((attributes & (kAttrCompressed | kAttrEncrypted)) || KeepsDataAside(reparseTag) || (facts != nullptr && facts->refs)) {
+    limits.storedAside = true;
+  }
+  return facts;
 }
 
 std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
@@ -139,7 +183,7 @@ std::uint64_t ShreddingManager::AddContents(const char* fullPath) {
       continue;
     }
     // What the listing says of the entry stands for a look of its own: one lookup less a file.
-    AddFound(child, entry.attributes, &entry.size, false);
+    AddFound(child, entry.attributes, entry.reparseTag, &entry.size, false);
     if (files.size() == filesBefore + 1 && directories.size() == foldersBefore && child == files.back().Path()) {
       files.back().SetNameBefore(beforeFiles);
     } else if (directories.size() > foldersBefore && child == directories.back().Path()) {
@@ -180,6 +224,11 @@ void ShreddingManager::AddDirectory(const char* fullPath) {
 
 void ShreddingManager::AddDrive(const char* root) {
   drives.push_back(FreeSpaceShredder(*platform, root));
+  if (const VolumeFacts* facts = FactsOf(root)) {
+    drives.back().SetStorage(facts->storage);
+    limits.freeSpaceOnFlash |= facts->Flash();
+    limits.freeSpaceUnderShadowCopies |= facts->shadowed;
+  }
   totalBytes += drives.back().GetFreeSpace();
   drives.back().SetManager(this);
 }

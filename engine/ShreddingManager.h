@@ -12,6 +12,7 @@
 #include "engine/DirectoryShredder.h"
 #include "engine/FileShredder.h"
 #include "engine/FreeSpaceShredder.h"
+#include "engine/OverwriteLimits.h"
 #include "engine/ProgressCallback.h"
 #include "platform/Platform.h"
 
@@ -56,6 +57,9 @@ class ShreddingManager {
   std::int32_t DirectoryCount() const { return static_cast<std::int32_t>(directories.size()); }
   std::int32_t DriveCount() const { return static_cast<std::int32_t>(drives.size()); }
   std::uint64_t TotalBytes() const { return totalBytes; }
+  // What the items collected meet that an overwrite may not reach (OverwriteLimits.h): the
+  // storage of their volumes, the system's shadow copies, the items' own kind.
+  const OverwriteLimits& Limits() const { return limits; }
   void SetCallback(ProgressCallback callback) { this->callback = callback; }
 
   // Erases all files, then all directories, then the free space of all drives, until the
@@ -92,7 +96,23 @@ class ShreddingManager {
   std::uint64_t AddContents(const char* fullPath);
   // Collects the item at `fullPath` (resolved, its name checked) of `attributes`: a file, or a
   // directory with everything below it. `size`: a file's size, when a listing gave it.
-  void AddFound(std::string& fullPath, std::uint32_t attributes, const std::uint64_t* size, bool maybeDrive);
+  // `reparseTag`: the tag of a reparse point, as its listing or a look of its own gave it.
+  void AddFound(std::string& fullPath, std::uint32_t attributes, std::uint32_t reparseTag, const std::uint64_t* size,
+                bool maybeDrive);
+  // What is known of a volume, asked once a drive letter.
+  struct VolumeFacts {
+    bool asked = false;
+    StorageKind storage = StorageKind::kUnknown;
+    bool shadowed = false;  // a local NTFS or ReFS volume, on a system that keeps shadow copies
+    bool refs = false;
+    bool Flash() const { return storage == StorageKind::kSolidState || storage == StorageKind::kFlash; }
+  };
+  // The facts of the volume of `fullPath` ("E:\..." or "\\?\E:\..."); nullptr for a path of
+  // no drive letter (a share's).
+  const VolumeFacts* FactsOf(const std::string& fullPath);
+  // Notes in `limits` what the item at `fullPath`, of these attributes and tag, meets; the
+  // facts of its volume, when it has a drive letter.
+  const VolumeFacts* NoteLimits(const std::string& fullPath, std::uint32_t attributes, std::uint32_t reparseTag);
   void Drop(const char* name, LeftBecause reason) { dropped.push_back(ItemOutcome{name, reason}); }
   ItemIdentity IdentityAt(const char* fullPath);
   // Between items that report nothing themselves (folders, covers): a report when one is due,
@@ -127,6 +147,10 @@ class ShreddingManager {
   std::int32_t itemsDone = 0;
   ProgressCallback callback = nullptr;
   std::array<std::int8_t, 26> localDrives = MakeUnknown();  // per letter: -1 not asked, 0, 1
+  std::array<VolumeFacts, 26> volumeFacts{};
+  Answer shadowCopies = Answer::kUnknown;
+  bool shadowCopiesAsked = false;
+  OverwriteLimits limits;
   static std::array<std::int8_t, 26> MakeUnknown() {
     std::array<std::int8_t, 26> unknown{};
     unknown.fill(-1);

@@ -88,7 +88,7 @@ TEST(EndOfRunReport, EveryReasonHasItsOwnText) {
       LeftBecause::kNotRemoved, LeftBecause::kInUse, LeftBecause::kAccessDenied, LeftBecause::kGone,
       LeftBecause::kWriteFailed, LeftBecause::kDiskFull, LeftBecause::kStopped, LeftBecause::kNotReached,
       LeftBecause::kNameNotSupported, LeftBecause::kDriveNotSupported, LeftBecause::kFillFileNotCreated,
-      LeftBecause::kFreeSpaceInPart, LeftBecause::kNamesInFolders};
+      LeftBecause::kFreeSpaceInPart, LeftBecause::kNamesInFolders, LeftBecause::kDataNotHere};
   std::vector<std::string> seen;
   for (const LeftBecause reason : reasons) {
     const std::string text = ReasonText(Left("E:\\", reason));

@@ -194,6 +194,7 @@ int main(int argc, char** argv) {
   manager.Run();
   QueryPerformanceCounter(&end);
 
+  for (const std::string& line : platform.storage) std::printf("%s\n", line.c_str());
   if (!options.quiet) {
     for (const auto& name : platform.names) {
       std::printf("%s %s%s%s %s\n", name.kind.c_str(), name.path.c_str(),

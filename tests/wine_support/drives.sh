@@ -14,6 +14,7 @@
 #   drives_start                         register the types, start the clone's server
 #   drives_stop                          stop the clone's server (open handles close)
 #   drives_token LETTER                  the token to pass as --volume L:TOKEN
+#   drives_type LETTER                   hd or floppy, as it was mapped
 #
 # Safety: the clone has no Z: and keeps C: a network drive; only letters mapped here exist
 # besides C:, and each one's root holds a token file that erase_items checks before it cleans.
@@ -165,6 +166,8 @@ drives_map() {
 }
 
 drives_token() { echo "$1:${drives_tokens[$1]}"; }
+# How LETTER was mapped: hd or floppy.
+drives_type() { echo "${drives_types[$1]}"; }
 
 # The loader for the program under test: Wine's 32-bit one for the i686 build's programs.
 drives_loader() {
