@@ -1,6 +1,6 @@
-// The class factory of CFileShredderShlExt. The module keeps one instance from its first
-// request until the DLL is unloaded; every reference beyond the module's own holds a module
-// lock, so a client that keeps the factory keeps the DLL loaded.
+// The class factory of each of the module's classes. The module keeps one instance a class from
+// its first request until the DLL is unloaded; every reference beyond the module's own holds a
+// module lock, so a client that keeps the factory keeps the DLL loaded.
 #pragma once
 
 #include <windows.h>

@@ -6,18 +6,15 @@
 #include <string>
 #include <string_view>
 
-#include "common/ItemStream.h"
-#include "common/WideWin32.h"
-
+#include "contextmenu/Launch.h"
 #include "contextmenu/MenuLogic.h"
+#include "contextmenu/MenuShell.h"
 #include "contextmenu/Module.h"
 
 namespace varnolt::menu {
 
 // The library's locale, as its definition declares it and as registration records it.
 constexpr LCID kTypeLibraryLocale = 0x0409;
-// The code page the menu's and help's texts are kept in.
-constexpr UINT kTextCodePage = 1252;
 
 HRESULT CFileShredderShlExt::Create(IUnknown* outer, REFIID iid, void** object) {
   auto* created = new (std::nothrow) CFileShredderShlExt(outer);
@@ -143,16 +140,11 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
     result = E_INVALIDARG;
   } else {
     try {
-      std::vector<std::string> items;
-      items.reserve(count);
-      bool hasDrive = false;
+      Selection selection;
+      selection.items.reserve(count);
       for (UINT i = 0; i < count; ++i) {
-        // The shell's own UTF-16 names, handed on in UTF-8: every character as it is, none
-        // replaced by a look-alike of some code page. A name that does not arrive whole, or
-        // whose record the pipe cannot carry, would reach the program cut short, and the
-        // beginning of a longer path can name another file or directory, which must never be
-        // handed on to be erased. Such a selection is refused whole: the shell then shows no
-        // entry for it.
+        // A name that does not arrive whole, or that the pipe cannot carry (MenuLogic.h),
+        // refuses the selection whole: the shell then shows no entry for it.
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);
         if (length == 0) {
           result = E_INVALIDARG;
@@ -164,22 +156,13 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
           break;
         }
         wide.resize(length);
-        std::string name = Utf8FromWide(wide);
-        if (name.find('\0') != std::string::npos || name.size() + 1 > kMaxItemRecordLength) {
+        if (!AddShellName(selection, wide)) {
           result = E_INVALIDARG;
           break;
         }
-        if (ReduceDriveRoot(name.data())) {
-          hasDrive = true;
-          name.resize(1);
-        }
-        items.push_back(std::move(name));
       }
       // Each call takes one whole selection: a second Initialize replaces the first.
-      if (SUCCEEDED(result)) {
-        m_items.swap(items);
-        m_hasDrive = hasDrive;
-      }
+      if (SUCCEEDED(result)) m_selection = std::move(selection);
     } catch (...) {
       result = E_OUTOFMEMORY;
     }
@@ -191,20 +174,20 @@ STDMETHODIMP CFileShredderShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dat
 
 STDMETHODIMP CFileShredderShlExt::QueryContextMenu(HMENU menu, UINT position, UINT firstCommand, UINT, UINT flags) {
   if (flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-  // The texts are Windows-1252 bytes: converted from that code page, whatever the system's.
-  WCHAR text[128];
-  if (!MultiByteToWideChar(kTextCodePage, 0, MenuText(m_hasDrive), -1, text, ARRAYSIZE(text))) return E_FAIL;
+  // The setup's record is read at each menu: it may register or remove the package while
+  // Explorer runs.
+  if (!ClassicEntryShown(m_selection.hasDrive, PackagedMenuRegistered())) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+  WCHAR text[kMenuTextRoom];
+  if (!WideMenuText(MenuText(m_selection.hasDrive), text)) return E_FAIL;
   InsertMenuW(menu, position, MF_BYPOSITION, firstCommand, text);
   return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1);
 }
 
 STDMETHODIMP CFileShredderShlExt::GetCommandString(UINT_PTR command, UINT type, UINT*, CHAR* buffer, UINT size) {
-  const UINT codePage = kTextCodePage;
   const CommandStringRequest request = ClassifyCommandStringRequest(command, type);
   if (request == CommandStringRequest::kRefused || !buffer) return E_INVALIDARG;
-  const char* text = HelpText(m_hasDrive);
-  WCHAR wide[128];
-  if (!MultiByteToWideChar(codePage, 0, text, -1, wide, ARRAYSIZE(wide))) return E_FAIL;
+  WCHAR wide[kMenuTextRoom];
+  if (!WideMenuText(HelpText(m_selection.hasDrive), wide)) return E_FAIL;
   if (request == CommandStringRequest::kAnsiHelp) {
     // In the system's code page, where the 1252 bytes would read as other characters (0xE9 is
     // half a character on code page 932). Cut short at a whole character when the buffer is small.
@@ -229,7 +212,7 @@ STDMETHODIMP CFileShredderShlExt::GetCommandString(UINT_PTR command, UINT type, 
 
 STDMETHODIMP CFileShredderShlExt::InvokeCommand(CMINVOKECOMMANDINFO* info) {
   if (!info || !IsOurCommand(reinterpret_cast<std::uintptr_t>(info->lpVerb))) return E_INVALIDARG;
-  return LaunchEraser(m_items);
+  return LaunchEraser(m_selection.items);
 }
 
 }  // namespace varnolt::menu

@@ -1,5 +1,5 @@
-// InvokeCommand's work: create the pipe, start the program found through App Paths, wait for
-// it to open the pipe, write the selection as item records, close the pipe.
+// The menus' work once their entry is chosen: create the pipe, start the program found through
+// App Paths, wait for it to open the pipe, write the selection as item records, close the pipe.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -11,7 +11,7 @@
 
 #include "common/ItemStream.h"
 #include "common/WideWin32.h"
-#include "contextmenu/FileShredderShlExt.h"
+#include "contextmenu/Launch.h"
 #include "contextmenu/MenuLogic.h"
 #include "contextmenu/ProgramPath.h"
 
@@ -186,8 +186,7 @@ HRESULT Launch(const std::vector<std::string>& items) {
   if (!event.valid()) return S_FALSE;
 
   const std::string parameters = LaunchParameters(pipeName);
-  Win32AppPathsKey key;
-  const std::string program = GetProgramPath(key);
+  const std::string program = RegisteredProgramPath();
   // Without a registered program there is nothing to start: an empty file name would leave the
   // shell to pick something else to open with our parameters.
   std::wstring wideProgram;
@@ -224,6 +223,11 @@ HRESULT Launch(const std::vector<std::string>& items) {
 }
 
 }  // namespace
+
+std::string RegisteredProgramPath() {
+  Win32AppPathsKey key;
+  return GetProgramPath(key);
+}
 
 HRESULT LaunchEraser(const std::vector<std::string>& items) noexcept {
   try {

@@ -1,6 +1,9 @@
 #include "contextmenu/MenuLogic.h"
 
 #include <cstring>
+#include <utility>
+
+#include "common/ItemStream.h"
 
 namespace varnolt::menu {
 
@@ -16,6 +19,25 @@ bool ReduceDriveRoot(char* name) {
   }
   name[1] = '\0';
   return true;
+}
+
+bool AddSelectedItem(Selection& selection, std::string name) {
+  if (name.empty() || name.find('\0') != std::string::npos || name.size() + 1 > kMaxItemRecordLength) return false;
+  if (ReduceDriveRoot(name.data())) {
+    name.resize(1);
+    selection.hasDrive = true;
+  }
+  selection.items.push_back(std::move(name));
+  return true;
+}
+
+bool ClassicEntryShown(bool hasDrive, bool packagedMenuRegistered) { return hasDrive || !packagedMenuRegistered; }
+
+std::optional<char> DriveLetterOf(const std::string& item) {
+  const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (item.size() == 1 && isLetter(item[0])) return item[0];
+  if (item.size() >= 3 && isLetter(item[0]) && item[1] == ':' && item[2] == '\\') return item[0];
+  return std::nullopt;
 }
 
 CommandStringRequest ClassifyCommandStringRequest(std::uintptr_t commandOffset, unsigned requestType) {

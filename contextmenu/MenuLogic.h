@@ -1,12 +1,15 @@
-// The handler's plain decisions: the texts it shows, the drive-root reduction, the answers to
-// help-text requests and their bounded copies, which command is ours, and the pipe name and
-// parameters the program is started with. No platform call here; the COM class in
-// FileShredderShlExt.cpp drives these.
+// The menu's plain decisions: the texts it shows, the selection it hands on, the drive-root
+// reduction, the answers to help-text requests and their bounded copies, which command is ours,
+// and the pipe name and parameters the program is started with. No platform call here; both COM
+// classes (FileShredderShlExt.cpp for the classic menu, ExplorerCommand.cpp for Windows 11's)
+// drive these.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace varnolt::menu {
 
@@ -24,6 +27,29 @@ const char* HelpText(bool hasDrive);
 // true when the name was one. `name` is a zero-terminated UTF-8 text; three bytes that are one
 // character are no root.
 bool ReduceDriveRoot(char* name);
+
+// A selection as the program is handed it: names in UTF-8, each drive root cut to its letter.
+struct Selection {
+  std::vector<std::string> items;
+  bool hasDrive = false;
+};
+
+// Adds one selected name, in UTF-8 (the shell's own UTF-16, converted). A name that could only
+// reach the program cut short (empty, holding a zero byte, or longer than one record of the
+// pipe carries) is refused, and nothing is added: the beginning of a longer path can name
+// another file or directory, which must never be handed on to be erased. The caller then
+// refuses the whole selection.
+bool AddSelectedItem(Selection& selection, std::string name);
+
+// Whether the classic handler adds its entry. Once the setup has recorded the Windows 11
+// package as registered, files and folders get their entry from that menu instead (no one sees
+// it twice); a selection holding a drive keeps it, drives having no entry there.
+bool ClassicEntryShown(bool hasDrive, bool packagedMenuRegistered);
+
+// The drive letter a selected item lies on: a drive root cut to its letter, or a name that
+// begins "X:\". None for anything else (a UNC path, a device path): such an item may be on the
+// network.
+std::optional<char> DriveLetterOf(const std::string& item);
 
 // GetCommandString's request types: bit 0 asks for help text, bit 2 for UTF-16.
 enum class CommandStringRequest { kRefused, kAnsiHelp, kUnicodeHelp };

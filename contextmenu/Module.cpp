@@ -1,13 +1,16 @@
 // The DLL's entry points: DllMain and the four exports (varnoltmenu.def lists them, and nothing
-// else is exported). One class, one cached class factory.
+// else is exported). Two classes, the classic menu's handler and the Windows 11 menu's command,
+// each with one cached class factory.
 #include <windows.h>
 
 #include <new>
 
 #include "contextmenu/ClassFactory.h"
+#include "contextmenu/ExplorerCommand.h"
 #include "contextmenu/FileShredderShlExt.h"
 #include "contextmenu/Module.h"
 #include "contextmenu/Registration.h"
+#include "varnoltmenu_identity.h"  // generated from cmake/MenuIdentity.cmake
 
 namespace varnolt::menu {
 namespace {
@@ -20,11 +23,17 @@ struct ClassEntry {
 };
 
 HRESULT UpdateRegistry(bool registering) { return registering ? RegisterServer() : UnregisterServer(); }
+// The Windows 11 menu's class is declared by its package's manifest, which Windows reads when
+// the package is registered: the DLL writes nothing for it.
+HRESULT DeclaredByThePackage(bool) { return S_OK; }
 
 HINSTANCE instance = nullptr;
 LONG lockCount = 0;
 CRITICAL_SECTION factoryLock;
-ClassEntry classes[] = {{&CLSID_FileShredderShlExt, UpdateRegistry, CFileShredderShlExt::Create, nullptr}};
+ClassEntry classes[] = {
+    {&CLSID_FileShredderShlExt, UpdateRegistry, CFileShredderShlExt::Create, nullptr},
+    {&kExplorerCommandClassId, DeclaredByThePackage, CExplorerCommand::Create, nullptr},
+};
 
 void InitializeModule(HINSTANCE module) {
   instance = module;

@@ -6,8 +6,13 @@
 // or asks a fresh extension object of the DLL for its ANSI help text, as an ANSI caller of the
 // shell would, and prints the system's code page and that text read in it, in UTF-8:
 //   dll_call --help-text DLL        (prints "acp=1252 text=Broyer les données avec Varnolt")
+// or creates the class of that CLSID ("{...}") through the DLL's own DllGetClassObject, as a
+// packaged extension's class is created, and asks it for IExplorerCommand: prints "ok" (exit
+// status 0), or the first failing HRESULT in hex (exit status 1):
+//   dll_call --explorer-command DLL CLSID
 // Arguments are read as UTF-16, so a DLL in a folder named in any script is loaded by its name.
-// The exit status is 0 whenever the call was made, so the caller compares the printed result.
+// Otherwise the exit status is 0 whenever the call was made, so the caller compares the printed
+// result.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -73,6 +78,43 @@ int PrintAnsiHelpText(const wchar_t* dll) {
   return 0;
 }
 
+int CreateExplorerCommand(const wchar_t* dll, const wchar_t* classText) {
+  CLSID classId;
+  if (FAILED(CLSIDFromString(classText, &classId))) {
+    std::fprintf(stderr, "dll_call: not a CLSID: %s\n", varnolt::Utf8FromWide(classText).c_str());
+    return 2;
+  }
+  const HMODULE module = LoadLibraryW(dll);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  const auto get = module ? reinterpret_cast<GetClassObject>(
+                                reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")))
+                          : nullptr;
+  if (!get) {
+    std::fprintf(stderr, "dll_call: cannot load %s or find its DllGetClassObject (error %lu)\n",
+                 varnolt::Utf8FromWide(dll).c_str(), GetLastError());
+    return 3;
+  }
+  CoInitialize(nullptr);
+  IClassFactory* factory = nullptr;
+  IUnknown* object = nullptr;
+  IExplorerCommand* command = nullptr;
+  HRESULT result = get(classId, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (SUCCEEDED(result)) result = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object));
+  if (SUCCEEDED(result)) result = object->QueryInterface(IID_IExplorerCommand, reinterpret_cast<void**>(&command));
+  if (command) command->Release();
+  if (object) object->Release();
+  if (factory) factory->Release();
+  CoUninitialize();
+  if (FAILED(result)) {
+    std::printf("0x%08lX\n", static_cast<unsigned long>(result));
+    std::fflush(stdout);
+    return 1;
+  }
+  std::printf("ok\n");
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -80,8 +122,12 @@ int main() {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv && argc >= 2 && std::wstring(argv[1]) == L"--value") return PrintValue(argc, argv);
   if (argv && argc == 3 && std::wstring(argv[1]) == L"--help-text") return PrintAnsiHelpText(argv[2]);
+  if (argv && argc == 4 && std::wstring(argv[1]) == L"--explorer-command") {
+    return CreateExplorerCommand(argv[2], argv[3]);
+  }
   if (!argv || argc != 3) {
-    std::fprintf(stderr, "usage: dll_call DLL EXPORT | --value HKCR|HKLM KEY [NAME] | --help-text DLL\n");
+    std::fprintf(stderr, "usage: dll_call DLL EXPORT | --value HKCR|HKLM KEY [NAME] | --help-text DLL"
+                         " | --explorer-command DLL CLSID\n");
     return 2;
   }
   const std::string dll = varnolt::Utf8FromWide(argv[1]);

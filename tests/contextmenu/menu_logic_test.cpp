@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace varnolt::menu {
 namespace {
@@ -37,6 +39,35 @@ TEST(MenuLogic, ThreeCharacterNamesAreDriveRoots) {
     EXPECT_EQ(ReduceDriveRoot(name), c.drive) << c.name;
     EXPECT_STREQ(name, c.after);
   }
+}
+
+// What both menus hand on: names that reach the program whole, drive roots cut to their letter.
+// A refused name adds nothing (the caller then refuses the whole selection).
+TEST(MenuLogic, SelectionsTakeWholeNamesAndNoteDrives) {
+  Selection selection;
+  EXPECT_TRUE(AddSelectedItem(selection, "C:\\dir\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt"));
+  EXPECT_FALSE(selection.hasDrive);
+  EXPECT_TRUE(AddSelectedItem(selection, "E:\\"));
+  EXPECT_TRUE(selection.hasDrive);
+  const std::string longest(0xFFFE, 'x');  // a record's 65,535 bytes, its zero included
+  EXPECT_TRUE(AddSelectedItem(selection, longest));
+  EXPECT_FALSE(AddSelectedItem(selection, longest + "x"));
+  EXPECT_FALSE(AddSelectedItem(selection, ""));
+  EXPECT_FALSE(AddSelectedItem(selection, std::string("C:\\a\0b", 6)));
+  EXPECT_EQ(selection.items,
+            (std::vector<std::string>{"C:\\dir\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt", "E", longest}));
+}
+
+TEST(MenuLogic, DriveLettersOfItems) {
+  EXPECT_EQ(DriveLetterOf("C"), 'C');  // a root, cut to its letter
+  EXPECT_EQ(DriveLetterOf("e:\\dir\\file.txt"), 'e');
+  EXPECT_EQ(DriveLetterOf("D:\\"), 'D');
+  EXPECT_EQ(DriveLetterOf("\\\\server\\share\\file.txt"), std::nullopt);
+  EXPECT_EQ(DriveLetterOf("\\\\?\\C:\\file.txt"), std::nullopt);
+  EXPECT_EQ(DriveLetterOf("C:file.txt"), std::nullopt);  // relative to a drive's current folder
+  EXPECT_EQ(DriveLetterOf("1:\\x"), std::nullopt);
+  EXPECT_EQ(DriveLetterOf("\xC3\xA9:\\x"), std::nullopt);
+  EXPECT_EQ(DriveLetterOf(""), std::nullopt);
 }
 
 TEST(MenuLogic, OnlyHelpTextRequestsForOffsetZeroAreAnswered) {

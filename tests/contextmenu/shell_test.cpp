@@ -1,7 +1,7 @@
 // Drives the extension as Explorer does: registered, created through the registry, handed a
 // data object with CF_HDROP, asked for its menu entry and help text, and invoked. The program
 // started through App Paths is pipe_client.exe (see there), copied in as Varnolt.exe; every item
-// it is sent lives in this test's own folder under C:.
+// it is sent lives in this test's own folder under C: (shell_support.cpp makes both).
 #include <windows.h>
 #include <oleauto.h>
 #include <shellapi.h>
@@ -15,76 +15,31 @@
 #include <vector>
 
 #include "contextmenu/MenuLogic.h"
+#include "tests/contextmenu/shell_support.h"
 #include "tests/wine_support/wine_support.h"
 #include "varnoltmenu.h"
 
 namespace varnolt::menu {
 namespace {
 
+using shell_testing::ClearAppPath;
+using shell_testing::ExpectVarnoltEndsWithNothingToReport;
+using shell_testing::folder;
+using shell_testing::InstallRealProgram;
+using shell_testing::Lines;
+using shell_testing::PackagedMenuRecord;
+using shell_testing::programDir;
+using shell_testing::ResetProgram;
+using shell_testing::SetAppPath;
+using shell_testing::WaitForReport;
 using wine_testing::AnswerMessageBox;
-using wine_testing::FromBuildTree;
-using wine_testing::MakeScratchFolder;
 using wine_testing::NoPipeInTickRange;
 using wine_testing::ReadTextFile;
 using wine_testing::RemoveTree;
 using wine_testing::WriteTextFile;
 
-constexpr char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Varnolt.exe";
 const std::string kHelpErase = std::string("Broyer les donn") + '\xE9' + "es avec Varnolt";
 const std::string kHelpClean = "Nettoyer l'espace libre de ce disque avec Varnolt";
-
-std::string folder;       // this run's scratch folder under C:
-std::string programDir;   // where the stand-in Varnolt.exe lives
-HMODULE registeredDll = nullptr;
-
-using RegistrationFn = HRESULT(STDAPICALLTYPE*)();
-
-HRESULT CallExport(const char* name) {
-  const auto function = reinterpret_cast<RegistrationFn>(reinterpret_cast<void*>(GetProcAddress(registeredDll, name)));
-  return function ? function() : E_FAIL;
-}
-
-void SetAppPath(DWORD type, const std::string& path) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(path.c_str()),
-                           static_cast<DWORD>(path.size() + 1)),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
-
-void ClearAppPath() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey); }
-
-// The scratch folder, the stand-in program, the registration; all undone at the end.
-class ShellEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    folder = MakeScratchFolder("shell");
-    ASSERT_FALSE(folder.empty());
-    const std::string dll = folder + "\\varnoltmenu.dll";
-    ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLTMENU_DLL).c_str(), dll.c_str(), FALSE));
-    programDir = folder + "\\program";
-    ASSERT_TRUE(CreateDirectoryA(programDir.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(FromBuildTree(PIPE_CLIENT_EXE).c_str(), (programDir + "\\Varnolt.exe").c_str(), FALSE));
-    registeredDll = LoadLibraryA(dll.c_str());
-    ASSERT_NE(registeredDll, nullptr);
-    ASSERT_EQ(CallExport("DllRegisterServer"), S_OK);
-  }
-  void TearDown() override {
-    CoFreeUnusedLibraries();
-    if (registeredDll) {
-      EXPECT_EQ(CallExport("DllUnregisterServer"), S_OK);
-      FreeLibrary(registeredDll);
-    }
-    ClearAppPath();
-    CoUninitialize();
-    RemoveTree(folder);
-  }
-};
-
-[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
 
 // A data object as Explorer builds one for a selection: CF_HDROP in global memory, wide names.
 class DropDataObject : public IDataObject {
@@ -247,32 +202,6 @@ struct Selection {
   std::vector<std::string> paths;
 };
 
-// What the stand-in program reported, once it has finished.
-std::string WaitForReport(DWORD timeoutMs = 20000) {
-  const std::string path = programDir + "\\received.txt";
-  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-    const std::string text = ReadTextFile(path);
-    if (!text.empty()) return text;
-    Sleep(50);
-  }
-  return {};
-}
-
-void ResetProgram(const std::string& mode) {
-  DeleteFileA((programDir + "\\received.txt").c_str());
-  DeleteFileA((programDir + "\\started.txt").c_str());
-  WriteTextFile(programDir + "\\mode.txt", mode);
-}
-
-std::vector<std::string> Lines(const std::string& text, const std::string& prefix) {
-  std::vector<std::string> found;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line.substr(prefix.size()));
-  }
-  return found;
-}
-
 TEST(ShellDrive, CreatedThroughTheRegistryFromItsRegisteredPath) {
   Handler handler;
   ASSERT_NE(handler.menu, nullptr);
@@ -380,6 +309,43 @@ TEST(ShellDrive, ADriveRootAmongFilesGetsTheCleanEntry) {
   // A new selection on the same object replaces the old one, drive flag included.
   ASSERT_EQ(handler.Initialize(selection.paths), S_OK);
   EXPECT_EQ(QueryMenu(handler).text, "Broyer avec Varnolt");
+}
+
+// Once the setup has recorded the Windows 11 package as registered (REG_DWORD 1, in the 64-bit
+// view, where the 32-bit handler reads it too), files and folders get their entry from that
+// menu only; a selection holding a drive keeps its entry here. A record in the 32-bit view, or
+// of another value, changes nothing.
+TEST(ShellDrive, ThePackagedMenuRecordTakesFilesAndFoldersButNotDrives) {
+  Selection selection("packaged");
+  std::vector<std::string> withDrive = {"C:\\"};
+  withDrive.insert(withDrive.end(), selection.paths.begin(), selection.paths.end());
+  Handler files;
+  ASSERT_EQ(files.Initialize(selection.paths), S_OK);
+  Handler drive;
+  ASSERT_EQ(drive.Initialize(withDrive), S_OK);
+  EXPECT_EQ(QueryMenu(files).text, "Broyer avec Varnolt");
+  {
+    const PackagedMenuRecord record(1);
+    ASSERT_TRUE(record.written());
+    HRESULT result = E_FAIL;
+    EXPECT_EQ(QueryMenu(files, CMF_NORMAL, &result).count, 0);
+    EXPECT_EQ(result, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+    const MenuEntry entry = QueryMenu(drive, CMF_NORMAL, &result);
+    EXPECT_EQ(entry.count, 1);
+    EXPECT_EQ(entry.text, "Nettoyer avec Varnolt");
+    EXPECT_EQ(result, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+  }
+  EXPECT_EQ(QueryMenu(files).text, "Broyer avec Varnolt") << "the record is gone";
+  {
+    const PackagedMenuRecord record(0);
+    ASSERT_TRUE(record.written());
+    EXPECT_EQ(QueryMenu(files).text, "Broyer avec Varnolt");
+  }
+  {
+    const PackagedMenuRecord record(1, KEY_WOW64_32KEY);
+    ASSERT_TRUE(record.written());
+    EXPECT_EQ(QueryMenu(files).text, "Broyer avec Varnolt");
+  }
 }
 
 TEST(ShellDrive, UnreadableSelectionsAreRefused) {
@@ -620,22 +586,11 @@ TEST(ShellDrive, TheStartedProgramsConfirmationCanBeAnsweredYes) {
 }
 
 #ifdef VARNOLT_EXE
-// Every Varnolt.exe of the prefix ends within 60 s and shows no "Erreur" box (one it shows is
-// answered, so that no program is left waiting for a click and holding the test's output).
-void ExpectVarnoltEndsWithNothingToReport() {
-  const wine_testing::ProgramsEnd end = wine_testing::WaitForProgramsToEnd(L"Varnolt.exe", 60000);
-  EXPECT_TRUE(end.ended) << "Varnolt.exe still runs 60 s after its confirmation was answered";
-  for (const std::string& report : end.reports) ADD_FAILURE() << "Varnolt reported: " << report;
-}
-
 // The whole road with the real program: App Paths names a copy of Varnolt.exe, which reads the
 // selection from the pipe, asks for confirmation (answered Yes here) and erases the selected
 // items, and only them.
 TEST(ShellDrive, VarnoltErasesTheSelectionAndNothingElse) {
-  const std::string realDir = folder + "\\real-program";
-  CreateDirectoryA(realDir.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLT_EXE).c_str(), (realDir + "\\Varnolt.exe").c_str(), FALSE));
-  SetAppPath(REG_SZ, realDir + "\\Varnolt.exe");
+  InstallRealProgram("real-program");
 
   Selection selection("erase");
   const std::string kept = selection.base + "\\kept.txt";
@@ -667,10 +622,7 @@ TEST(ShellDrive, VarnoltErasesTheSelectionAndNothingElse) {
 // The same road with names outside every code page, as Explorer hands them over (wide
 // CF_HDROP): exactly they are erased, their neighbours stay.
 TEST(ShellDrive, VarnoltErasesAWideSelectionExactly) {
-  const std::string realDir = folder + "\\real-program-wide";
-  CreateDirectoryA(realDir.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLT_EXE).c_str(), (realDir + "\\Varnolt.exe").c_str(), FALSE));
-  SetAppPath(REG_SZ, realDir + "\\Varnolt.exe");
+  InstallRealProgram("real-program-wide");
   const std::string base = folder + "\\wide-erase";
   ASSERT_TRUE(wine_testing::MakeFolder(base));
   const std::string city = base + "\\\xC5\x81\xC3\xB3" "d\xC5\xBA.txt";
@@ -707,10 +659,7 @@ TEST(ShellDrive, VarnoltErasesAWideSelectionExactly) {
 // erasing the selection handed over is shown by the tests above, and erasing 8,000 files takes
 // Wine more than a minute and a half; "Non" must then leave every file as it was.
 TEST(ShellDrive, ALargeFolderDoesNotHoldExplorersThread) {
-  const std::string realDir = folder + "\\real-program-large";
-  CreateDirectoryA(realDir.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileA(FromBuildTree(VARNOLT_EXE).c_str(), (realDir + "\\Varnolt.exe").c_str(), FALSE));
-  SetAppPath(REG_SZ, realDir + "\\Varnolt.exe");
+  InstallRealProgram("real-program-large");
 
   const std::string base = folder + "\\large";
   RemoveTree(base);
