@@ -1,9 +1,9 @@
-#include "Png.h"
+#include "resources/Png.h"
 
 #include <algorithm>
 #include <array>
 
-namespace varnolt::testing {
+namespace varnolt {
 namespace {
 
 std::array<std::uint32_t, 256> MakeCrcTable() {
@@ -84,4 +84,4 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std
   return out;
 }
 
-}  // namespace varnolt::testing
+}  // namespace varnolt

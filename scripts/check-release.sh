@@ -8,6 +8,9 @@
 #   against the system's authorities, and an unsigned one is said to be unsigned;
 # - each binary is of its architecture, carries no symbols and imports only DLLs that every
 #   Windows has (no MinGW runtime DLL);
+# - a signed release carries the Windows 11 menu package, signed as above and read back whole
+#   (tests/package/read_package.py: block hashes, manifest, the extension's class and name);
+#   an unsigned one carries none;
 # - the 64-bit Varnolt.exe of the release erases a scratch file under Wine and leaves its
 #   neighbour alone.
 . "$(dirname "$0")/strict-mode.sh"
@@ -51,6 +54,8 @@ fi
 # install into a fresh clone of the test prefix gives it.
 signed_files=("$dist"/win64/Varnolt.exe "$dist"/win64/varnoltmenu.dll "$dist"/win32/Varnolt.exe
               "$dist"/win32/varnoltmenu.dll "${setups[@]}")
+packages=()
+for package in "$dist"/Varnolt-menu-*.msix; do [ ! -f "$package" ] || packages+=("$package"); done
 # osslsigncode writes the signature it extracts to a file that must not exist yet.
 has_signature() {
   local out status=0
@@ -73,6 +78,17 @@ if [ -n "${VARNOLT_SIGN_CA:-}" ] || [ $signed -ne 0 ]; then
     fi
   }
   for file in "${signed_files[@]}"; do verify_signature "$file" "$file"; done
+  version=$(sed -n 's/^project(Varnolt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  if [ ${#packages[@]} -ne 1 ] || [ "${packages[0]}" != "$dist/Varnolt-menu-$version.msix" ]; then
+    fail "expected one Windows 11 menu package, $dist/Varnolt-menu-$version.msix, in a signed release"
+  else
+    verify_signature "${packages[0]}" "${packages[0]}"
+    identity() { sed -n "s/^set($1 \"\(.*\)\")\$/\1/p" cmake/MenuIdentity.cmake; }
+    python3 tests/package/read_package.py "${packages[0]}" --clsid "$(identity VARNOLT_EXPLORER_COMMAND_CLSID)" \
+      --name "$(identity VARNOLT_MENU_PACKAGE_NAME)" --version "$version" --dll varnoltmenu.dll \
+      --exe Varnolt.exe ${VARNOLT_SIGN_CA:+--ca "$VARNOLT_SIGN_CA"} --dll-file "$dist/win64/varnoltmenu.dll" \
+      --setup-script installer/varnolt.nsi || fail "${packages[0]} is not sound"
+  fi
   uninstaller_check=$(mktemp -d "${TMPDIR:-/tmp}/varnolt-uninstaller.XXXXXX")
   (
     . tests/wine_support/drives.sh
@@ -95,6 +111,7 @@ if [ -n "${VARNOLT_SIGN_CA:-}" ] || [ $signed -ne 0 ]; then
   echo "check-release: signatures verified${VARNOLT_SIGN_CA:+ (trusting $VARNOLT_SIGN_CA)}"
 else
   echo "check-release: UNSIGNED release: no file in $dist carries a signature"
+  [ ${#packages[@]} -eq 0 ] || fail "an unsigned release carries a menu package: ${packages[*]}"
 fi
 
 # The released program at work, in the test prefix (its C: is a folder of the build tree).

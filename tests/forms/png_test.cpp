@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "support/Png.h"
+#include "resources/Png.h"
 
 namespace varnolt::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "support/Png.h"
+#include "resources/Png.h"
 
 namespace varnolt::testing {
 namespace {
