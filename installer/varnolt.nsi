@@ -1,10 +1,17 @@
 ﻿; Varnolt's setup program: one installer for 64-bit and 32-bit Windows.
-; makensis -DVERSION=1.2.1.0 -DBIN64=dir -DBIN32=dir -DOUTFILE=setup.exe [-DSIGN_COMMAND=cmd] varnolt.nsi
+; makensis -DVERSION=1.2.1.0 -DBIN64=dir -DBIN32=dir -DOUTFILE=setup.exe [-DSIGN_COMMAND=cmd]
+;          -DMENU_PACKAGE_NAME=name -DPACKAGED_MENU_KEY=key -DPACKAGED_MENU_VALUE=value
+;          [-DMENU_PACKAGE=package.msix] varnolt.nsi
 ; BIN64 and BIN32 hold Varnolt.exe and varnoltmenu.dll of each architecture. With -DAMD64 the
 ; same script makes a 64-bit setup program, which 64-bit-only Wine can run in the tests.
+; MENU_PACKAGE is the signed identity package of the Windows 11 menu entry; the names after it
+; come from the build (cmake/MenuIdentity.cmake), shared with the extension and the package.
 
 !ifndef VERSION | BIN64 | BIN32 | OUTFILE
   !error "VERSION, BIN64, BIN32 and OUTFILE must be defined"
+!endif
+!ifndef MENU_PACKAGE_NAME | PACKAGED_MENU_KEY | PACKAGED_MENU_VALUE
+  !error "MENU_PACKAGE_NAME, PACKAGED_MENU_KEY and PACKAGED_MENU_VALUE must be defined"
 !endif
 
 ; With -DSIGN_COMMAND=CMD, CMD FILE signs FILE in place: the uninstaller as it is packed, then
@@ -34,6 +41,13 @@
 !define CLSID "{6D1B2E94-7C3A-4F58-9E21-B04C7A5D3F16}"
 !define LIBID "{A3C58F02-1E6B-4D97-8B34-5F20C9E7D1A8}"
 !define IID "{4F9D0B7E-A2C1-4E65-B8F3-917D6A2C05E4}"
+; The Windows 11 menu: the package as installed, the notes of its registration (the only trace
+; a silent setup leaves of them), the line menu-package.ps1 prints once it has succeeded.
+!define MENU_MSIX "VarnoltMenu.msix"
+!define MENU_LOG "MenuWindows11.log"
+!define MENU_OK "VARNOLT-MENU-OK"
+!define WINDOWS_11_BUILD 22000
+!define MENU_NOT_INSTALLED "Le menu de Windows 11 n'a pas pu être installé : « Broyer avec Varnolt » reste dans « Afficher d'autres options »."
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -179,6 +193,190 @@ done:
   Pop $1
 FunctionEnd
 
+; The Windows 11 menu package. Functions for the setup program and (UN = "un.") its uninstaller.
+!macro MenuPackageFunctions UN
+; $R0 = the build number of Windows (0 if unknown). WinVer.nsh (NSIS 3.08) knows no Windows 11;
+; the registry holds the build Windows reports, and under Wine the one a test sets.
+Function ${UN}WindowsBuild
+  ReadRegStr $R0 HKLM "SOFTWARE\Microsoft\Windows NT\CurrentVersion" "CurrentBuildNumber"
+  IntOp $R0 $R0 + 0
+FunctionEnd
+
+; Runs menu-package.ps1 (unpacked to $PLUGINSDIR) with the arguments $R1 in the 64-bit Windows
+; PowerShell: $R0 = 1 when it printed the line ${MENU_OK}, else 0 and $R2 says why.
+; Its exit status is not read: Wine's powershell.exe is a stub that does nothing and exits 0.
+Function ${UN}RunMenuScript
+  Push $R3
+  Push $R4
+  Push $R5
+  !ifdef AMD64
+    StrCpy $R3 "$WINDIR\System32\WindowsPowerShell\v1.0\powershell.exe"
+  !else
+    ; A 32-bit program on 64-bit Windows is shown SysWOW64 as System32: Sysnative is the real one.
+    ${If} ${IsWow64}
+      StrCpy $R3 "$WINDIR\Sysnative\WindowsPowerShell\v1.0\powershell.exe"
+    ${Else}
+      StrCpy $R3 "$WINDIR\System32\WindowsPowerShell\v1.0\powershell.exe"
+    ${EndIf}
+  !endif
+  StrCpy $R0 0
+  ${IfNot} ${FileExists} "$R3"
+    StrCpy $R2 "PowerShell introuvable ($R3)"
+    Goto done
+  ${EndIf}
+  DetailPrint "PowerShell : menu-package.ps1 $R1"
+  ; A mark below what nsExec pushes: no output is pushed when the program could not be started.
+  Push "varnolt-stack-mark"
+  ; The timeout counts from its last output, and the script prints only at its end: a deployment
+  ; that hangs does not hold the setup program forever.
+  nsExec::ExecToStack /OEM /TIMEOUT=600000 '"$R3" -NoLogo -NoProfile -NonInteractive -ExecutionPolicy Bypass -File "$PLUGINSDIR\menu-package.ps1" $R1'
+  Pop $R4  ; the exit status, or "error" / "timeout"
+  Pop $R2
+  ${If} $R2 S== "varnolt-stack-mark"
+    StrCpy $R2 ""
+  ${Else}
+    Pop $R5
+  ${EndIf}
+  ${If} $R4 == "error"
+  ${OrIf} $R4 == "timeout"
+    StrCpy $R2 "PowerShell : $R4 $R2"
+    Goto done
+  ${EndIf}
+  ; A line of its own, exactly the success line (case counts).
+  StrLen $R4 "${MENU_OK}"
+  StrCpy $R3 0  ; where the current line starts
+  ${Do}
+    StrCpy $R5 $R2 $R4 $R3
+    ${If} $R5 S== "${MENU_OK}"
+      IntOp $R5 $R3 + $R4
+      StrCpy $R5 $R2 1 $R5
+      ${If} $R5 == ""
+      ${OrIf} $R5 == "$\r"
+      ${OrIf} $R5 == "$\n"
+        StrCpy $R0 1
+        ${Break}
+      ${EndIf}
+    ${EndIf}
+    ${Do}
+      StrCpy $R5 $R2 1 $R3
+      ${If} $R5 == ""
+        Goto no_success_line
+      ${EndIf}
+      IntOp $R3 $R3 + 1
+    ${LoopUntil} $R5 == "$\n"
+  ${Loop}
+  Goto done
+no_success_line:
+  ${Do}  ; its last line break
+    StrCpy $R5 $R2 1 -1
+    ${If} $R5 != "$\r"
+    ${AndIf} $R5 != "$\n"
+      ${Break}
+    ${EndIf}
+    StrCpy $R2 $R2 -1
+  ${Loop}
+  ${If} $R2 == ""
+    StrCpy $R2 "PowerShell n'a rien écrit"
+  ${Else}
+    StrCpy $R2 "sortie de PowerShell : « $R2 »"
+  ${EndIf}
+done:
+  Pop $R5
+  Pop $R4
+  Pop $R3
+FunctionEnd
+
+; Where the package is not registered, the classic handler must keep its entries for files and
+; folders: no record.
+Function ${UN}DeleteMenuRecord
+  DeleteRegValue HKLM "${PACKAGED_MENU_KEY}" "${PACKAGED_MENU_VALUE}"
+  DeleteRegKey /ifempty HKLM "${PACKAGED_MENU_KEY}"
+FunctionEnd
+!macroend
+!ifdef MENU_PACKAGE  ; else unused by the setup program
+  !insertmacro MenuPackageFunctions ""
+!endif
+!insertmacro MenuPackageFunctions "un."
+
+Var MenuLog
+!macro MenuNote TEXT
+  DetailPrint "${TEXT}"
+  FileWriteUTF16LE $MenuLog "${TEXT}$\r$\n"
+!macroend
+
+; Installs the package, and on Windows 11 registers it for every user (provisioned) and writes
+; the record the classic handler reads. It never fails the installation: where it could not be
+; done the classic menu keeps every entry, and a notice says so.
+Function RegisterMenuPackage
+  Push $R0
+  Push $R1
+  Push $R2
+  FileOpen $MenuLog "$INSTDIR\${MENU_LOG}" w
+  FileWriteWord $MenuLog 0xFEFF  ; UTF-16 byte order mark
+!ifndef MENU_PACKAGE
+  ; Nothing changes: a package an earlier setup registered stays, with its record.
+  !insertmacro MenuNote "Ce programme d'installation ne contient pas le paquet du menu de Windows 11 : sous Windows 11, « Broyer avec Varnolt » reste dans « Afficher d'autres options »."
+!else
+  SetOutPath "$INSTDIR"
+  File "/oname=${MENU_MSIX}" "${MENU_PACKAGE}"
+  Call WindowsBuild
+  ${If} $R0 < ${WINDOWS_11_BUILD}
+    Call DeleteMenuRecord
+    !insertmacro MenuNote "Windows (build $R0) antérieur à Windows 11 (build ${WINDOWS_11_BUILD}) : le menu de Windows 11 n'est pas installé, le menu contextuel garde toutes les entrées de Varnolt."
+  ${Else}
+    InitPluginsDir
+    File "/oname=$PLUGINSDIR\menu-package.ps1" "${__FILEDIR__}\menu-package.ps1"
+    StrCpy $R1 'register "$INSTDIR\${MENU_MSIX}" "${MENU_PACKAGE_NAME}"'
+    Call RunMenuScript
+    ${If} $R0 = 1
+      WriteRegDWORD HKLM "${PACKAGED_MENU_KEY}" "${PACKAGED_MENU_VALUE}" 1
+      !insertmacro MenuNote "Le menu de Windows 11 est installé pour tous les utilisateurs (paquet ${MENU_PACKAGE_NAME})."
+    ${Else}
+      Call DeleteMenuRecord
+      !insertmacro MenuNote "Le paquet ${MENU_PACKAGE_NAME} n'a pas été enregistré ($R2)."
+      !insertmacro MenuNote "${MENU_NOT_INSTALLED}"
+      MessageBox MB_ICONINFORMATION "${MENU_NOT_INSTALLED}" /SD IDOK
+    ${EndIf}
+  ${EndIf}
+!endif
+  FileClose $MenuLog
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+; Removes the package for every user and deprovisions it, wherever it may be registered (the
+; record says so, or the package is installed on Windows 11), then the record. A failure is
+; said and does not stop the uninstallation.
+Function un.RemoveMenuPackage
+  Push $R0
+  Push $R1
+  Push $R2
+  ReadRegDWORD $R0 HKLM "${PACKAGED_MENU_KEY}" "${PACKAGED_MENU_VALUE}"
+  StrCpy $R1 $R0
+  Call un.WindowsBuild
+  ${If} $R1 == 1
+  ${OrIf} ${FileExists} "$INSTDIR\${MENU_MSIX}"
+    ${If} $R1 == 1
+    ${OrIf} $R0 >= ${WINDOWS_11_BUILD}
+      InitPluginsDir
+      File "/oname=$PLUGINSDIR\menu-package.ps1" "${__FILEDIR__}\menu-package.ps1"
+      StrCpy $R1 'remove "${MENU_PACKAGE_NAME}"'
+      Call un.RunMenuScript
+      ${If} $R0 = 1
+        DetailPrint "Le menu de Windows 11 est retiré pour tous les utilisateurs."
+      ${Else}
+        DetailPrint "Le paquet ${MENU_PACKAGE_NAME} n'a pas été retiré ($R2)."
+        MessageBox MB_ICONEXCLAMATION "Le menu de Windows 11 (paquet ${MENU_PACKAGE_NAME}) n'a pas pu être retiré. Retirez-le dans Paramètres > Applications." /SD IDOK
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Call un.DeleteMenuRecord
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
 !macro InstallBinary SOURCE TARGET
   File "/oname=${TARGET}.new" "${SOURCE}"
   StrCpy $0 "${TARGET}"
@@ -240,6 +438,8 @@ Section "Varnolt"
       StrCpy $R9 1
   ${EndIf}
 
+  Call RegisterMenuPackage
+
   CreateShortcut "$SMPROGRAMS\Varnolt.lnk" "$INSTDIR\Varnolt.exe" "-i" "$INSTDIR\Varnolt.exe" 0 \
     SW_SHOWNORMAL "" "Comment utiliser Varnolt depuis l'Explorateur"
 
@@ -279,6 +479,8 @@ Function un.RemoveRegistration
 FunctionEnd
 
 Section "Uninstall"
+  ; Before the extension goes: the package's menu entry runs it.
+  Call un.RemoveMenuPackage
   StrCpy $1 "/u "
   ${If} ${RunningX64}
     ${DisableX64FSRedirection}
@@ -312,6 +514,8 @@ Section "Uninstall"
   Delete /REBOOTOK "$INSTDIR\varnoltmenu.dll.old*"
   Delete /REBOOTOK "$INSTDIR\Varnolt.exe"
   Delete /REBOOTOK "$INSTDIR\Varnolt.exe.old*"
+  Delete "$INSTDIR\${MENU_MSIX}"
+  Delete "$INSTDIR\${MENU_LOG}"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
   IfRebootFlag 0 +2

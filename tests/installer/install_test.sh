@@ -3,14 +3,17 @@
 # writes checked, the installed extension driven as Explorer does (installed_test.exe), then a
 # silent uninstall that must leave nothing of ours and every shared key in place.
 # Then an upgrade from an earlier version while its files are held as Windows holds loaded
-# images, and a setup program refused to a standard account.
+# images, a setup program refused to a standard account, and the Windows 11 menu package on
+# Windows 7 and on Windows 11 (registered through PowerShell, which under Wine does nothing).
 #   install_test.sh WINE_DIR SETUP_X86 SETUP_AMD64 EXE64 DLL64 DLL32 INSTALLED_TEST_EXE OWN_DIR
-#                   TEST_SETUP_DIR HOLD_IMAGE_EXE
+#                   TEST_SETUP_DIR HOLD_IMAGE_EXE FAKE_POWERSHELL_EXE
+#                   MENU_PACKAGE_NAME PACKAGED_MENU_KEY PACKAGED_MENU_VALUE
 # The system is a clone, in OWN_DIR, of the test prefix as it was made, before any test ran:
 # no earlier registration of the extension can help or hide anything. It goes at the end.
 set -uo pipefail
 wine_dir=$1 setup_x86=$2 setup_amd64=$3 exe64=$4 dll64=$5 dll32=$6 driver=$7 own_dir=$8
-test_setups=$9 hold_image=${10}
+test_setups=$9 hold_image=${10} fake_powershell=${11}
+menu_package_name=${12} menu_record="HKLM\\${13}" menu_value=${14}
 . "$(dirname "$0")/../wine_support/drives.sh"
 drives_init "$wine_dir" "$own_dir" pristine
 drives_start
@@ -127,6 +130,7 @@ expect_nothing_of_ours() {
     value_of "$approved" "$clsid" $view >/dev/null && fail "Approved value still there /reg:$view"
   done
   expect_no_key "$uninstall_key"
+  expect_no_key "$menu_record"
   expect_key "$approved"
   expect_key 'HKCR\CLSID'
 }
@@ -142,6 +146,11 @@ cp "$driver" "$stage_unix/installed_test.exe"
 cp "$test_setups/earlier-$kind.exe" "$stage_unix/earlier-setup.exe"
 cp "$test_setups/standard-account-$kind.exe" "$stage_unix/standard-account-setup.exe"
 cp "$hold_image" "$stage_unix/hold_image.exe"
+cp "$test_setups/menu-package-$kind.exe" "$stage_unix/menu-package-setup.exe"
+
+# The notes of the Windows 11 menu's registration, the one trace a silent setup leaves of them.
+menu_notes() { iconv -f UTF-16 -t UTF-8 "$install_unix/MenuWindows11.log" | tr -d '\r'; }
+expect_note() { grep -qF -- "$1" <<<"$(menu_notes)" || fail "no note '$1' in MenuWindows11.log: $(menu_notes)"; }
 
 echo "== silent install"
 run "$stage_win\\setup-under-test.exe" /S
@@ -153,8 +162,17 @@ same_file "$exe64" "$install_unix/Varnolt.exe"
 same_file "$dll64" "$install_unix/varnoltmenu.dll"
 same_file "$dll32" "$install_unix/x86/varnoltmenu.dll"
 [ -f "$install_unix/Uninstall.exe" ] || fail "no uninstaller"
-extra=$(cd "$install_unix" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
-[ "$extra" = "./Uninstall.exe ./Varnolt.exe ./varnoltmenu.dll ./x86/varnoltmenu.dll " ] ||
+extra=$(cd "$install_unix" 2>/dev/null && find . -type f | LC_ALL=C sort | tr '\n' ' ')
+# The setup program built with a Windows 11 menu package (VARNOLT_MENU_PACKAGE) installs it and,
+# on Wine's Windows 7, registers nothing; without one it says it has none.
+if [ -f "$install_unix/VarnoltMenu.msix" ]; then
+  package_file="./VarnoltMenu.msix "
+  expect_note "antérieur à Windows 11"
+else
+  package_file=
+  expect_note "Ce programme d'installation ne contient pas le paquet du menu de Windows 11"
+fi
+[ "$extra" = "./MenuWindows11.log ./Uninstall.exe ./Varnolt.exe ${package_file}./varnoltmenu.dll ./x86/varnoltmenu.dll " ] ||
   fail "installed files: $extra"
 
 # Both extensions find the 64-bit program, each in the registry view it reads. (Wine shares
@@ -278,6 +296,109 @@ uninstall || fail "the uninstaller of the upgraded installation did not finish"
 [ ! -e "$earlier_unix" ] || fail "left behind: $(find "$earlier_unix" | tr '\n' ' ')"
 expect_nothing_of_ours
 install_win='C:\Program Files\Varnolt' install_unix="$WINEPREFIX/drive_c/Program Files/Varnolt"
+
+# The Windows 11 menu package, from a setup program that carries a stand-in for it. Its
+# registration goes through PowerShell: Wine's stub (prints nothing, exits 0), or by turns
+# fake_powershell.exe, which logs its command line and prints what the test tells it. Each is a
+# file of its own in the clone (its files are hard links into the template prefix).
+powershell_unix="$WINEPREFIX/drive_c/windows/system32/WindowsPowerShell/v1.0/powershell.exe"
+[ -f "$powershell_unix" ] || fail "no PowerShell stub at $powershell_unix"
+cp "$powershell_unix" "$own_dir/powershell-stub.exe"
+use_powershell() {
+  rm -f "$powershell_unix"
+  if [ "$1" = fake ]; then cp "$fake_powershell" "$powershell_unix"; else cp "$own_dir/powershell-stub.exe" "$powershell_unix"; fi
+}
+calls_unix="$stage_unix/powershell-calls.txt"
+export VARNOLT_FAKE_POWERSHELL_LOG="$stage_win\\powershell-calls.txt"
+powershell_calls() { if [ -f "$calls_unix" ]; then tr -d '\r' <"$calls_unix"; fi; }
+# A record left by an earlier installation: wherever the package is not registered it must go.
+stale_record() {
+  run reg add "$menu_record" /v "$menu_value" /t REG_DWORD /d 1 /f /reg:64 >/dev/null || fail "could not write a stale record"
+}
+expect_no_record() {
+  local got
+  if got=$(value_of "$menu_record" "$menu_value" 64); then fail "$1: record $menu_record [$menu_value] = '$got'"; fi
+}
+version_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+set_build() {
+  run reg add "$version_key" /v CurrentBuildNumber /d "$1" /f /reg:64 >/dev/null || fail "could not set the build number $1"
+}
+menu_setup() {
+  run "$stage_win\\menu-package-setup.exe" /S
+  local status=$?
+  [ $status -eq 0 ] || fail "$1: the setup program carrying the menu package exited with $status"
+  cmp -s "$test_setups/stand-in/VarnoltMenu.msix" "$install_unix/VarnoltMenu.msix" ||
+    fail "$1: the package is not installed as $install_win\\VarnoltMenu.msix"
+}
+menu_uninstall() {
+  uninstall || fail "$1: the uninstaller did not finish"
+  [ ! -e "$install_unix" ] || fail "$1: left behind: $(find "$install_unix" | tr '\n' ' ')"
+  expect_nothing_of_ours
+}
+notice="Le menu de Windows 11 n'a pas pu être installé : « Broyer avec Varnolt » reste dans « Afficher d'autres options »."
+
+build_before=$(value_of "$version_key" CurrentBuildNumber 64) || fail "no CurrentBuildNumber in $version_key"
+[ "$build_before" -lt 22000 ] 2>/dev/null || fail "Wine's prefix reports build '$build_before', not an earlier Windows"
+
+# Windows 7 (Wine's default): nothing registered, even with a PowerShell that would answer.
+echo "== setup carrying the menu package, on Windows $build_before"
+use_powershell fake
+export VARNOLT_FAKE_POWERSHELL_OUTPUT=VARNOLT-MENU-OK
+rm -f "$calls_unix"
+stale_record
+menu_setup "Windows 7"
+[ -z "$(powershell_calls)" ] || fail "PowerShell was run on build $build_before: $(powershell_calls)"
+expect_no_record "Windows 7"
+expect_note "Windows (build $build_before) antérieur à Windows 11 (build 22000)"
+menu_uninstall "Windows 7"
+[ -z "$(powershell_calls)" ] || fail "the uninstaller ran PowerShell on build $build_before: $(powershell_calls)"
+
+set_build 22631
+echo "== on Windows 11 (build 22631), with Wine's PowerShell, which does nothing"
+use_powershell stub
+stale_record
+menu_setup "stub PowerShell"
+expect_no_record "stub PowerShell"
+# Found and run (not "introuvable"), it printed nothing: the exit status 0 did not count.
+expect_note "Le paquet $menu_package_name n'a pas été enregistré (PowerShell n'a rien écrit)."
+expect_note "$notice"
+menu_uninstall "stub PowerShell"
+
+echo "== on Windows 11, with a PowerShell that reports success"
+use_powershell fake
+export VARNOLT_FAKE_POWERSHELL_OUTPUT=$'AVERTISSEMENT : une ligne avant\r\nVARNOLT-MENU-OK'
+rm -f "$calls_unix"
+menu_setup "registered"
+expect_value "$menu_record" "$menu_value" 0x1 64
+expect_note "Le menu de Windows 11 est installé pour tous les utilisateurs (paquet $menu_package_name)."
+# The 64-bit PowerShell was given the script, the installed package and the package's name.
+calls=$(powershell_calls)
+[ "$(wc -l <<<"$calls")" -eq 1 ] || fail "PowerShell run other than once: $calls"
+grep -qF -- "-NonInteractive -ExecutionPolicy Bypass -File \"" <<<"$calls" &&
+  grep -qF -- "\\menu-package.ps1\" register \"$install_win\\VarnoltMenu.msix\" \"$menu_package_name\"" <<<"$calls" ||
+  fail "PowerShell's command line: $calls"
+# Running the setup program again (as an upgrade does) registers the package again.
+menu_setup "registered again"
+[ "$(powershell_calls | grep -c ' register ')" -eq 2 ] || fail "the second setup did not register the package: $(powershell_calls)"
+expect_value "$menu_record" "$menu_value" 0x1 64
+# The uninstaller removes it (for every user, deprovisioned: menu-package.ps1 remove) and the record.
+menu_uninstall "registered"
+grep -qF -- "\\menu-package.ps1\" remove \"$menu_package_name\"" <<<"$(powershell_calls | tail -n 1)" ||
+  fail "the uninstaller did not remove the package: $(powershell_calls)"
+
+echo "== on Windows 11, with a PowerShell whose output holds the success line only inside others"
+export VARNOLT_FAKE_POWERSHELL_OUTPUT=$'Error: expected \'VARNOLT-MENU-OK\'\r\nVARNOLT-MENU-OK-ish'
+stale_record
+menu_setup "success line inside another"
+expect_no_record "success line inside another"
+expect_note "(sortie de PowerShell : « Error: expected 'VARNOLT-MENU-OK'"
+expect_note "$notice"
+# An uninstaller whose PowerShell fails still removes everything else.
+menu_uninstall "success line inside another"
+
+set_build "$build_before"
+use_powershell stub
+unset VARNOLT_FAKE_POWERSHELL_OUTPUT VARNOLT_FAKE_POWERSHELL_LOG
 
 # A silent install whose extension cannot be registered is no success. Registration is refused
 # without the Approved key: removed here from the view of the extension that must then fail
