@@ -92,29 +92,38 @@ void ShreddingManager::AddFound(std::string& fullPath, std::uint32_t attributes,
   if (MayMakeFilesIn(fullPath)) directories.back().SetHeldEntryBytes(heldEntryBytes);
 }
 
+namespace {
+
+// The drive letter's place (0 for A) of a full path "X:\..." (or "\\?\X:\..." with
+// `devicePrefix`); -1 for any other path, a share's among them.
+int DriveSlotOf(const std::string& fullPath, bool devicePrefix) {
+  const std::size_t at = devicePrefix && fullPath.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
+  if (fullPath.size() < at + 3 || fullPath[at + 1] != ':' || fullPath[at + 2] != '\\') return -1;
+  const int letter = std::toupper(static_cast<unsigned char>(fullPath[at]));
+  return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
+}
+
+}  // namespace
+
 bool ShreddingManager::MayMakeFilesIn(const std::string& fullPath) {
   // "X:\..." only: over the network the server keeps its own names.
-  if (fullPath.size() < 3 || fullPath[1] != ':' || fullPath[2] != '\\') return false;
-  const unsigned char letter = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(fullPath[0])));
-  if (letter < 'A' || letter > 'Z') return false;
-  std::int8_t& known = localDrives[letter - 'A'];
+  const int slot = DriveSlotOf(fullPath, false);
+  if (slot < 0) return false;
+  std::int8_t& known = volumeFacts[slot].local;
   if (known < 0) {
-    const char root[4] = {static_cast<char>(letter), ':', '\\', '\0'};
+    const char root[4] = {static_cast<char>('A' + slot), ':', '\\', '\0'};
     known = IsLocalDrive(*platform, root) ? 1 : 0;
   }
   return known == 1;
 }
 
 const ShreddingManager::VolumeFacts* ShreddingManager::FactsOf(const std::string& fullPath) {
-  // "X:\..." or "\\?\X:\...": a share's path has no volume of ours to ask about.
-  std::size_t at = fullPath.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
-  if (fullPath.size() < at + 3 || fullPath[at + 1] != ':' || fullPath[at + 2] != '\\') return nullptr;
-  const unsigned char letter = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(fullPath[at])));
-  if (letter < 'A' || letter > 'Z') return nullptr;
-  VolumeFacts& facts = volumeFacts[letter - 'A'];
+  const int slot = DriveSlotOf(fullPath, true);
+  if (slot < 0) return nullptr;
+  VolumeFacts& facts = volumeFacts[slot];
   if (facts.asked) return &facts;
   facts.asked = true;
-  const char root[4] = {static_cast<char>(letter), ':', '\\', '\0'};
+  const char root[4] = {static_cast<char>('A' + slot), ':', '\\', '\0'};
   facts.storage = platform->StorageKindOf(root);
   std::string fileSystem;
   const bool named = platform->VolumeFileSystem(root, fileSystem);

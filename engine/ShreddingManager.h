@@ -101,7 +101,8 @@ class ShreddingManager {
                 bool maybeDrive);
   // What is known of a volume, asked once a drive letter.
   struct VolumeFacts {
-    bool asked = false;
+    std::int8_t local = -1;  // MayMakeFilesIn: -1 not asked, 0, 1
+    bool asked = false;      // the rest
     StorageKind storage = StorageKind::kUnknown;
     bool shadowed = false;  // a local NTFS or ReFS volume, on a system that keeps shadow copies
     bool refs = false;
@@ -146,16 +147,10 @@ class ShreddingManager {
   std::uint64_t doneBytes = 0;
   std::int32_t itemsDone = 0;
   ProgressCallback callback = nullptr;
-  std::array<std::int8_t, 26> localDrives = MakeUnknown();  // per letter: -1 not asked, 0, 1
-  std::array<VolumeFacts, 26> volumeFacts{};
+  std::array<VolumeFacts, 26> volumeFacts{};  // per drive letter
   Answer shadowCopies = Answer::kUnknown;
   bool shadowCopiesAsked = false;
   OverwriteLimits limits;
-  static std::array<std::int8_t, 26> MakeUnknown() {
-    std::array<std::int8_t, 26> unknown{};
-    unknown.fill(-1);
-    return unknown;
-  }
 };
 
 }  // namespace varnolt
