@@ -16,7 +16,7 @@ FreeSpaceShredder::FreeSpaceShredder(Platform& platform, const char* root)
     : ReportingShredder(platform, root) {}
 
 void FreeSpaceShredder::SetStorage(StorageKind kind) {
-  const bool flash = kind == StorageKind::kSolidState || kind == StorageKind::kFlash;
+  const bool flash = WritesWhereItChooses(kind);
   sweepsPerPass = flash ? 1 : 3;
   trimAfterSweeps = flash;
 }

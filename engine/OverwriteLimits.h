@@ -20,12 +20,6 @@ struct OverwriteLimits {
   bool dataNotHere = false;
   // Files compressed, encrypted, deduplicated or on ReFS: a sweep lands in other clusters.
   bool storedAside = false;
-
-  bool Any() const {
-    return itemsOnFlash || freeSpaceOnFlash || itemsUnderShadowCopies || freeSpaceUnderShadowCopies || keptOnline ||
-           dataNotHere || storedAside;
-  }
-  friend bool operator==(const OverwriteLimits&, const OverwriteLimits&) = default;
 };
 
 }  // namespace varnolt

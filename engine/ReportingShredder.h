@@ -62,7 +62,6 @@ class ReportingShredder : public GenericShredder {
   // On solid-state or flash storage: the ranges swept are then asked of the drive to discard
   // (TRIM), a hint and no erasure, wherever the system takes the request.
   void SetTrimAfterSweeps(bool trim) { trimAfterSweeps = trim; }
-  bool TrimsAfterSweeps() const { return trimAfterSweeps; }
   std::uint32_t LastReportTick() const { return lastReportTick; }
 
  protected:

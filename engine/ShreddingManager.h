@@ -106,7 +106,7 @@ class ShreddingManager {
     StorageKind storage = StorageKind::kUnknown;
     bool shadowed = false;  // a local NTFS or ReFS volume, on a system that keeps shadow copies
     bool refs = false;
-    bool Flash() const { return storage == StorageKind::kSolidState || storage == StorageKind::kFlash; }
+    bool Flash() const { return WritesWhereItChooses(storage); }
   };
   // The facts of the volume of `fullPath` ("E:\..." or "\\?\E:\..."); nullptr for a path of
   // no drive letter (a share's).

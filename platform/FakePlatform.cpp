@@ -344,9 +344,7 @@ ReparseKind FakePlatform::ReparseKindOf(const char* path) {
 
 std::uint32_t FakePlatform::ReparseTagOf(const char* path) {
   const Node* node = Find(Key(path));
-  if (node == nullptr || !(node->attributes & kAttrReparsePoint)) return 0;
-  constexpr std::uint32_t kSymbolicLinkTag = 0xA000000C;
-  return node->linkTarget.empty() ? node->reparseTag : kSymbolicLinkTag;
+  return node == nullptr ? 0 : node->ListedTag();
 }
 
 std::uint32_t FakePlatform::NameCountOf(const char* path) {
@@ -523,7 +521,7 @@ FindHandle FakePlatform::FindFirst(const char* pattern, FindData* entry) {
     FindData data;
     data.attributes = child.attributes;
     data.size = child.directory ? 0 : child.size;
-    if (child.attributes & kAttrReparsePoint) data.reparseTag = child.linkTarget.empty() ? child.reparseTag : 0xA000000C;
+    data.reparseTag = child.ListedTag();
     const std::string& shown = child.listedName.empty() ? child.name : child.listedName;
     data.name = shown;
     enumeration.entries.push_back(data);

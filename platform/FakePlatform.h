@@ -269,6 +269,12 @@ class FakePlatform : public Platform {
     ItemTimes times;
     bool ownedByOthers = false;
     std::uint64_t entryBlocks = 0;  // a folder's: the blocks of room its entries were given
+    // The tag its directory entry shows: a link's is a symbolic link's; 0 for no reparse point.
+    std::uint32_t ListedTag() const {
+      if (!(attributes & kAttrReparsePoint)) return 0;
+      constexpr std::uint32_t kSymbolicLinkTag = 0xA000000C;
+      return linkTarget.empty() ? reparseTag : kSymbolicLinkTag;
+    }
   };
   struct Record {
     bool inUse = false;

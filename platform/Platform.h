@@ -88,6 +88,10 @@ enum class StorageKind : std::uint8_t {
   kSolidState,  // an SSD
   kFlash,       // a USB stick, a memory card, a removable drive
 };
+// Storage that writes where it chooses: solid-state or flash.
+inline constexpr bool WritesWhereItChooses(StorageKind kind) {
+  return kind == StorageKind::kSolidState || kind == StorageKind::kFlash;
+}
 
 // Why a call failed, in the terms the end-of-run report uses. Read with LastFailure() right
 // after the failed call, before any other call of the platform.

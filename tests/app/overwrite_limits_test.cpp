@@ -183,7 +183,9 @@ TEST_F(OverwriteLimitsTest, SolidStateFilesAreSweptThriceThenTrimmedAndTheRunEnd
   int flushes = 0;
   for (const FakePlatform::Call& call : os.Calls()) {
     if (call.kind == FakePlatform::CallKind::kFlush && call.path.find("A.TXT") != std::string::npos) ++flushes;
-    if (call.kind == FakePlatform::CallKind::kTrim && call.offset == 0 && call.size == 20000) EXPECT_EQ(flushes, 3);
+    if (call.kind == FakePlatform::CallKind::kTrim && call.offset == 0 && call.size == 20000) {
+      EXPECT_EQ(flushes, 3);
+    }
   }
   EXPECT_EQ(flushes, 3);
 
