@@ -1,8 +1,14 @@
 // Calls one of a DLL's exported registration functions and prints its HRESULT in hex:
 //   dll_call DLL DllRegisterServer|DllUnregisterServer|DllCanUnloadNow
-// or prints a REG_SZ value of this program's registry view in UTF-8 (exit status 1 when there
-// is no such value), so a path in any script is compared byte for byte:
-//   dll_call --value HKCR|HKLM KEY [NAME]
+// or prints keys of this program's registry view and everything under them, one process for
+// every look a test takes (a batch of `reg query` starts one process a key, and `reg` prints
+// in the console's code page, which has no room for every name):
+//   dll_call --dump [--shallow] HKCR|HKLM\KEY [[--shallow] HKCR|HKLM\KEY]...
+// as lines "K key" for each key, "V key|name|data" for each value (REG_SZ data in UTF-8, so a
+// path in any script is compared byte for byte; other types as "<type N>"), "M key" for a key
+// named that does not exist (--shallow: the next key named alone, not what is under it), then
+// "end". A key that cannot be read for another reason ends the dump with exit status 1 and the
+// error on stderr: a reader that stopped early says so, never that a key is missing.
 // or asks a fresh extension object of the DLL for its ANSI help text, as an ANSI caller of the
 // shell would, and prints the system's code page and that text read in it, in UTF-8:
 //   dll_call --help-text DLL        (prints "acp=1252 text=Broyer les données avec Varnolt")
@@ -27,24 +33,75 @@
 
 namespace {
 
-int PrintValue(int argc, wchar_t** argv) {
-  if (argc != 4 && argc != 5) return 2;
-  const std::wstring root = argv[2];
-  const HKEY base = root == L"HKCR" ? HKEY_CLASSES_ROOT : root == L"HKLM" ? HKEY_LOCAL_MACHINE : nullptr;
-  if (!base) return 2;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(base, argv[3], 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 1;
-  const wchar_t* name = argc == 5 ? argv[4] : nullptr;
-  DWORD type = 0, size = 0;
-  LONG status = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
-  std::vector<BYTE> data(size + sizeof(wchar_t));
-  if (status == ERROR_SUCCESS) status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return 1;
-  std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
-  while (!text.empty() && text.back() == L'\0') text.pop_back();
-  const std::string utf8 = varnolt::Utf8FromWide(text) + "\n";
+void PrintUtf8(const std::wstring& line) {
+  const std::string utf8 = varnolt::Utf8FromWide(line) + "\n";
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+// Prints KEY (opened under BASE) as SHOWN, its values and, when DEEP, its subkeys in turn.
+// Returns the first error met, ERROR_SUCCESS when all was read.
+LONG DumpKey(HKEY base, const std::wstring& path, const std::wstring& shown, bool deep) {
+  HKEY key = nullptr;
+  LONG status = RegOpenKeyExW(base, path.c_str(), 0, KEY_READ, &key);
+  if (status != ERROR_SUCCESS) return status;
+  PrintUtf8(L"K " + shown);
+  DWORD subkeys = 0, longestName = 0, values = 0, longestValueName = 0, longestData = 0;
+  status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestName, nullptr, &values,
+                            &longestValueName, &longestData, nullptr, nullptr);
+  std::vector<std::wstring> names;
+  for (DWORD index = 0; status == ERROR_SUCCESS && index < values; ++index) {
+    std::vector<wchar_t> name(longestValueName + 2);
+    std::vector<BYTE> data(longestData + 2 * sizeof(wchar_t));
+    DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+    status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (status != ERROR_SUCCESS) break;
+    std::wstring text = L"<type " + std::to_wstring(type) + L">";
+    if (type == REG_SZ) {
+      text.assign(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+      while (!text.empty() && text.back() == L'\0') text.pop_back();
+    }
+    PrintUtf8(L"V " + shown + L"|" + std::wstring(name.data(), nameLength) + L"|" + text);
+  }
+  for (DWORD index = 0; deep && status == ERROR_SUCCESS && index < subkeys; ++index) {
+    std::vector<wchar_t> name(longestName + 2);
+    DWORD nameLength = static_cast<DWORD>(name.size());
+    status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) names.emplace_back(name.data(), nameLength);
+  }
+  RegCloseKey(key);
+  for (const std::wstring& name : names) {
+    if (status != ERROR_SUCCESS) break;
+    status = DumpKey(base, path + L"\\" + name, shown + L"\\" + name, deep);
+  }
+  return status;
+}
+
+int Dump(int argc, wchar_t** argv) {
+  for (int index = 2; index < argc; ++index) {
+    const bool deep = std::wstring(argv[index]) != L"--shallow";
+    if (!deep && ++index == argc) return 2;
+    const std::wstring shown = argv[index];
+    const std::size_t split = shown.find(L'\\');
+    const std::wstring root = shown.substr(0, split);
+    const HKEY base = root == L"HKCR" ? HKEY_CLASSES_ROOT : root == L"HKLM" ? HKEY_LOCAL_MACHINE : nullptr;
+    if (!base || split == std::wstring::npos) return 2;
+    // Only a key named that is not there is missing; one under it gone mid-walk is an error.
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExW(base, shown.c_str() + split + 1, 0, KEY_READ, &key);
+    if (status == ERROR_SUCCESS) {
+      RegCloseKey(key);
+      status = DumpKey(base, shown.substr(split + 1), shown, deep);
+    } else if (status == ERROR_FILE_NOT_FOUND) {
+      PrintUtf8(L"M " + shown);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "dll_call: cannot read %s (error %ld)\n", varnolt::Utf8FromWide(shown).c_str(), status);
+      return 1;
+    }
+  }
+  std::printf("end\n");
   std::fflush(stdout);
   return 0;
 }
@@ -120,13 +177,13 @@ int CreateExplorerCommand(const wchar_t* dll, const wchar_t* classText) {
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv && argc >= 2 && std::wstring(argv[1]) == L"--value") return PrintValue(argc, argv);
+  if (argv && argc >= 2 && std::wstring(argv[1]) == L"--dump") return Dump(argc, argv);
   if (argv && argc == 3 && std::wstring(argv[1]) == L"--help-text") return PrintAnsiHelpText(argv[2]);
   if (argv && argc == 4 && std::wstring(argv[1]) == L"--explorer-command") {
     return CreateExplorerCommand(argv[2], argv[3]);
   }
   if (!argv || argc != 3) {
-    std::fprintf(stderr, "usage: dll_call DLL EXPORT | --value HKCR|HKLM KEY [NAME] | --help-text DLL"
+    std::fprintf(stderr, "usage: dll_call DLL EXPORT | --dump [[--shallow] HKCR|HKLM\\KEY]... | --help-text DLL"
                          " | --explorer-command DLL CLSID\n");
     return 2;
   }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # varnoltmenu.dll registered and removed with regsvr32 in the test prefix, checked key by key
-# with `reg query` (the DLL's own path read back in UTF-8 by dll_call, exactly); then
+# as dll_call reads them (the DLL's own path in UTF-8, exactly); then
 # registration without the Approved key, and from a folder named outside the code page; the
 # ANSI help text on three system code pages.
 #   registration_test.sh 64|32 WINE_DIR DLL DLL_CALL_EXE
@@ -16,8 +16,8 @@ if [ "$bits" = 32 ]; then
   export VARNOLT_WINE_BITS=32
   . "$scripts/wine-env.sh" "$wine_dir"
   regsvr32='C:\windows\syswow64\regsvr32.exe'
-  # Everything here, `reg` included, runs as a 32-bit program and sees what the 32-bit extension
-  # sees. (Wine's 64-bit `reg ... /reg:32` does not show the keys both views share at all, such
+  # Everything here, `reg` and the registry reader included, runs as a 32-bit program and sees
+  # what the 32-bit extension sees. (Wine's 64-bit `reg ... /reg:32` does not show the keys both views share at all, such
   # as HKCR\*\ShellEx, so it would call present keys missing.)
   view=
 else
@@ -44,32 +44,32 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 run() { (cd "$WINEPREFIX/drive_c" && "$PROGRAM_LOADER" "$@" </dev/null 2>/dev/null | tr -d '\r'); }
 
-# One Wine process per look at the registry (each process costs most of a second): a batch of
-# `reg query` over the trees we check, flattened into lines "K key" and "V key|name|data", with
-# key names in lower case and the default value's name empty.
+# One Wine process per look at the registry (each process costs most of a second, and a batch
+# of `reg query` would start one a key): dll_call's dump of the trees we check, as lines
+# "K key" and "V key|name|data" with key names in lower case and the default value's name
+# empty. A reader that stops early tells nothing of the keys: it is started again, and its
+# error is shown.
 roots=('HKCR\Varnoltmenu.FileShredderShlExt.1' 'HKCR\Varnoltmenu.FileShredderShlExt'
        "HKCR\\CLSID\\$clsid" 'HKCR\*\ShellEx' 'HKCR\Directory\ShellEx' 'HKCR\Drive\ShellEx'
        "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid" "$approved")
 dump=
 capture() {
-  local batch="$stage_unix/query.bat" root
-  printf '@echo off\r\n' >"$batch"
-  # Each root's presence is reported apart: an empty key prints nothing.
-  for root in "${roots[@]}" 'HKCR\CLSID'; do
-    if [ "$root" = 'HKCR\CLSID' ]; then
-      printf 'reg query "%s" /ve %s >nul\r\n' "$root" "$view" >>"$batch"  # not its thousands of subkeys
-    else
-      printf 'reg query "%s" /s %s\r\n' "$root" "$view" >>"$batch"
+  local attempt raw status errors="$stage_unix/dump-errors.txt"
+  for attempt in 1 2 3; do
+    # HKCR\CLSID alone, not its thousands of subkeys.
+    raw=$(cd "$WINEPREFIX/drive_c" && "$PROGRAM_LOADER" "$stage_win\\dll_call.exe" --dump "${roots[@]}" \
+            --shallow 'HKCR\CLSID' </dev/null 2>"$errors" | tr -d '\r')
+    status=$?
+    if [ "$status" -eq 0 ] && [ "${raw##*$'\n'}" = end ]; then
+      dump=$(awk '
+        /^[KVM] / { line = substr($0, 3); bar = index(line, "|"); if (bar == 0) bar = length(line) + 1
+                   print substr($0, 1, 2) tolower(substr(line, 1, bar - 1)) substr(line, bar) }' <<<"$raw")
+      return
     fi
-    printf 'if errorlevel 1 (echo ##missing) else (echo ##present %s)\r\n' "$root" >>"$batch"
+    echo "-- the registry reader stopped early (attempt $attempt, status $status): $(cat "$errors")"
   done
-  dump=$(run cmd /c "$stage_win\\query.bat" | awk '
-    /^##present / { print "K " tolower(substr($0, 11)); key = ""; next }
-    /^##/ { key = ""; next }
-    /^HKEY_/ { key = tolower($0); sub(/^hkey_classes_root/, "hkcr", key); sub(/^hkey_local_machine/, "hklm", key)
-               print "K " key; next }
-    /^    / && key != "" { n = split(substr($0, 5), f, "    "); name = f[1]; if (name == "(Default)") name = ""
-               data = (n >= 3) ? f[3] : ""; print "V " key "|" name "|" data }')
+  dump=
+  fail "the registry could not be read whole"
 }
 lower() { printf '%s' "$1" | tr '[:upper:]' '[:lower:]'; }
 key_exists() { grep -qxF "K $(lower "$1")" <<<"$dump"; }
@@ -93,16 +93,7 @@ expect_value() {
 expect_key() { key_exists "$1" || fail "missing key: $1"; }
 expect_no_key() { ! key_exists "$1" || fail "key still there: $1"; }
 expect_no_value() { ! value_of "$1" "$2" >/dev/null || fail "value still there: $1 [$2]"; }
-# A value holding the DLL's path, read as the registry holds it (UTF-16, printed in UTF-8):
-# `reg` prints in the console's code page, which has no room for every name.
-expect_module_path() {
-  local got
-  if ! got=$(run "$stage_win\\dll_call.exe" --value HKCR "${1#HKCR\\}"); then fail "missing: $1 [(default)]"; return; fi
-  [ "$got" = "$module" ] || fail "$1 [(default)]: '$got', expected '$module'"
-}
-
-# What the registry held when a check failed, for whoever reads a failed run's log (a check
-# has failed once in hundreds of runs, under no load that could be reproduced).
+# What the registry held when a check failed, for whoever reads a failed run's log.
 show_dump_on_failure() {
   [ "$failures" -eq "$1" ] && return
   echo "-- the registry as read for the checks above:"
@@ -123,7 +114,7 @@ check_registered() {
   expect_value "HKCR\\CLSID\\$clsid\\ProgID" '' 'Varnoltmenu.FileShredderShlExt.1'
   expect_value "HKCR\\CLSID\\$clsid\\VersionIndependentProgID" '' 'Varnoltmenu.FileShredderShlExt'
   expect_key "HKCR\\CLSID\\$clsid\\Programmable"
-  expect_module_path "HKCR\\CLSID\\$clsid\\InprocServer32"
+  expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" '' "$module"
   expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" 'ThreadingModel' 'Apartment'
   expect_value "HKCR\\CLSID\\$clsid\\TypeLib" '' "$libid"
   for type in '*' Directory Drive; do
@@ -133,7 +124,7 @@ check_registered() {
   local kind=win$bits
   expect_value "HKCR\\TypeLib\\$libid\\1.0" '' 'varnoltmenu 1.0 Type Library'
   expect_key "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind"
-  expect_module_path "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind"
+  expect_value "HKCR\\TypeLib\\$libid\\1.0\\409\\$kind" '' "$module"
   expect_value "HKCR\\Interface\\$iid" '' 'IFileShredderShlExt'
   expect_value "HKCR\\Interface\\$iid\\TypeLib" '' "$libid"
   show_dump_on_failure "$failures_before"
