@@ -80,7 +80,24 @@ fi
 echo
 echo "== test.sh: this machine $kind"
 echo "== suites run: ${ran[*]:-none}"
+# The output of a failed test (its last 80 lines), as CTest recorded it: at the end, where a
+# reader of a long run's log looks first.
+failed_output() {
+  awk -v name="$2" '
+    $0 ~ /^[0-9]+\/[0-9]+ Testing: / { sub(/^[0-9]+\/[0-9]+ Testing: /, ""); on = ($0 == name); next }
+    on && /^<end of output>$/ { on = 0; next }
+    on && !/^Output:$/ && !/^-+$/ && !/^Command: / && !/^Directory: / && !/^[0-9]+\/[0-9]+ Test: / &&
+      !/start time: / { print }' "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null | tail -n 80
+}
 if [ ${#failed[@]} -ne 0 ]; then
+  for entry in "${failed[@]}"; do
+    output=$(failed_output "${entry%%: *}" "${entry#*: }")
+    [ -n "$output" ] || continue
+    echo
+    echo "== output of $entry:"
+    printf '%s\n' "$output"
+  done
+  echo
   echo "== FAILED (${#failed[@]}):"
   printf '   %s\n' "${failed[@]}"
   exit 1
