@@ -22,8 +22,7 @@ gid=$(id -g nobody)
 drives_init "$main_wine_dir" "$work"
 drives_tmpfs "$work/root" 64m
 drives_map s "$work/root" hd
-quiet "$WINE" reg add 'HKLM\Software\Wine\Drives' /v s: /d hd /f
-quiet "$WINESERVER" -w
+drives_write_types
 [ "$(readlink "$WINEPREFIX/dosdevices/s:")" = "$work/root" ] && mountpoint -q "$work/root" ||
   { echo "FAILED: S: does not lead to its test volume"; exit 1; }
 
@@ -33,7 +32,7 @@ home=$work/home
 mkdir -p "$home"
 chown "$uid:$gid" "$home"
 find "$WINEPREFIX" -type d -exec chown "$uid:$gid" {} +
-# The superuser's server (it registered the drive type) left a pointer to its own directory.
+# No pointer to a server of the superuser's may be left to the user's programs.
 rm -f "$WINEPREFIX/wineserver"
 for file in system.reg user.reg userdef.reg; do chown "$uid:$gid" "$WINEPREFIX/$file"; done
 as_user=(setpriv --reuid="$uid" --regid="$gid" --clear-groups env HOME="$home" USER=nobody LOGNAME=nobody)

@@ -174,13 +174,31 @@ drives_loader() {
   if [ "${VARNOLT_WINE_BITS:-64}" = 32 ]; then echo /usr/lib/wine/wine; else echo "$WINE"; fi
 }
 
+# The types of the letters mapped, written into the clone's registry file while no server runs
+# (the drive manager reads them when the server starts). A `reg add` would start a server for
+# the clone and end it again; one such `reg add` in dozens failed with status 1, its cause not
+# found, and failed the test that wanted the drive.
+drives_write_types() {
+  local letter lines=
+  for letter in "${!drives_types[@]}"; do lines+="\"$letter:\"=\"${drives_types[$letter]}\""$'\n'; done
+  # A server still running would write its own copy of the registry over ours when it ends.
+  quiet "$WINESERVER" -w
+  drives_header='[Software\\Wine\\Drives]' drives_lines=$lines awk '
+    BEGIN { header = ENVIRON["drives_header"]; lines = ENVIRON["drives_lines"]
+            n = split(lines, line, "\n"); for (i = 1; i <= n; i++) if (line[i] != "") ours[substr(line[i], 1, 4)] = 1 }
+    $0 == header || index($0, header " ") == 1 { inside = 1; print; next }
+    inside && /^#/ { print; next }
+    inside && !written { printf "%s", lines; written = 1 }
+    inside && /^$/ { inside = 0 }
+    inside && (substr($0, 1, 4) in ours) { next }
+    { print }
+    END { if (written) exit; if (inside) printf "%s", lines; else printf "\n%s 0\n%s", header, lines }' "$WINEPREFIX/system.reg" >"$WINEPREFIX/system.reg.new" &&
+    mv "$WINEPREFIX/system.reg.new" "$WINEPREFIX/system.reg"
+}
+
 drives_start() {
   local letter
-  for letter in "${!drives_types[@]}"; do
-    quiet "$WINE" reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "${drives_types[$letter]}" /f
-  done
-  # The drive manager reads the types when it starts: let this server end, then start ours.
-  quiet "$WINESERVER" -w
+  drives_write_types
   for letter in "${!drives_dirs[@]}"; do
     # Double-check before anything is cleaned: the letter leads to the volume made here.
     [ "$(readlink "$WINEPREFIX/dosdevices/$letter:")" = "${drives_dirs[$letter]}" ] &&
