@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 drives_init "$main_wine_dir" "$work"
 # The test prefix runs Wine's null graphics driver (windows exist without a display): take it
 # away, so that Wine falls back to its X11 driver, which finds no display.
-quiet "$WINE" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f
+drives_set_values user.reg 'Software\\Wine\\Drivers' '"Graphics"=-'
 drives_start
 
 folder="$WINEPREFIX/drive_c/varnolt-tests/no-display"

@@ -174,26 +174,37 @@ drives_loader() {
   if [ "${VARNOLT_WINE_BITS:-64}" = 32 ]; then echo /usr/lib/wine/wine; else echo "$WINE"; fi
 }
 
-# The types of the letters mapped, written into the clone's registry file while no server runs
-# (the drive manager reads them when the server starts). A `reg add` would start a server for
-# the clone and end it again; one such `reg add` in dozens failed with status 1, its cause not
-# found, and failed the test that wanted the drive.
-drives_write_types() {
-  local letter lines=
-  for letter in "${!drives_types[@]}"; do lines+="\"$letter:\"=\"${drives_types[$letter]}\""$'\n'; done
+# drives_set_values FILE KEY LINE...: values of KEY (as the registry file spells it, with its
+# backslashes doubled) set in the clone's registry FILE (system.reg or user.reg) while no server
+# runs, each LINE as a .reg file gives it: "name"="data", or "name"=- to delete. A `reg add`
+# would start a server for the clone and end it again; one such `reg add` in dozens failed
+# with status 1, its cause not found, and failed the test that wanted the drive.
+drives_set_values() {
+  local file=$WINEPREFIX/$1 header="[$2]" lines
+  shift 2
+  lines=$(printf '%s\n' "$@")
   # A server still running would write its own copy of the registry over ours when it ends.
   quiet "$WINESERVER" -w
-  drives_header='[Software\\Wine\\Drives]' drives_lines=$lines awk '
-    BEGIN { header = ENVIRON["drives_header"]; lines = ENVIRON["drives_lines"]
-            n = split(lines, line, "\n"); for (i = 1; i <= n; i++) if (line[i] != "") ours[substr(line[i], 1, 4)] = 1 }
+  drives_header=$header drives_lines=$lines awk '
+    function name_of(text,  end) { end = index(text, "\"="); return end ? substr(text, 1, end + 1) : "\001" }
+    function write_ours() { for (i = 1; i <= n; i++) if (line[i] != "" && line[i] !~ /=-$/) print line[i]; written = 1 }
+    BEGIN { header = ENVIRON["drives_header"]; n = split(ENVIRON["drives_lines"], line, "\n")
+            for (i = 1; i <= n; i++) if (line[i] != "") ours[name_of(line[i])] = 1 }
     $0 == header || index($0, header " ") == 1 { inside = 1; print; next }
     inside && /^#/ { print; next }
-    inside && !written { printf "%s", lines; written = 1 }
+    inside && !written { write_ours() }
     inside && /^$/ { inside = 0 }
-    inside && (substr($0, 1, 4) in ours) { next }
+    inside && (name_of($0) in ours) { next }
     { print }
-    END { if (written) exit; if (inside) printf "%s", lines; else printf "\n%s 0\n%s", header, lines }' "$WINEPREFIX/system.reg" >"$WINEPREFIX/system.reg.new" &&
-    mv "$WINEPREFIX/system.reg.new" "$WINEPREFIX/system.reg"
+    END { if (written) exit; if (!inside) { print ""; print header " 0" } write_ours() }' "$file" >"$file.new" &&
+    mv "$file.new" "$file"
+}
+
+# The types of the letters mapped, which the drive manager reads when the server starts.
+drives_write_types() {
+  local letter lines=()
+  for letter in "${!drives_types[@]}"; do lines+=("\"$letter:\"=\"${drives_types[$letter]}\""); done
+  drives_set_values system.reg 'Software\\Wine\\Drives' "${lines[@]}"
 }
 
 drives_start() {
