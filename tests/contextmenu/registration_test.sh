@@ -17,8 +17,8 @@ if [ "$bits" = 32 ]; then
   . "$scripts/wine-env.sh" "$wine_dir"
   regsvr32='C:\windows\syswow64\regsvr32.exe'
   # Everything here, `reg` and the registry reader included, runs as a 32-bit program and sees
-  # what the 32-bit extension sees. (Wine's 64-bit `reg ... /reg:32` does not show the keys both views share at all, such
-  # as HKCR\*\ShellEx, so it would call present keys missing.)
+  # what the 32-bit extension sees. (Wine's 64-bit `reg ... /reg:32` does not show the keys both
+  # views share at all, such as HKCR\*\ShellEx, so it would call present keys missing.)
   view=
 else
   regsvr32=regsvr32
