@@ -38,17 +38,13 @@ void PrintUtf8(const std::wstring& line) {
   std::fwrite(utf8.data(), 1, utf8.size(), stdout);
 }
 
-// Prints KEY (opened under BASE) as SHOWN, its values and, when DEEP, its subkeys in turn.
-// Returns the first error met, ERROR_SUCCESS when all was read.
-LONG DumpKey(HKEY base, const std::wstring& path, const std::wstring& shown, bool deep) {
-  HKEY key = nullptr;
-  LONG status = RegOpenKeyExW(base, path.c_str(), 0, KEY_READ, &key);
-  if (status != ERROR_SUCCESS) return status;
+// Prints KEY, open, as SHOWN, its values and, when DEEP, its subkeys in turn. Returns the first
+// error met, ERROR_SUCCESS when all was read.
+LONG DumpKey(HKEY key, const std::wstring& shown, bool deep) {
   PrintUtf8(L"K " + shown);
   DWORD subkeys = 0, longestName = 0, values = 0, longestValueName = 0, longestData = 0;
-  status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestName, nullptr, &values,
-                            &longestValueName, &longestData, nullptr, nullptr);
-  std::vector<std::wstring> names;
+  LONG status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestName, nullptr, &values,
+                                 &longestValueName, &longestData, nullptr, nullptr);
   for (DWORD index = 0; status == ERROR_SUCCESS && index < values; ++index) {
     std::vector<wchar_t> name(longestValueName + 2);
     std::vector<BYTE> data(longestData + 2 * sizeof(wchar_t));
@@ -66,12 +62,11 @@ LONG DumpKey(HKEY base, const std::wstring& path, const std::wstring& shown, boo
     std::vector<wchar_t> name(longestName + 2);
     DWORD nameLength = static_cast<DWORD>(name.size());
     status = RegEnumKeyExW(key, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_SUCCESS) names.emplace_back(name.data(), nameLength);
-  }
-  RegCloseKey(key);
-  for (const std::wstring& name : names) {
+    HKEY subkey = nullptr;
+    if (status == ERROR_SUCCESS) status = RegOpenKeyExW(key, name.data(), 0, KEY_READ, &subkey);
     if (status != ERROR_SUCCESS) break;
-    status = DumpKey(base, path + L"\\" + name, shown + L"\\" + name, deep);
+    status = DumpKey(subkey, shown + L"\\" + std::wstring(name.data(), nameLength), deep);
+    RegCloseKey(subkey);
   }
   return status;
 }
@@ -88,12 +83,13 @@ int Dump(int argc, wchar_t** argv) {
     // Only a key named that is not there is missing; one under it gone mid-walk is an error.
     HKEY key = nullptr;
     LONG status = RegOpenKeyExW(base, shown.c_str() + split + 1, 0, KEY_READ, &key);
-    if (status == ERROR_SUCCESS) {
-      RegCloseKey(key);
-      status = DumpKey(base, shown.substr(split + 1), shown, deep);
-    } else if (status == ERROR_FILE_NOT_FOUND) {
+    if (status == ERROR_FILE_NOT_FOUND) {
       PrintUtf8(L"M " + shown);
       continue;
+    }
+    if (status == ERROR_SUCCESS) {
+      status = DumpKey(key, shown, deep);
+      RegCloseKey(key);
     }
     if (status != ERROR_SUCCESS) {
       std::fflush(stdout);
